@@ -1,0 +1,145 @@
+#include "sim/sim_state_file.h"
+
+#include <array>
+#include <cstring>
+
+#include "device/memory_map.h"
+
+namespace z900::sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::array<std::uint8_t, 8> kMagic = {'Z', '9', '0', '0', 'S', 'I', 'M', 0};
+constexpr std::uint32_t kVersion = 1;
+constexpr std::size_t kHeaderSize = 32;  // magic, version, 4 single bytes, 12 DPI bytes, count
+constexpr std::size_t kFixedSize = kHeaderSize + device::kMemorySize + 4;  // + CRC
+constexpr std::size_t kMaxFileSize = kFixedSize + 4 * kMaxPendingEvents;
+
+std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
+  static const std::array<std::uint32_t, 256> table = [] {
+    std::array<std::uint32_t, 256> entries{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      std::uint32_t value = i;
+      for (int bit = 0; bit < 8; ++bit) value = (value >> 1) ^ ((value & 1) ? 0xEDB88320u : 0);
+      entries[i] = value;
+    }
+    return entries;
+  }();
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::uint8_t byte : bytes) crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+  return crc ^ 0xFFFFFFFFu;
+}
+
+void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint32_t GetU32(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
+         static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
+         static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> SerializeState(const MouseState& state) {
+  std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
+  out.reserve(kFixedSize + 4 * state.pending_events.size());
+  PutU32(out, kVersion);
+  out.insert(out.end(), {state.mode, state.firmware, state.lighting[0], state.lighting[1]});
+  for (const auto& stages : state.dpi) out.insert(out.end(), stages.begin(), stages.end());
+  const std::size_t events = std::min(state.pending_events.size(), kMaxPendingEvents);
+  PutU32(out, static_cast<std::uint32_t>(events));
+  std::vector<std::uint8_t> memory = state.memory;
+  memory.resize(device::kMemorySize, 0);
+  out.insert(out.end(), memory.begin(), memory.end());
+  for (std::size_t i = 0; i < events; ++i) PutU32(out, state.pending_events[i]);
+  PutU32(out, Crc32(out));
+  return out;
+}
+
+std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::string& error) {
+  if (bytes.size() < kFixedSize) {
+    error = "too short (" + std::to_string(bytes.size()) + " bytes)";
+    return std::nullopt;
+  }
+  if (!std::equal(kMagic.begin(), kMagic.end(), bytes.begin())) {
+    error = "not a simulated mouse state file";
+    return std::nullopt;
+  }
+  if (GetU32(bytes, 8) != kVersion) {
+    error = "unsupported version " + std::to_string(GetU32(bytes, 8));
+    return std::nullopt;
+  }
+  const std::uint32_t events = GetU32(bytes, 28);
+  if (events > kMaxPendingEvents || bytes.size() != kFixedSize + 4 * std::size_t{events}) {
+    error = "size does not match its event count";
+    return std::nullopt;
+  }
+  if (Crc32(bytes.first(bytes.size() - 4)) != GetU32(bytes, bytes.size() - 4)) {
+    error = "checksum mismatch (the file is damaged)";
+    return std::nullopt;
+  }
+  MouseState state;
+  state.mode = bytes[12];
+  state.firmware = bytes[13];
+  state.lighting = {bytes[14], bytes[15]};
+  std::copy_n(bytes.begin() + 16, 6, state.dpi[0].begin());
+  std::copy_n(bytes.begin() + 22, 6, state.dpi[1].begin());
+  state.memory.assign(bytes.begin() + kHeaderSize, bytes.begin() + kHeaderSize + device::kMemorySize);
+  for (std::uint32_t i = 0; i < events; ++i) {
+    state.pending_events.push_back(GetU32(bytes, kHeaderSize + device::kMemorySize + 4 * i));
+  }
+  return state;
+}
+
+SimStateSession::SimStateSession(fs::path path, std::unique_ptr<platform::FileLock> lock,
+                                 MouseState state)
+    : path_(std::move(path)), lock_(std::move(lock)), state_(std::move(state)) {}
+
+std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std::string& error) {
+  std::error_code code;
+  if (path.has_parent_path()) fs::create_directories(path.parent_path(), code);
+  if (code) {
+    error = "cannot create " + path.parent_path().string() + ": " + code.message();
+    return nullptr;
+  }
+  fs::path lock_path = path;
+  lock_path += ".lock";
+  std::unique_ptr<platform::FileLock> lock = platform::LockFileExclusive(lock_path, code);
+  if (!lock) {
+    error = "cannot lock " + lock_path.string() + ": " + code.message();
+    return nullptr;
+  }
+  std::vector<std::uint8_t> bytes;
+  code = platform::ReadWholeFile(path, kMaxFileSize, bytes);
+  if (code == std::errc::no_such_file_or_directory) {
+    return std::unique_ptr<SimStateSession>(
+        new SimStateSession(path, std::move(lock), FactoryState()));
+  }
+  if (code) {
+    error = "cannot read " + path.string() + ": " + code.message();
+    return nullptr;
+  }
+  std::string why;
+  std::optional<MouseState> state = ParseState(bytes, why);
+  if (!state) {
+    error = path.string() + ": " + why + "; delete it to start again from the factory state";
+    return nullptr;
+  }
+  return std::unique_ptr<SimStateSession>(
+      new SimStateSession(path, std::move(lock), std::move(*state)));
+}
+
+bool SimStateSession::Save(const MouseState& state, std::string& error) {
+  const std::vector<std::uint8_t> bytes = SerializeState(state);
+  if (std::error_code code = platform::WriteFileAtomically(path_, bytes)) {
+    error = "cannot write " + path_.string() + ": " + code.message();
+    return false;
+  }
+  state_ = state;
+  return true;
+}
+
+}  // namespace z900::sim

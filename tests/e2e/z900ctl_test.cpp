@@ -1,0 +1,47 @@
+// The installed program as a user runs it: real process, real clock, real environment.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "support/run_program.h"
+#include "support/temp_folder.h"
+
+namespace z900 {
+namespace {
+
+using ::testing::HasSubstr;
+using test::RunProgram;
+
+class Z900ctlTest : public ::testing::Test {
+ protected:
+  test::ProgramResult Run(const std::vector<std::string>& args,
+                          std::map<std::string, std::string> env = {}) {
+    env.emplace("Z900_HOME", folder.path().string());
+    env.emplace("Z900_TRACE", "");
+    env.emplace("Z900_SIM_FAULTS", "");
+    return RunProgram(Z900CTL_PATH, args, env);
+  }
+  test::TempFolder folder;
+};
+
+TEST_F(Z900ctlTest, TraceOfInfoOnStandardErrorAndFiguresOnStandardOutput) {
+  const test::ProgramResult result = Run({"--simulate", "info"}, {{"Z900_TRACE", "1"}});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, "mode: 0\nfirmware: 1.2\n");
+  EXPECT_EQ(result.err, "Send: ba a2 \nReceive: 01 00 \nSend: ba a3 \nReceive: 01 0c \n");
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "sim-mouse.bin"));
+}
+
+TEST_F(Z900ctlTest, WithoutAMouseExitsWithThree) {
+  const test::ProgramResult result = Run({"info"});
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_THAT(result.err, HasSubstr("No Z900 mouse found"));
+}
+
+TEST_F(Z900ctlTest, FaultsFromTheEnvironmentReachTheSimulatedMouse) {
+  const test::ProgramResult result = Run({"--simulate", "info"}, {{"Z900_SIM_FAULTS", "write-fail"}});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_THAT(result.err, HasSubstr("did not answer"));
+}
+
+}  // namespace
+}  // namespace z900

@@ -1,0 +1,52 @@
+#include "platform/program_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/temp_folder.h"
+
+namespace z900::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ResolveProgramPathsTest, OneFolderWithZ900Home) {
+  PathEnvironment env;
+  env.z900_home = "/data/z900";
+  env.xdg_data_home = "/ignored";
+  const ProgramPaths paths = ResolveProgramPaths(env);
+  EXPECT_EQ(paths.module_directory, fs::path("/data/z900"));
+  EXPECT_EQ(paths.profile_folder, fs::path("/data/z900/Profile"));
+  EXPECT_EQ(paths.update_folder, fs::path("/data/z900/update"));
+  EXPECT_EQ(paths.registry_root, fs::path("/data/z900/registry"));
+  EXPECT_EQ(paths.sim_state_file, fs::path("/data/z900/sim-mouse.bin"));
+}
+
+TEST(ResolveProgramPathsTest, XdgFoldersWithHomeFallbacks) {
+  PathEnvironment env;
+  env.home = "/home/ann";
+  env.install_data_folder = "/usr/share/z900";
+  env.executable_folder = "/usr/bin";
+  env.xdg_config_home = "/cfg";
+  env.xdg_state_home = "relative/ignored";
+  const ProgramPaths paths = ResolveProgramPaths(env);
+  EXPECT_EQ(paths.module_directory, fs::path("/usr/share/z900"));
+  EXPECT_EQ(paths.profile_folder, fs::path("/home/ann/.local/share/z900/Profile"));
+  EXPECT_EQ(paths.update_folder, fs::path("/home/ann/.local/share/z900/update"));
+  EXPECT_EQ(paths.registry_root, fs::path("/cfg/z900/registry"));
+  EXPECT_EQ(paths.sim_state_file, fs::path("/home/ann/.local/state/z900/sim-mouse.bin"));
+}
+
+TEST(ResolveProgramPathsTest, ExecutableFolderWithLanguageFileIsTheProgramFolder) {
+  test::TempFolder folder;
+  std::ofstream(folder.path() / "language.xml") << "<x/>";
+  PathEnvironment env;
+  env.home = "/home/ann";
+  env.executable_folder = folder.path();
+  env.install_data_folder = "/usr/share/z900";
+  EXPECT_EQ(ResolveProgramPaths(env).module_directory, folder.path());
+}
+
+}  // namespace
+}  // namespace z900::platform

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_session.h"
+#include "platform/virtual_clock.h"
+#include "support/temp_folder.h"
+
+namespace z900::test {
+
+// Runs z900ctl in-process on virtual time, with every file in a temporary folder.
+class CliTest : public ::testing::Test {
+ protected:
+  CliTest() {
+    platform::PathEnvironment path_env;
+    path_env.z900_home = folder.path();
+    env.paths = platform::ResolveProgramPaths(path_env);
+    env.clock = &clock;
+  }
+
+  struct Result {
+    int code;
+    std::string out;
+    std::string err;
+  };
+  Result Run(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = cli::RunCli(args, env, out, err);
+    return {code, out.str(), err.str()};
+  }
+
+  TempFolder folder;
+  platform::VirtualClock clock;
+  cli::CliEnvironment env;
+};
+
+}  // namespace z900::test
