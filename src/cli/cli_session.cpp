@@ -1,8 +1,8 @@
 #include "cli/cli_session.h"
 
-#include <charconv>
 #include <ostream>
 
+#include "platform/text.h"
 #include "sim/sim_faults.h"
 
 namespace z900::cli {
@@ -62,21 +62,16 @@ int CliSession::Finish() {
   }
   if (sim_session_) {
     std::string why;
-    if (!sim_session_->Save(mouse_->state(), why)) return Fail(kExitFailed, "simulated mouse: " + why);
+    if (!sim_session_->Save(mouse_->state(), why))
+      return Fail(kExitFailed, "simulated mouse: " + why);
   }
   return kExitOk;
 }
 
 std::optional<std::uint32_t> ParseUnsigned(std::string_view text) {
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-    base = 16;
-  }
-  std::uint32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
+  const std::optional<std::uint64_t> value = platform::ParseUnsignedNumber(text);
+  if (!value || *value > 0xFFFFFFFFu) return std::nullopt;
+  return static_cast<std::uint32_t>(*value);
 }
 
 }  // namespace z900::cli

@@ -71,8 +71,7 @@ int RunRead(CliSession& session, std::span<const std::string> args) {
 
 constexpr std::array kCommands = {
     Command{"info", "", "show the mouse's current mode and firmware version", &RunInfo},
-    Command{"read", "ADDR [COUNT]", "show COUNT bytes (default 4) of the mouse's memory",
-            &RunRead},
+    Command{"read", "ADDR [COUNT]", "show COUNT bytes (default 4) of the mouse's memory", &RunRead},
 };
 
 }  // namespace

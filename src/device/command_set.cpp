@@ -51,8 +51,7 @@ bool QueryMode(HidChannel& channel, const DeviceHandle& handle, int& current_mod
   return true;
 }
 
-std::optional<std::uint8_t> QueryFirmwareVersion(HidChannel& channel,
-                                                 const DeviceHandle& handle) {
+std::optional<std::uint8_t> QueryFirmwareVersion(HidChannel& channel, const DeviceHandle& handle) {
   return QueryByte(channel, handle, kCmdQueryFirmware);
 }
 
@@ -67,8 +66,8 @@ std::optional<std::uint32_t> ReadMemory(HidChannel& channel, const DeviceHandle&
          static_cast<std::uint32_t>(buffer[3]) << 16 | static_cast<std::uint32_t>(buffer[4]) << 24;
 }
 
-bool WriteButtonSlot(HidChannel& channel, const DeviceHandle& handle, int current_mode,
-                     int button, std::uint32_t code) {
+bool WriteButtonSlot(HidChannel& channel, const DeviceHandle& handle, int current_mode, int button,
+                     std::uint32_t code) {
   const std::optional<std::uint32_t> address = ButtonSlotAddress(current_mode, button);
   if (!address) return false;
   const std::array<std::uint8_t, 4> bytes = {

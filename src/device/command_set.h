@@ -22,8 +22,8 @@ std::optional<std::uint32_t> ReadMemory(HidChannel& channel, const DeviceHandle&
                                         std::uint32_t address);
 
 // Writes a device code into a button's slot of the mode named by current_mode.
-bool WriteButtonSlot(HidChannel& channel, const DeviceHandle& handle, int current_mode,
-                     int button, std::uint32_t code);
+bool WriteButtonSlot(HidChannel& channel, const DeviceHandle& handle, int current_mode, int button,
+                     std::uint32_t code);
 
 // Sets the length field of macro slot 0 … 13 to zero.
 bool ClearMacroSlot(HidChannel& channel, const DeviceHandle& handle, int slot);

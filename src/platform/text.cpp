@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <charconv>
+
 namespace z900::platform {
 namespace {
 
@@ -94,6 +96,20 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     i += j;
   }
   return out;
+}
+
+std::optional<std::uint64_t> ParseUnsignedNumber(std::string_view text) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 }  // namespace z900::platform

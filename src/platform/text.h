@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,9 @@ std::string Utf16ToUtf8(std::u16string_view text);
 
 // Converts UTF-8 to UTF-16; every malformed sequence becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
+
+// Parses a whole text as an unsigned number, decimal or hexadecimal with a 0x prefix.
+std::optional<std::uint64_t> ParseUnsignedNumber(std::string_view text);
 
 // Reads a fixed text field: the units up to the first zero, or the whole field when it holds
 // none (a stored record need not be terminated).

@@ -1,25 +1,17 @@
 #include "sim/sim_faults.h"
 
-#include <charconv>
 #include <limits>
+
+#include "platform/text.h"
 
 namespace z900::sim {
 namespace {
 
 template <typename T>
 std::optional<T> ParseNumber(std::string_view text) {
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-    base = 16;
-  }
-  std::uint64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (error != std::errc() || end != text.data() + text.size() || text.empty() ||
-      value > std::numeric_limits<T>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<T>(value);
+  const std::optional<std::uint64_t> value = platform::ParseUnsignedNumber(text);
+  if (!value || *value > std::numeric_limits<T>::max()) return std::nullopt;
+  return static_cast<T>(*value);
 }
 
 }  // namespace
@@ -37,8 +29,8 @@ std::optional<SimFaults> ParseFaults(std::string_view text, std::string& error) 
         equals == std::string_view::npos ? std::string_view() : item.substr(equals + 1);
     const bool has_value = equals != std::string_view::npos;
     auto bad_value = [&] {
-      error = "fault \"" + std::string(name) + "\" needs a number, as in " + std::string(name) +
-              "=5";
+      error =
+          "fault \"" + std::string(name) + "\" needs a number, as in " + std::string(name) + "=5";
       return std::nullopt;
     };
 

@@ -9,13 +9,13 @@ namespace z900::sim {
 
 // Misbehaviour to inject into the simulated mouse.
 struct SimFaults {
-  bool fail_writes = false;                    // output reports are not accepted
-  bool fail_reads = false;                     // input report reads fail
-  bool no_ack = false;                         // commands never report done
-  std::uint32_t ack_delay_ms = 0;              // extra time before a command reports done
-  std::optional<std::uint8_t> status;          // status byte sent instead of the real one
-  std::optional<std::uint32_t> unplug_after;   // reports accepted before the mouse goes away
-  std::optional<std::uint8_t> only_command;    // restrict the faults above to one command code
+  bool fail_writes = false;                   // output reports are not accepted
+  bool fail_reads = false;                    // input report reads fail
+  bool no_ack = false;                        // commands never report done
+  std::uint32_t ack_delay_ms = 0;             // extra time before a command reports done
+  std::optional<std::uint8_t> status;         // status byte sent instead of the real one
+  std::optional<std::uint32_t> unplug_after;  // reports accepted before the mouse goes away
+  std::optional<std::uint8_t> only_command;   // restrict the faults above to one command code
 
   bool operator==(const SimFaults&) const = default;
 };

@@ -87,9 +87,11 @@ std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::s
   state.lighting = {bytes[14], bytes[15]};
   std::copy_n(bytes.begin() + 16, 6, state.dpi[0].begin());
   std::copy_n(bytes.begin() + 22, 6, state.dpi[1].begin());
-  state.memory.assign(bytes.begin() + kHeaderSize, bytes.begin() + kHeaderSize + device::kMemorySize);
+  state.memory.assign(bytes.begin() + kHeaderSize,
+                      bytes.begin() + kHeaderSize + device::kMemorySize);
   for (std::uint32_t i = 0; i < events; ++i) {
-    state.pending_events.push_back(GetU32(bytes, kHeaderSize + device::kMemorySize + 4 * i));
+    state.pending_events.push_back(
+        GetU32(bytes, kHeaderSize + device::kMemorySize + std::size_t{4} * i));
   }
   return state;
 }

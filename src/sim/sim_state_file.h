@@ -24,7 +24,7 @@ std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::s
 class SimStateSession {
  public:
   // Locks the file (waiting for another program to finish), then loads it; a missing file
-  // gives the factory state. Nullopt and an explanation when it cannot be used.
+  // gives the factory state. Null and an explanation when it cannot be used.
   static std::unique_ptr<SimStateSession> Open(const std::filesystem::path& path,
                                                std::string& error);
 

@@ -91,7 +91,8 @@ bool SimulatedMouse::AnswerInputReport(std::span<std::uint8_t> buffer) {
     return false;
   }
   std::array<std::uint8_t, 32> answer{};
-  const bool ready = clock_.NowMs() >= ready_at_ms_ && !(faults_.no_ack && FaultApplies(last_command_));
+  const bool ready =
+      clock_.NowMs() >= ready_at_ms_ && !(faults_.no_ack && FaultApplies(last_command_));
   if (ready) {
     answer = answer_;
     if (faults_.status && FaultApplies(last_command_)) answer[0] = *faults_.status;
@@ -202,7 +203,8 @@ std::vector<std::uint32_t> SimulatedMouse::TakeEvents() {
 std::vector<std::array<std::uint8_t, 32>> SimulatedMouse::SentReports() const {
   std::vector<std::array<std::uint8_t, 32>> reports;
   for (const WireRecord& record : wire_log_) {
-    if (record.direction == WireDirection::kOut && record.delivered) reports.push_back(record.bytes);
+    if (record.direction == WireDirection::kOut && record.delivered)
+      reports.push_back(record.bytes);
   }
   return reports;
 }

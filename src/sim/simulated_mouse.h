@@ -25,9 +25,9 @@ struct MouseState {
   std::uint8_t mode = 0;
   std::uint8_t firmware = kFactoryFirmware;
   std::array<std::array<std::uint8_t, 6>, 2> dpi{};  // value bytes of DPI settings 2 and 5
-  std::array<std::uint8_t, 2> lighting{};             // lighting codes of settings 4 and 6
-  std::vector<std::uint8_t> memory;                   // 64 KiB
-  std::deque<std::uint32_t> pending_events;           // event words not yet taken by the host
+  std::array<std::uint8_t, 2> lighting{};            // lighting codes of settings 4 and 6
+  std::vector<std::uint8_t> memory;                  // 64 KiB
+  std::deque<std::uint32_t> pending_events;          // event words not yet taken by the host
 
   bool operator==(const MouseState&) const = default;
 };

@@ -55,9 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
                      return QueryMode(m.channel, m.handle, mode);
                    },
                    {0xBA, 0xA2}},
-        ReportCase{"ReadMemoryOfRates",
-                   [](CommandSetTest& m) { return ReadMemory(m.channel, m.handle, 0x14).has_value(); },
-                   {0xBA, 0xA4, 0x00, 0x00, 0x00, 0x14, 0x04}},
+        ReportCase{
+            "ReadMemoryOfRates",
+            [](CommandSetTest& m) { return ReadMemory(m.channel, m.handle, 0x14).has_value(); },
+            {0xBA, 0xA4, 0x00, 0x00, 0x00, 0x14, 0x04}},
         ReportCase{"WriteButtonSlotMode0Button3",
                    [](CommandSetTest& m) {
                      return WriteButtonSlot(m.channel, m.handle, 0, 3, 0x00040003);
@@ -174,9 +175,10 @@ TEST_P(WriteMemoryBlockTest, ChunksAndWaits) {
 // A full chunk is acknowledged 120 + 10 ms after it goes out, a tail of r bytes 5r + 30 + 10.
 INSTANTIATE_TEST_SUITE_P(
     Blocks, WriteMemoryBlockTest,
-    ::testing::Values(ChunkCase{"HundredBytes", 100, {24, 24, 24, 24, 4}, {0, 130, 260, 390, 520}, 580},
-                      ChunkCase{"ExactlyOneChunk", 24, {24}, {0}, 130},
-                      ChunkCase{"OnlyATail", 23, {23}, {0}, 155}),
+    ::testing::Values(
+        ChunkCase{"HundredBytes", 100, {24, 24, 24, 24, 4}, {0, 130, 260, 390, 520}, 580},
+        ChunkCase{"ExactlyOneChunk", 24, {24}, {0}, 130},
+        ChunkCase{"OnlyATail", 23, {23}, {0}, 155}),
     [](const auto& p) { return p.param.name; });
 
 TEST_F(CommandSetTest, TailOfTwentyThreeBytesCarriesTwentyNinePayloadBytes) {
@@ -211,18 +213,27 @@ TEST_P(RefusalTest, SendsNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Table, RefusalTest,
     ::testing::Values(
-        RefusalCase{"SlotButton0", [](auto& m) { return WriteButtonSlot(m.channel, m.handle, 0, 0, 1); }},
-        RefusalCase{"SlotButton10", [](auto& m) { return WriteButtonSlot(m.channel, m.handle, 0, 10, 1); }},
-        RefusalCase{"SlotMode2", [](auto& m) { return WriteButtonSlot(m.channel, m.handle, 2, 1, 1); }},
-        RefusalCase{"SlotModeMinus1", [](auto& m) { return WriteButtonSlot(m.channel, m.handle, -1, 1, 1); }},
+        RefusalCase{"SlotButton0",
+                    [](auto& m) { return WriteButtonSlot(m.channel, m.handle, 0, 0, 1); }},
+        RefusalCase{"SlotButton10",
+                    [](auto& m) { return WriteButtonSlot(m.channel, m.handle, 0, 10, 1); }},
+        RefusalCase{"SlotMode2",
+                    [](auto& m) { return WriteButtonSlot(m.channel, m.handle, 2, 1, 1); }},
+        RefusalCase{"SlotModeMinus1",
+                    [](auto& m) { return WriteButtonSlot(m.channel, m.handle, -1, 1, 1); }},
         RefusalCase{"ClearSlot14", [](auto& m) { return ClearMacroSlot(m.channel, m.handle, 14); }},
-        RefusalCase{"ClearSlotMinus1", [](auto& m) { return ClearMacroSlot(m.channel, m.handle, -1); }},
-        RefusalCase{"ReadAt0x10000", [](auto& m) { return ReadMemory(m.channel, m.handle, 0x10000).has_value(); }},
-        RefusalCase{"BlockEmpty", [](auto& m) { return WriteMemoryBlock(m.channel, m.handle, 0x1000, {}); }},
-        RefusalCase{"BlockBelow0x1000NotMultipleOf4",
-                    [](auto& m) { return WriteMemoryBlock(m.channel, m.handle, 0x0FFC, Bytes(6)); }},
-        RefusalCase{"BlockReachingTheEnd",
-                    [](auto& m) { return WriteMemoryBlock(m.channel, m.handle, 0xFFF0, Bytes(16)); }},
+        RefusalCase{"ClearSlotMinus1",
+                    [](auto& m) { return ClearMacroSlot(m.channel, m.handle, -1); }},
+        RefusalCase{"ReadAt0x10000",
+                    [](auto& m) { return ReadMemory(m.channel, m.handle, 0x10000).has_value(); }},
+        RefusalCase{"BlockEmpty",
+                    [](auto& m) { return WriteMemoryBlock(m.channel, m.handle, 0x1000, {}); }},
+        RefusalCase{
+            "BlockBelow0x1000NotMultipleOf4",
+            [](auto& m) { return WriteMemoryBlock(m.channel, m.handle, 0x0FFC, Bytes(6)); }},
+        RefusalCase{
+            "BlockReachingTheEnd",
+            [](auto& m) { return WriteMemoryBlock(m.channel, m.handle, 0xFFF0, Bytes(16)); }},
         RefusalCase{"QueryWithoutHandle",
                     [](auto& m) {
                       int mode = 0;

@@ -70,13 +70,12 @@ TEST_P(AwaitAckTest, FollowsThePollingRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, AwaitAckTest,
-    ::testing::Values(
-        AckCase{"DoneAtFirstPoll", {}, true, 60, 1},
-        AckCase{"DoneAtThirdPoll", {.ack_delay_ms = 25}, true, 80, 1},
-        AckCase{"DoneJustAfterLastPoll", {.ack_delay_ms = 51}, false, 100, 0},
-        AckCase{"EveryReadFails", {.fail_reads = true}, false, 100, 0xA5},
-        AckCase{"NeverDone", {.no_ack = true}, false, 100, 0},
-        AckCase{"WrongStatus", {.status = 2}, false, 100, 2}),
+    ::testing::Values(AckCase{"DoneAtFirstPoll", {}, true, 60, 1},
+                      AckCase{"DoneAtThirdPoll", {.ack_delay_ms = 25}, true, 80, 1},
+                      AckCase{"DoneJustAfterLastPoll", {.ack_delay_ms = 51}, false, 100, 0},
+                      AckCase{"EveryReadFails", {.fail_reads = true}, false, 100, 0xA5},
+                      AckCase{"NeverDone", {.no_ack = true}, false, 100, 0},
+                      AckCase{"WrongStatus", {.status = 2}, false, 100, 2}),
     [](const auto& p) { return p.param.name; });
 
 TEST_F(HidChannelTest, TraceLinesHaveLabelBlankAndLowerCaseHexBytes) {

@@ -8,8 +8,8 @@
 namespace z900 {
 namespace {
 
-using ::testing::HasSubstr;
 using test::RunProgram;
+using ::testing::HasSubstr;
 
 class Z900ctlTest : public ::testing::Test {
  protected:
@@ -38,7 +38,8 @@ TEST_F(Z900ctlTest, WithoutAMouseExitsWithThree) {
 }
 
 TEST_F(Z900ctlTest, FaultsFromTheEnvironmentReachTheSimulatedMouse) {
-  const test::ProgramResult result = Run({"--simulate", "info"}, {{"Z900_SIM_FAULTS", "write-fail"}});
+  const test::ProgramResult result =
+      Run({"--simulate", "info"}, {{"Z900_SIM_FAULTS", "write-fail"}});
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_THAT(result.err, HasSubstr("did not answer"));
 }

@@ -1,8 +1,7 @@
 #include "platform/file_io.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "support/temp_folder.h"
 
@@ -35,8 +34,7 @@ TEST(WriteFileAtomicallyTest, InterruptedWriteLeavesTheOldContentAndNoLeftovers)
   test::TempFolder folder;
   const fs::path path = folder.path() / "value";
   ASSERT_FALSE(WriteFileAtomically(path, Bytes{1, 2, 3}));
-  const std::error_code error =
-      WriteFileAtomically(path, Bytes(1000, 9), [] { return false; });
+  const std::error_code error = WriteFileAtomically(path, Bytes(1000, 9), [] { return false; });
   EXPECT_EQ(error, std::errc::interrupted);
   EXPECT_EQ(Read(path), (Bytes{1, 2, 3}));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);

@@ -19,8 +19,7 @@ TEST(SelectMouseInterfaceTest, TakesTheVendorInterfaceOnly) {
 }
 
 TEST(DescribeOpenFailureTest, SaysWhatToDo) {
-  EXPECT_NE(DescribeOpenFailure(HidOpenError::kNoDevice, "").find("--simulate"),
-            std::string::npos);
+  EXPECT_NE(DescribeOpenFailure(HidOpenError::kNoDevice, "").find("--simulate"), std::string::npos);
   const std::string denied = DescribeOpenFailure(HidOpenError::kAccessDenied, "/dev/hidraw2");
   EXPECT_NE(denied.find("/dev/hidraw2"), std::string::npos);
   EXPECT_NE(denied.find("70-z900.rules"), std::string::npos);
