@@ -1,5 +1,6 @@
 #include "cli/cli_session.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "platform/text.h"
@@ -23,32 +24,39 @@ int CliSession::Fail(int code, std::string_view message) {
 }
 
 int CliSession::Start() {
-  platform::HidBackend* backend = env_.hardware;
-  if (simulate_) {
-    sim::SimFaults faults;
-    if (env_.sim_faults) {
-      std::string why;
-      std::optional<sim::SimFaults> parsed = sim::ParseFaults(*env_.sim_faults, why);
-      if (!parsed) return Fail(kExitUsage, "Z900_SIM_FAULTS: " + why);
-      faults = *parsed;
-    }
+  if (simulate_ && env_.sim_faults) {
     std::string why;
-    sim_session_ = sim::SimStateSession::Open(env_.paths.sim_state_file, why);
-    if (!sim_session_) return Fail(kExitFailed, "simulated mouse: " + why);
-    mouse_ = std::make_unique<sim::SimulatedMouse>(*env_.clock, sim_session_->state());
-    mouse_->SetFaults(faults);
-    sim_backend_ = std::make_unique<sim::SimHidBackend>(*mouse_);
-    backend = sim_backend_.get();
-  }
-  if (backend == nullptr) return Fail(kExitNoMouse, "no HID backend on this platform");
-  channel_ = std::make_unique<device::HidChannel>(*backend, *env_.clock);
-  if (env_.trace) {
-    channel_->SetTrace([this](std::string_view line) { err_ << line << '\n'; });
+    std::optional<sim::SimFaults> parsed = sim::ParseFaults(*env_.sim_faults, why);
+    if (!parsed) return Fail(kExitUsage, "Z900_SIM_FAULTS: " + why);
+    faults_ = *parsed;
   }
   return kExitOk;
 }
 
+int CliSession::LoadSimulatedMouse() {
+  if (mouse_) return kExitOk;
+  std::string why;
+  sim_session_ = sim::SimStateSession::Open(env_.paths.sim_state_file, why);
+  if (!sim_session_) return Fail(kExitFailed, "simulated mouse: " + why);
+  mouse_ = std::make_unique<sim::SimulatedMouse>(*env_.clock, sim_session_->state());
+  mouse_->SetFaults(faults_);
+  sim_backend_ = std::make_unique<sim::SimHidBackend>(*mouse_);
+  return kExitOk;
+}
+
 int CliSession::OpenMouse() {
+  platform::HidBackend* backend = env_.hardware;
+  if (simulate_) {
+    if (int code = LoadSimulatedMouse(); code != kExitOk) return code;
+    backend = sim_backend_.get();
+  }
+  if (backend == nullptr) return Fail(kExitNoMouse, "no HID access on this platform");
+  if (!channel_) {
+    channel_ = std::make_unique<device::HidChannel>(*backend, *env_.clock);
+    if (env_.trace) {
+      channel_->SetTrace([this](std::string_view line) { err_ << line << '\n'; });
+    }
+  }
   opened_ = true;
   if (channel_->OpenDevice(handle_)) return kExitOk;
   return Fail(kExitNoMouse, platform::DescribeOpenFailure(channel_->last_open_error(),
@@ -66,6 +74,43 @@ int CliSession::Finish() {
       return Fail(kExitFailed, "simulated mouse: " + why);
   }
   return kExitOk;
+}
+
+std::optional<std::string> CommandArgs::Value(std::string_view option) const {
+  const auto found = values.find(option);
+  if (found == values.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<CommandArgs> ParseCommandArgs(std::span<const std::string> args,
+                                            std::initializer_list<std::string_view> flags,
+                                            std::initializer_list<std::string_view> valued,
+                                            std::string& error) {
+  auto known = [](std::initializer_list<std::string_view> names, std::string_view name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  CommandArgs parsed;
+  bool options_end = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options_end || arg.size() < 2 || arg[0] != '-') {
+      parsed.positional.push_back(arg);
+    } else if (arg == "--") {
+      options_end = true;
+    } else if (known(flags, arg)) {
+      parsed.flags.insert(arg);
+    } else if (known(valued, arg)) {
+      if (i + 1 == args.size()) {
+        error = "option " + arg + " needs a value";
+        return std::nullopt;
+      }
+      parsed.values[arg] = args[++i];
+    } else {
+      error = "unknown option \"" + arg + "\"";
+      return std::nullopt;
+    }
+  }
+  return parsed;
 }
 
 std::optional<std::uint32_t> ParseUnsigned(std::string_view text) {

@@ -1,17 +1,22 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/app_context.h"
 #include "device/hid_channel.h"
 #include "platform/clock.h"
 #include "platform/hid_backend.h"
 #include "platform/program_paths.h"
+#include "sim/sim_faults.h"
 #include "sim/sim_state_file.h"
 #include "sim/simulated_mouse.h"
 
@@ -28,6 +33,10 @@ struct CliEnvironment {
   std::optional<std::string> sim_faults;     // Z900_SIM_FAULTS
   bool trace = false;                        // Z900_TRACE=1
   bool out_is_terminal = false;
+  // Long-running commands turn interrupt watching on (Ctrl-C then ends them cleanly instead
+  // of killing the process) and ask whether an interrupt came.
+  std::function<void(bool on)> watch_interrupts;
+  std::function<bool()> interrupted;
 };
 
 // One run of a command: the application context, the mouse (real or simulated) and the
@@ -39,10 +48,13 @@ class CliSession {
   CliSession(const CliSession&) = delete;
   CliSession& operator=(const CliSession&) = delete;
 
-  // Loads the simulated mouse when asked for; kExitOk or the code to end with.
+  // Checks the options of the run; kExitOk or the code to end with.
   int Start();
-  // Opens the mouse; kExitOk, or kExitNoMouse after telling the user why.
+  // Opens the mouse (the simulated one with --simulate); kExitOk, or the code to end with
+  // after telling the user why. channel() and handle() are valid afterwards.
   int OpenMouse();
+  // Loads the simulated mouse, locking its state file until Finish; kExitOk or kExitFailed.
+  int LoadSimulatedMouse();
   // Closes the mouse and saves the simulated mouse; kExitOk or kExitFailed.
   int Finish();
 
@@ -50,6 +62,7 @@ class CliSession {
   device::HidChannel& channel() { return *channel_; }
   const device::DeviceHandle& handle() const { return handle_; }
   sim::SimulatedMouse* simulated_mouse() { return mouse_.get(); }
+  bool simulate() const { return simulate_; }
   const CliEnvironment& environment() const { return env_; }
   std::ostream& out() { return out_; }
   std::ostream& err() { return err_; }
@@ -59,6 +72,7 @@ class CliSession {
  private:
   const CliEnvironment& env_;
   bool simulate_;
+  sim::SimFaults faults_;
   std::ostream& out_;
   std::ostream& err_;
   config::AppContext context_;
@@ -79,6 +93,23 @@ struct Command {
 };
 
 std::span<const Command> DeviceCommands();
+std::span<const Command> EventCommands();
+
+// A command's arguments split into positional ones and the options it knows: flags such as
+// "--json" and valued options such as "--mode 1".
+struct CommandArgs {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string, std::less<>> values;
+  std::set<std::string, std::less<>> flags;
+
+  bool Has(std::string_view flag) const { return flags.contains(flag); }
+  std::optional<std::string> Value(std::string_view option) const;
+};
+// Unknown options and valued options without a value are refused with an explanation.
+std::optional<CommandArgs> ParseCommandArgs(std::span<const std::string> args,
+                                            std::initializer_list<std::string_view> flags,
+                                            std::initializer_list<std::string_view> valued,
+                                            std::string& error);
 
 // Parses a number in decimal or with a 0x prefix.
 std::optional<std::uint32_t> ParseUnsigned(std::string_view text);

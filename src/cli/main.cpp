@@ -1,10 +1,29 @@
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_session.h"
+
+namespace {
+
+std::atomic<bool> interrupt_watched{false};
+std::atomic<bool> interrupt_seen{false};
+
+// While a command watches, Ctrl-C only asks it to stop; otherwise it ends the process as usual.
+extern "C" void OnInterrupt(int signal_number) {
+  if (interrupt_watched.load()) {
+    interrupt_seen.store(true);
+    return;
+  }
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace z900;
@@ -16,6 +35,10 @@ int main(int argc, char** argv) {
   env.sim_faults = platform::EnvironmentValue("Z900_SIM_FAULTS");
   env.trace = platform::EnvironmentValue("Z900_TRACE") == "1";
   env.out_is_terminal = ::isatty(STDOUT_FILENO) != 0;
+  env.watch_interrupts = [](bool on) { interrupt_watched.store(on); };
+  env.interrupted = [] { return interrupt_seen.load(); };
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
   const std::vector<std::string> args(argv + 1, argv + argc);
   return cli::RunCli(args, env, std::cout, std::cerr);
 }

@@ -23,6 +23,9 @@ class HidTransport {
   // Fetches the answer to the last command. On entry buffer[0] holds the report ID; on success
   // the buffer holds the mouse's answer with the status in byte 0.
   virtual bool GetInputReport(std::span<std::uint8_t> buffer) = 0;
+  // Waits up to timeout_ms for a report the mouse sends by itself (an interrupt report).
+  // Returns its length, 0 when none came, -1 when the device failed.
+  virtual int ReadInputReport(std::span<std::uint8_t> buffer, int timeout_ms) = 0;
 };
 
 enum class HidOpenError {

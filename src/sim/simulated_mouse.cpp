@@ -26,6 +26,9 @@ class SimTransport final : public platform::HidTransport {
   bool GetInputReport(std::span<std::uint8_t> buffer) override {
     return Alive() && mouse_.AnswerInputReport(buffer);
   }
+  int ReadInputReport(std::span<std::uint8_t> buffer, int /*timeout_ms*/) override {
+    return Alive() && mouse_.plugged() ? mouse_.ReadEventReport(buffer) : -1;
+  }
 
  private:
   bool Alive() const { return mouse_.plug_generation() == generation_; }
@@ -188,10 +191,22 @@ std::optional<PressOutcome> SimulatedMouse::PressButton(int button, std::optiona
   PressOutcome outcome;
   outcome.device_code = ReadWord(*address);
   outcome.event_word = device::EventWordOfDeviceCode(outcome.device_code);
-  if (outcome.event_word && state_.pending_events.size() < kMaxPendingEvents) {
+  if (!outcome.event_word) return outcome;
+  if (event_sink_) {
+    event_sink_(*outcome.event_word);
+  } else if (state_.pending_events.size() < kMaxPendingEvents) {
     state_.pending_events.push_back(*outcome.event_word);
   }
   return outcome;
+}
+
+int SimulatedMouse::ReadEventReport(std::span<std::uint8_t> buffer) {
+  if (state_.pending_events.empty()) return 0;
+  const auto report = device::EncodeEventReport(state_.pending_events.front());
+  state_.pending_events.pop_front();
+  const std::size_t length = std::min(buffer.size(), report.size());
+  std::copy_n(report.begin(), length, buffer.begin());
+  return static_cast<int>(length);
 }
 
 std::vector<std::uint32_t> SimulatedMouse::TakeEvents() {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -62,9 +63,15 @@ class SimulatedMouse {
   bool AnswerInputReport(std::span<std::uint8_t> buffer);
 
   // A press of button 1 … 8 in the given mode (the mouse's own mode when none is given).
-  // Host-action codes queue their event word for the host. Nullopt for a button outside 1 … 8.
+  // A host-action code hands its event word to the event sink when one is set, else queues it
+  // for the host. Nullopt for a button outside 1 … 8.
   std::optional<PressOutcome> PressButton(int button, std::optional<int> mode = std::nullopt);
   std::vector<std::uint32_t> TakeEvents();
+  // The mouse's interrupt report of the oldest queued event: its length, or 0 when none.
+  int ReadEventReport(std::span<std::uint8_t> buffer);
+  // Where events go at once instead of the queue: the driver side of an in-process host. The
+  // mouse is not thread-safe; the sink is how a press crosses to another thread.
+  void SetEventSink(std::function<void(std::uint32_t)> sink) { event_sink_ = std::move(sink); }
 
   void SetMode(std::uint8_t mode) { state_.mode = mode; }
   void SetFaults(const SimFaults& faults) { faults_ = faults; }
@@ -102,6 +109,7 @@ class SimulatedMouse {
   std::array<std::uint8_t, 32> answer_{};
   std::uint64_t ready_at_ms_ = 0;
   std::vector<WireRecord> wire_log_;
+  std::function<void(std::uint32_t)> event_sink_;
 };
 
 // Opens handles onto a simulated mouse through the HID backend interface. The mouse must

@@ -2,6 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "sim/sim_state_file.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 
@@ -42,6 +45,28 @@ TEST_F(Z900ctlTest, FaultsFromTheEnvironmentReachTheSimulatedMouse) {
       Run({"--simulate", "info"}, {{"Z900_SIM_FAULTS", "write-fail"}});
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_THAT(result.err, HasSubstr("did not answer"));
+}
+
+// Two programs share the simulated mouse: a press in one reaches the event listener of the other.
+TEST_F(Z900ctlTest, PressInOneProgramArrivesAsAnEventInAnother) {
+  {
+    std::string error;
+    auto session = sim::SimStateSession::Open(folder.path() / "sim-mouse.bin", error);
+    ASSERT_TRUE(session) << error;
+    sim::MouseState state = session->state();
+    const std::uint32_t open_file_on_button_3 = 0x02C40004;
+    std::memcpy(&state.memory[0x408], &open_file_on_button_3, 4);
+    ASSERT_TRUE(session->Save(state, error)) << error;
+  }
+  std::map<std::string, std::string> env = {{"Z900_HOME", folder.path().string()},
+                                            {"Z900_SIM_FAULTS", ""}};
+  test::RunningProgram listener(Z900CTL_PATH, {"--simulate", "events", "--count", "1"}, env);
+  const test::ProgramResult press = Run({"--simulate", "sim", "press", "3"});
+  EXPECT_EQ(press.exit_code, 0) << press.err;
+  EXPECT_THAT(press.out, HasSubstr("event 0x4000c402"));
+  const test::ProgramResult events = listener.Wait();
+  EXPECT_EQ(events.exit_code, 0) << events.err;
+  EXPECT_EQ(events.out, "0x4000c402 action 4, button 3\n");
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ void Check(bool ok, const char* what) {
 
 }  // namespace
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env) {
+RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                               const std::map<std::string, std::string>& env) {
   std::vector<std::string> variables;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text = *entry;
@@ -54,15 +54,24 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   posix_spawn_file_actions_destroy(&actions);
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);
+  out_fd_ = out_pipe[0];
+  err_fd_ = err_pipe[0];
   if (spawned != 0) {
-    ::close(out_pipe[0]);
-    ::close(err_pipe[0]);
     errno = spawned;
     Check(false, "posix_spawn");
   }
+  pid_ = pid;
+}
 
+RunningProgram::~RunningProgram() {
+  if (pid_ > 0) Wait();
+  if (out_fd_ >= 0) ::close(out_fd_);
+  if (err_fd_ >= 0) ::close(err_fd_);
+}
+
+ProgramResult RunningProgram::Wait() {
   ProgramResult result;
-  pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+  pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open_count = 2;
   while (open_count > 0) {
@@ -83,11 +92,18 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
       }
     }
   }
+  out_fd_ = err_fd_ = -1;
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
+  pid_ = -1;
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env) {
+  return RunningProgram(program, args, env).Wait();
 }
 
 }  // namespace z900::test

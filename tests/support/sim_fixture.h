@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "device/command_set.h"
 #include "device/hid_channel.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_mouse.h"
@@ -17,6 +18,11 @@ class SimMouseTest : public ::testing::Test {
  public:
   SimMouseTest() { EXPECT_TRUE(channel.OpenDevice(handle)); }
   ~SimMouseTest() override { channel.CloseDevice(handle); }
+
+  // Writes a slot through the command set, as an apply would.
+  bool WriteButtonSlotForTest(int mode, int button, std::uint32_t code) {
+    return device::WriteButtonSlot(channel, handle, mode, button, code);
+  }
 
   // The delivered output reports, each cut to its first `length` bytes.
   std::vector<std::vector<std::uint8_t>> Sent(std::size_t length = 32) const {

@@ -29,6 +29,9 @@ class HidapiTransport final : public HidTransport {
   bool GetInputReport(std::span<std::uint8_t> buffer) override {
     return hid_get_input_report(device_, buffer.data(), buffer.size()) > 0;
   }
+  int ReadInputReport(std::span<std::uint8_t> buffer, int timeout_ms) override {
+    return hid_read_timeout(device_, buffer.data(), buffer.size(), timeout_ms);
+  }
 
  private:
   hid_device* device_;

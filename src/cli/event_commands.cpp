@@ -1,0 +1,194 @@
+#include <array>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <ostream>
+
+#include "cli/cli_session.h"
+#include "device/event_channel.h"
+#include "device/event_word.h"
+#include "device/hid_event_source.h"
+#include "sim/sim_event_source.h"
+
+namespace z900::cli {
+namespace {
+
+constexpr std::uint32_t kRegistrationRetryMs = 1000;
+constexpr auto kWakeInterval = std::chrono::milliseconds(100);
+
+std::string Hex32(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08x", value);
+  return text;
+}
+
+// Event words handed over from the reader thread to this one.
+class EventQueue {
+ public:
+  void Push(std::uint32_t word) {
+    {
+      std::lock_guard lock(mutex_);
+      words_.push_back(word);
+    }
+    arrived_.notify_one();
+  }
+  // The next word, or nullopt when none came within the wake interval.
+  std::optional<std::uint32_t> Pop() {
+    std::unique_lock lock(mutex_);
+    if (!arrived_.wait_for(lock, kWakeInterval, [&] { return !words_.empty(); })) {
+      return std::nullopt;
+    }
+    const std::uint32_t word = words_.front();
+    words_.pop_front();
+    return word;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::deque<std::uint32_t> words_;
+};
+
+std::string DescribeEvent(std::uint32_t word) {
+  std::string text = Hex32(word);
+  if (device::IsHostActionEvent(word)) {
+    text += " action " + std::to_string(device::EventActionKind(word)) + ", button " +
+            std::to_string(device::EventButtonIndex(word) + 1);
+  } else {
+    text += " (not a host-action event)";
+  }
+  return text;
+}
+
+int RunEvents(CliSession& session, std::span<const std::string> args) {
+  std::string error;
+  const std::optional<CommandArgs> parsed = ParseCommandArgs(args, {}, {"--count"}, error);
+  std::optional<std::uint32_t> count = 0;
+  if (parsed && parsed->Value("--count")) count = ParseUnsigned(*parsed->Value("--count"));
+  if (!parsed || !parsed->positional.empty() || !count) {
+    return session.Fail(kExitUsage, parsed && count ? "usage: z900ctl events [--count N]"
+                                                    : (error.empty() ? "bad --count" : error));
+  }
+  const CliEnvironment& env = session.environment();
+  std::unique_ptr<platform::EventSource> source;
+  sim::SimStateEventSource* sim_source = nullptr;
+  if (session.simulate()) {
+    auto shared_file =
+        std::make_unique<sim::SimStateEventSource>(env.paths.sim_state_file, *env.clock);
+    sim_source = shared_file.get();
+    source = std::move(shared_file);
+  } else if (env.hardware != nullptr) {
+    source = std::make_unique<device::HidEventSource>(*env.hardware, *env.clock);
+  } else {
+    return session.Fail(kExitNoMouse, "no HID access on this platform");
+  }
+
+  EventQueue queue;
+  device::EventChannel channel(*source);
+  channel.StartEventChannel([&queue](std::uint32_t word) { queue.Push(word); });
+  if (env.watch_interrupts) env.watch_interrupts(true);
+  bool told_waiting = false;
+  bool registered = false;
+  std::uint64_t next_tick = env.clock->NowMs();
+  std::uint32_t printed = 0;
+  while (!(env.interrupted && env.interrupted()) && (*count == 0 || printed < *count)) {
+    if (!registered && env.clock->NowMs() >= next_tick) {
+      registered = channel.RegistrationTick();
+      next_tick = env.clock->NowMs() + kRegistrationRetryMs;
+      if (registered) {
+        session.err() << "Listening for host-action events; press Ctrl-C to stop.\n";
+      } else if (!told_waiting) {
+        session.err() << "Waiting for the mouse (retrying every second)...\n";
+        told_waiting = true;
+      }
+    }
+    if (const std::optional<std::uint32_t> word = queue.Pop()) {
+      session.out() << DescribeEvent(*word) << std::endl;
+      ++printed;
+    }
+    if (sim_source != nullptr) {
+      if (std::string problem = sim_source->TakeError(); !problem.empty()) {
+        channel.ShutDown();
+        if (env.watch_interrupts) env.watch_interrupts(false);
+        return session.Fail(kExitFailed, "simulated mouse: " + problem);
+      }
+    }
+  }
+  channel.ShutDown();
+  if (env.watch_interrupts) env.watch_interrupts(false);
+  return kExitOk;
+}
+
+// The arguments of the sim commands: a number and an optional --mode.
+struct SimArgs {
+  std::uint32_t value = 0;
+  std::optional<int> mode;
+};
+
+std::optional<SimArgs> ParseSimArgs(std::span<const std::string> args, std::uint32_t max_value,
+                                    bool with_mode) {
+  std::string error;
+  const std::optional<CommandArgs> parsed =
+      ParseCommandArgs(args, {},
+                       with_mode ? std::initializer_list<std::string_view>{"--mode"}
+                                 : std::initializer_list<std::string_view>{},
+                       error);
+  if (!parsed || parsed->positional.size() != 1) return std::nullopt;
+  SimArgs sim_args;
+  const std::optional<std::uint32_t> value = ParseUnsigned(parsed->positional[0]);
+  if (!value || *value > max_value) return std::nullopt;
+  sim_args.value = *value;
+  if (const std::optional<std::string> mode = parsed->Value("--mode")) {
+    const std::optional<std::uint32_t> number = ParseUnsigned(*mode);
+    if (!number || *number > 1) return std::nullopt;
+    sim_args.mode = static_cast<int>(*number);
+  }
+  return sim_args;
+}
+
+int RunSimPress(CliSession& session, std::span<const std::string> args) {
+  const std::optional<SimArgs> parsed = ParseSimArgs(args, 8, true);
+  if (!parsed || parsed->value < 1) {
+    return session.Fail(kExitUsage,
+                        "usage: z900ctl sim press BUTTON [--mode M] (BUTTON 1-8, M 0-1)");
+  }
+  if (int code = session.LoadSimulatedMouse(); code != kExitOk) return code;
+  sim::SimulatedMouse& mouse = *session.simulated_mouse();
+  const int mode = parsed->mode.value_or(mouse.state().mode);
+  const std::optional<sim::PressOutcome> outcome =
+      mouse.PressButton(static_cast<int>(parsed->value), mode);
+  session.out() << "button " << parsed->value << " in mode " << mode << ": code "
+                << Hex32(outcome->device_code);
+  if (outcome->event_word) {
+    session.out() << ", event " << Hex32(*outcome->event_word) << " sent to the host\n";
+  } else {
+    session.out() << ", carried out by the mouse\n";
+  }
+  return kExitOk;
+}
+
+int RunSimMode(CliSession& session, std::span<const std::string> args) {
+  const std::optional<SimArgs> parsed = ParseSimArgs(args, 1, false);
+  if (!parsed) return session.Fail(kExitUsage, "usage: z900ctl sim mode M (M 0 or 1)");
+  if (int code = session.LoadSimulatedMouse(); code != kExitOk) return code;
+  session.simulated_mouse()->SetMode(static_cast<std::uint8_t>(parsed->value));
+  session.out() << "the simulated mouse is now in mode " << parsed->value << '\n';
+  return kExitOk;
+}
+
+constexpr std::array kCommands = {
+    Command{"events", "[--count N]",
+            "print host-action events as the mouse sends them (N of them, or until Ctrl-C)",
+            &RunEvents},
+    Command{"sim press", "BUTTON [--mode M]", "press a button of the simulated mouse",
+            &RunSimPress},
+    Command{"sim mode", "M", "switch the simulated mouse to mode M, as its mode button does",
+            &RunSimMode},
+};
+
+}  // namespace
+
+std::span<const Command> EventCommands() { return kCommands; }
+
+}  // namespace z900::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/event_source.h"
+
+namespace z900::sim {
+
+// Events of the simulated mouse that another program shares: while open, the source takes the
+// event words that presses left in the state file (under its lock) every poll interval.
+class SimStateEventSource final : public platform::QueuedEventSource {
+ public:
+  SimStateEventSource(std::filesystem::path state_file, platform::Clock& clock)
+      : state_file_(std::move(state_file)), clock_(clock) {}
+
+  bool OpenDevice() override;
+  void CloseDevice() override { open_ = false; }
+  bool Control(std::span<const std::uint8_t> record) override;
+
+  // The last problem with the state file, for the user; empty when there was none.
+  std::string TakeError();
+
+ protected:
+  bool HasOrigin() const override { return true; }
+  std::vector<std::uint32_t> Poll(std::uint32_t timeout_ms) override;
+
+ private:
+  const std::filesystem::path state_file_;
+  platform::Clock& clock_;
+  std::atomic<bool> open_{false};
+  std::mutex error_mutex_;
+  std::string error_;
+};
+
+}  // namespace z900::sim

@@ -1,0 +1,69 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "sim/sim_state_file.h"
+#include "support/cli_fixture.h"
+
+namespace z900::cli {
+namespace {
+
+using ::testing::HasSubstr;
+
+class EventCommandsTest : public test::CliTest {
+ protected:
+  void SetSlot(std::uint32_t address, std::uint32_t code) {
+    std::string error;
+    auto session = sim::SimStateSession::Open(env.paths.sim_state_file, error);
+    ASSERT_TRUE(session) << error;
+    sim::MouseState state = session->state();
+    std::memcpy(&state.memory[address], &code, 4);
+    ASSERT_TRUE(session->Save(state, error)) << error;
+  }
+};
+
+TEST_F(EventCommandsTest, PressesQueueHostActionEventsForTheListener) {
+  SetSlot(0x408, 0x02C40004);  // mode 0, button 3: open a file
+  SetSlot(0x608, 0x00020003);  // mode 1, button 3: right click
+
+  Result result = Run({"sim", "press", "3"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_EQ(result.out, "button 3 in mode 0: code 0x02c40004, event 0x4000c402 sent to the host\n");
+
+  EXPECT_EQ(Run({"sim", "mode", "1"}).code, kExitOk);
+  result = Run({"sim", "press", "3"});
+  EXPECT_EQ(result.out, "button 3 in mode 1: code 0x00020003, carried out by the mouse\n");
+  EXPECT_EQ(Run({"sim", "press", "3", "--mode", "0"}).code, kExitOk);
+
+  result = Run({"--simulate", "events", "--count", "2"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_EQ(result.out, "0x4000c402 action 4, button 3\n0x4000c402 action 4, button 3\n");
+  EXPECT_THAT(result.err, HasSubstr("Listening"));
+}
+
+TEST_F(EventCommandsTest, ListenerStopsWhenInterrupted) {
+  bool watching = false;
+  env.watch_interrupts = [&](bool on) { watching = on; };
+  env.interrupted = [&] { return watching; };  // interrupted as soon as it listens
+  const Result result = Run({"--simulate", "events"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_FALSE(watching);
+}
+
+TEST_F(EventCommandsTest, UsageErrors) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"sim", "press"},
+                                               {"sim", "press", "9"},
+                                               {"sim", "press", "0"},
+                                               {"sim", "press", "1", "--mode", "2"},
+                                               {"sim", "mode", "2"},
+                                               {"sim", "press", "1", "--x"},
+                                               {"--simulate", "events", "extra"},
+                                               {"--simulate", "events", "--count"},
+                                               {"--simulate", "events", "--count", "many"}}) {
+    EXPECT_EQ(Run(args).code, kExitUsage) << ::testing::PrintToString(args);
+  }
+}
+
+}  // namespace
+}  // namespace z900::cli
