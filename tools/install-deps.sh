@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake ninja-build pkg-config
-  # device access
-  libhidapi-dev
+  # device access, downloads
+  libhidapi-dev libcurl4-openssl-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev python3
 )
 
 missing=()
