@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake ninja-build pkg-config
-  # device access, downloads
-  libhidapi-dev libcurl4-openssl-dev
+  # device access, downloads, the desktop
+  libhidapi-dev libcurl4-openssl-dev libx11-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev python3
+  libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb
 )
 
 missing=()

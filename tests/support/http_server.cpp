@@ -23,8 +23,8 @@ LocalHttpServer::LocalHttpServer(const std::filesystem::path& folder) {
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> args = {"python3", "-u", "-m", "http.server", "0", "--bind",
-                                   "127.0.0.1", "--directory", folder.string()};
+  std::vector<std::string> args = {"python3", "-u",        "-m",          "http.server",  "0",
+                                   "--bind",  "127.0.0.1", "--directory", folder.string()};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
