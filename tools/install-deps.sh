@@ -7,7 +7,7 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   # device access, downloads, the desktop
-  libhidapi-dev libcurl4-openssl-dev libx11-dev
+  libhidapi-dev libcurl4-openssl-dev libx11-dev libcanberra-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb
 )
