@@ -1,0 +1,70 @@
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/text.h"
+#include "platform/ui_port.h"
+
+namespace z900::test {
+
+// A UiPort that records every call as a line of text and answers from a script.
+class ScriptedUiPort final : public platform::UiPort {
+ public:
+  // Answers to ShowMessage questions, oldest first; when empty, questions get Cancel (0).
+  std::deque<int> answers;
+  // Answers to the choosers, oldest first; when empty, the user cancels.
+  std::deque<std::optional<std::filesystem::path>> chosen;
+  bool window_visible = false;
+  // "message: …", "question: …", "box Info: …", "progress open", "progress 10", …
+  std::vector<std::string> calls;
+  std::vector<int> progress;
+
+  int ShowMessage(const std::u16string& text, bool confirm) override {
+    calls.push_back((confirm ? "question: " : "message: ") + platform::Utf16ToUtf8(text));
+    if (!confirm) return 1;
+    if (answers.empty()) return 0;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void ShowStandardBox(const std::u16string& text, const std::u16string& caption) override {
+    calls.push_back("box " + platform::Utf16ToUtf8(caption) + ": " + platform::Utf16ToUtf8(text));
+  }
+  void OpenProgress() override { calls.push_back("progress open"); }
+  void SetProgress(int position) override { progress.push_back(position); }
+  void CloseProgress() override { calls.push_back("progress close"); }
+  void RefreshPage() override { calls.push_back("refresh"); }
+  std::optional<std::filesystem::path> ChooseFile(platform::FileChoice kind) override {
+    calls.push_back("choose file " + std::to_string(static_cast<int>(kind)));
+    return NextChoice();
+  }
+  std::optional<std::filesystem::path> ChooseFolder() override {
+    calls.push_back("choose folder");
+    return NextChoice();
+  }
+  bool HideMainWindow() override {
+    calls.push_back("hide window");
+    return std::exchange(window_visible, false);
+  }
+  void ShowMainWindow() override {
+    calls.push_back("show window");
+    window_visible = true;
+  }
+  void CloseAssignmentMenu() override { calls.push_back("close menu"); }
+  void ShutDown() override { calls.push_back("shut down"); }
+
+ private:
+  std::optional<std::filesystem::path> NextChoice() {
+    if (chosen.empty()) return std::nullopt;
+    auto choice = chosen.front();
+    chosen.pop_front();
+    return choice;
+  }
+};
+
+}  // namespace z900::test
