@@ -8,6 +8,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   # device access
   libhidapi-dev
+  # keyboard layouts
+  libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
 )
