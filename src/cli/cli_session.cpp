@@ -1,6 +1,8 @@
 #include "cli/cli_session.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <ostream>
 
 #include "sim/sim_faults.h"
@@ -65,6 +67,19 @@ int CliSession::Finish() {
     if (!sim_session_->Save(mouse_->state(), why)) return Fail(kExitFailed, "simulated mouse: " + why);
   }
   return kExitOk;
+}
+
+void PrintHexLines(std::ostream& out, std::uint32_t address, std::span<const std::uint8_t> bytes) {
+  char text[16];
+  for (std::size_t line = 0; line < bytes.size(); line += 16) {
+    std::snprintf(text, sizeof text, "%04x:", address + static_cast<std::uint32_t>(line));
+    out << text;
+    for (std::size_t i = line; i < std::min(line + 16, bytes.size()); ++i) {
+      std::snprintf(text, sizeof text, " %02x", bytes[i]);
+      out << text;
+    }
+    out << '\n';
+  }
 }
 
 std::optional<std::uint32_t> ParseUnsigned(std::string_view text) {

@@ -79,6 +79,10 @@ struct Command {
 };
 
 std::span<const Command> DeviceCommands();
+std::span<const Command> MacroCommands();
+
+// Prints bytes as hex, sixteen a line, each line led by its address: "0010: 0a 00 …".
+void PrintHexLines(std::ostream& out, std::uint32_t address, std::span<const std::uint8_t> bytes);
 
 // Parses a number in decimal or with a 0x prefix.
 std::optional<std::uint32_t> ParseUnsigned(std::string_view text);
