@@ -8,6 +8,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   # device access, downloads, the desktop
   libhidapi-dev libcurl4-openssl-dev libx11-dev libcanberra-dev
+  # keyboard layouts
+  libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb
 )

@@ -1,6 +1,7 @@
 #include "cli/cli_session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 
 #include "platform/text.h"
@@ -111,6 +112,19 @@ std::optional<CommandArgs> ParseCommandArgs(std::span<const std::string> args,
     }
   }
   return parsed;
+}
+
+void PrintHexLines(std::ostream& out, std::uint32_t address, std::span<const std::uint8_t> bytes) {
+  char text[16];
+  for (std::size_t line = 0; line < bytes.size(); line += 16) {
+    std::snprintf(text, sizeof text, "%04x:", address + static_cast<std::uint32_t>(line));
+    out << text;
+    for (std::size_t i = line; i < std::min(line + 16, bytes.size()); ++i) {
+      std::snprintf(text, sizeof text, " %02x", bytes[i]);
+      out << text;
+    }
+    out << '\n';
+  }
 }
 
 std::optional<std::uint32_t> ParseUnsigned(std::string_view text) {

@@ -94,6 +94,7 @@ struct Command {
 
 std::span<const Command> DeviceCommands();
 std::span<const Command> EventCommands();
+std::span<const Command> MacroCommands();
 
 // A command's arguments split into positional ones and the options it knows: flags such as
 // "--json" and valued options such as "--mode 1".
@@ -110,6 +111,9 @@ std::optional<CommandArgs> ParseCommandArgs(std::span<const std::string> args,
                                             std::initializer_list<std::string_view> flags,
                                             std::initializer_list<std::string_view> valued,
                                             std::string& error);
+
+// Prints bytes as hex, sixteen a line, each line led by its address: "0010: 0a 00 …".
+void PrintHexLines(std::ostream& out, std::uint32_t address, std::span<const std::uint8_t> bytes);
 
 // Parses a number in decimal or with a 0x prefix.
 std::optional<std::uint32_t> ParseUnsigned(std::string_view text);

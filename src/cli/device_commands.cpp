@@ -59,13 +59,7 @@ int RunRead(CliSession& session, std::span<const std::string> args) {
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(*word >> (8 * i)));
   }
   bytes.resize(*count);
-  for (std::size_t line = 0; line < bytes.size(); line += 16) {
-    session.out() << Hex(*address + static_cast<std::uint32_t>(line), 4) << ':';
-    for (std::size_t i = line; i < std::min(line + 16, bytes.size()); ++i) {
-      session.out() << ' ' << Hex(bytes[i], 2);
-    }
-    session.out() << '\n';
-  }
+  PrintHexLines(session.out(), *address, bytes);
   return kExitOk;
 }
 

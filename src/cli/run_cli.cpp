@@ -12,7 +12,7 @@ namespace z900::cli {
 namespace {
 
 // Every command group of the tool, in the order the help lists them.
-constexpr std::array kCommandGroups = {&DeviceCommands, &EventCommands};
+constexpr std::array kCommandGroups = {&DeviceCommands, &EventCommands, &MacroCommands};
 
 std::vector<std::string_view> Words(std::string_view name) {
   std::vector<std::string_view> words;

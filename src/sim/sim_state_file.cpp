@@ -4,32 +4,19 @@
 #include <cstring>
 
 #include "device/memory_map.h"
+#include "platform/crc32.h"
 
 namespace z900::sim {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::Crc32;
 
 constexpr std::array<std::uint8_t, 8> kMagic = {'Z', '9', '0', '0', 'S', 'I', 'M', 0};
 constexpr std::uint32_t kVersion = 1;
 constexpr std::size_t kHeaderSize = 32;  // magic, version, 4 single bytes, 12 DPI bytes, count
 constexpr std::size_t kFixedSize = kHeaderSize + device::kMemorySize + 4;  // + CRC
 constexpr std::size_t kMaxFileSize = kFixedSize + 4 * kMaxPendingEvents;
-
-std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> entries{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-      std::uint32_t value = i;
-      for (int bit = 0; bit < 8; ++bit) value = (value >> 1) ^ ((value & 1) ? 0xEDB88320u : 0);
-      entries[i] = value;
-    }
-    return entries;
-  }();
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::uint8_t byte : bytes) crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
-}
 
 void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "sim/sim_state_file.h"
+#include <fstream>
+
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 
@@ -67,6 +69,30 @@ TEST_F(Z900ctlTest, PressInOneProgramArrivesAsAnEventInAnother) {
   const test::ProgramResult events = listener.Wait();
   EXPECT_EQ(events.exit_code, 0) << events.err;
   EXPECT_EQ(events.out, "0x4000c402 action 4, button 3\n");
+}
+
+TEST_F(Z900ctlTest, ImportedMacroFileEncodesWithoutAMouse) {
+  // Loop count 2; key down 'A', delay 120 ms, key up 'A'; name "e2e".
+  std::vector<std::uint8_t> record(76, 0);
+  const std::pair<std::size_t, std::uint32_t> fields[] = {
+      {0, 76}, {4, 0xE8E80010},  {8, 0x00ABCDEF},  {16, 2},
+      {60, 3}, {64, 0xC0000041}, {68, 0xA0000078}, {72, 0xE0000041}};
+  for (const auto& [offset, value] : fields) {
+    for (std::size_t i = 0; i < 4; ++i) {
+      record[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+  }
+  record[20] = 'e', record[22] = '2', record[24] = 'e';
+  const std::filesystem::path file = folder.path() / "macro.bin";
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(record.data()), 76);
+
+  test::ProgramResult result = Run({"macro", "import", file.string()});
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, "imported macro 00abcdef \"e2e\"\n");
+  result = Run({"macro", "encode", "abcdef"});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, "0000: 0a 00 02 00 19 00 04 00 00 04\n");
+  EXPECT_EQ(Run({"macro", "list"}).out, "00abcdef  e2e\n");
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+namespace z900::platform {
+
+// Flag bit of a key message: set when the key was released, clear when it was pressed.
+inline constexpr std::uint32_t kKeyReleasedFlag = 0x80;
+
+// Receives the key messages of the keyboard hook, always on the thread that owns the receiver
+// (the ui thread); a hook that reads keys on another thread hands them over through a queue.
+class KeyReceiver {
+ public:
+  virtual ~KeyReceiver() = default;
+  // One key transition anywhere on the desktop, auto-repeated presses included.
+  virtual void OnHookKey(std::uint32_t virtual_key, std::uint32_t flags) = 0;
+};
+
+// The system-wide keyboard hook: installed once at start-up and removed at exit; while
+// forwarding is on, every key transition goes to the one receiver set last.
+class KeyboardHook {
+ public:
+  virtual ~KeyboardHook() = default;
+  // False when keys cannot be watched on this desktop; the utility runs on without them.
+  virtual bool InstallHook() = 0;
+  virtual void RemoveHook() = 0;
+  // Switches forwarding of key messages to the receiver on or off.
+  virtual void SetHookStatus(bool forward) = 0;
+  // Makes `receiver` the one receiver of key messages (nullptr: none).
+  virtual void SetReceiveWindow(KeyReceiver* receiver) = 0;
+};
+
+}  // namespace z900::platform

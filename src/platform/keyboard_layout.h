@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace z900::platform {
+
+// The current keyboard layout, asked what a key types.
+class KeyboardLayout {
+ public:
+  virtual ~KeyboardLayout() = default;
+  // The character the key of this virtual-key code types with no modifier held; nullopt for a
+  // key that types no printable character (modifiers, function keys, unknown codes).
+  virtual std::optional<char32_t> UnshiftedCharacter(std::uint32_t virtual_key) const = 0;
+};
+
+// The layout the user types with: on Linux the X server's keymap when a display is reachable,
+// otherwise the system's default keyboard. Nullptr, with the reason in `why`, when none can be
+// built.
+std::unique_ptr<KeyboardLayout> CreateSystemKeyboardLayout(std::string& why);
+
+}  // namespace z900::platform
