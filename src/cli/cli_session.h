@@ -79,6 +79,7 @@ struct Command {
 };
 
 std::span<const Command> DeviceCommands();
+std::span<const Command> I18nCommands();
 
 // Parses a number in decimal or with a 0x prefix.
 std::optional<std::uint32_t> ParseUnsigned(std::string_view text);
