@@ -10,6 +10,8 @@ packages=(
   libhidapi-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # reference XML readers of the benchmark (bench/ only)
+  libpugixml-dev libxml2-dev
 )
 
 missing=()
