@@ -652,19 +652,23 @@ constexpr std::size_t BucketOf(std::basic_string_view<Unit> name, std::size_t bu
   return sum % buckets;
 }
 
+// A stable counting sort by bucket.
 template <std::size_t kBuckets, typename Entry, std::size_t kCount>
 constexpr Buckets<kBuckets, kCount> MakeBuckets(const Entry (&entries)[kCount]) {
   Buckets<kBuckets, kCount> result;
-  std::size_t at = 0;
-  for (std::size_t bucket = 0; bucket < kBuckets; ++bucket) {
-    result.first[bucket] = static_cast<std::uint16_t>(at);
-    for (std::size_t i = 0; i < kCount; ++i) {
-      if (BucketOf(entries[i].name, kBuckets) == bucket) {
-        result.order[at++] = static_cast<std::uint16_t>(i);
-      }
-    }
+  std::array<std::size_t, kCount> bucket_of{};
+  std::array<std::size_t, kBuckets + 1> size{};
+  for (std::size_t i = 0; i < kCount; ++i) {
+    bucket_of[i] = BucketOf(entries[i].name, kBuckets);
+    ++size[bucket_of[i] + 1];
   }
-  result.first[kBuckets] = static_cast<std::uint16_t>(at);
+  for (std::size_t bucket = 0; bucket < kBuckets; ++bucket) size[bucket + 1] += size[bucket];
+  for (std::size_t bucket = 0; bucket <= kBuckets; ++bucket) {
+    result.first[bucket] = static_cast<std::uint16_t>(size[bucket]);
+  }
+  for (std::size_t i = 0; i < kCount; ++i) {
+    result.order[size[bucket_of[i]]++] = static_cast<std::uint16_t>(i);
+  }
   return result;
 }
 
