@@ -41,8 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Parsing the same text again gives the same table.
   const std::size_t count = document.elements().size();
   const bool well_formed = document.IsWellFormed();
+  const std::u16string result = document.ReadResult();
   Check(document.ParseDocument() == well_formed);
   Check(document.elements().size() == count);
+  Check(document.ReadResult() == result);
 
   z900::i18n::SectionValue(document, u"config", u"str_ok");
   if (document.FindElement()) {

@@ -134,7 +134,7 @@ bool CXmlDocument::ReadDocumentText(const std::filesystem::path& path) {
     encoding_.clear();
     flags_ = 0;
     ClearElements();
-    result_ = SystemMessage(error);
+    read_result_ = result_ = SystemMessage(error);
     return false;
   }
   ReadDocumentBytes(bytes);
@@ -225,12 +225,14 @@ void CXmlDocument::ReadDocumentBytes(std::span<const std::uint8_t> bytes) {
     read_result += u"to " + Number(text_.size()) + u" wide chars ";
   }
   if (open_result.empty()) open_result = encoding.empty() ? u"ANSI " : encoding + u" ";
-  result_ = open_result + read_result;
+  read_result_ = open_result + read_result;
+  result_ = read_result_;
   encoding_ = encoding;
 }
 
 bool CXmlDocument::LoadDocumentText(std::u16string text) {
   text_ = std::move(text);
+  read_result_.clear();
   result_.clear();
   encoding_.clear();
   flags_ = 0;
@@ -289,7 +291,8 @@ void CXmlDocument::CloseNeverClosed(std::uint32_t index) {
 }
 
 bool CXmlDocument::ParseDocument() {
-  const std::u16string read_result = std::move(result_);
+  // Parsing again gives the same result: the read result is kept apart from the parse message.
+  const std::u16string& read_result = read_result_;
   std::u16string message;
   elements_.clear();
   elements_.reserve(text_.size() / 64 + 8);

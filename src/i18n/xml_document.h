@@ -124,6 +124,7 @@ class CXmlDocument {
   void ClearElements();
 
   std::u16string text_;
+  std::u16string read_result_;  // what reading the file found; the parse appends to it
   std::u16string result_;
   std::u16string encoding_;
   std::uint32_t flags_ = 0;

@@ -99,6 +99,9 @@ TEST(XmlDocumentReadTest, FileIsParsedAfterTheReadResult) {
             "UTF-8 length 10 to 10 wide chars  End tag 'r' at offset 7 does not match start "
             "tag 'a' at offset 3");
   EXPECT_EQ(document.Encoding(), u"UTF-8");
+  const std::u16string result = document.ReadResult();
+  EXPECT_FALSE(document.ParseDocument());
+  EXPECT_EQ(document.ReadResult(), result);  // parsing again appends nothing twice
 }
 
 // Building: the first message wins, except the three that describe the whole document.
