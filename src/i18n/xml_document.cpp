@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <system_error>
+#include <unordered_map>
 
 #include "i18n/node_scan.h"
 #include "i18n/text_encoding.h"
@@ -64,6 +65,35 @@ char32_t NumberOfReference(std::u16string_view digits, unsigned base) {
   }
   return value;
 }
+
+// How many open elements bear each name, kept once the stack is deep. An end tag that matches
+// no open element is then refused at once instead of after a walk down the whole stack, which
+// would make a deep document full of stray end tags take quadratic time.
+class OpenNames {
+ public:
+  template <typename Stack>
+  void Pushed(const Stack& open) {
+    if (counting_) {
+      ++count_[open.back().name];
+    } else if (open.size() >= kDepth) {
+      counting_ = true;
+      for (const auto& element : open) ++count_[element.name];
+    }
+  }
+  void Popped(std::u16string_view name) {
+    if (counting_) --count_[name];
+  }
+  bool MayBeOpen(std::u16string_view name) const {
+    if (!counting_) return true;
+    const auto found = count_.find(name);
+    return found != count_.end() && found->second > 0;
+  }
+
+ private:
+  static constexpr std::size_t kDepth = 64;
+  bool counting_ = false;
+  std::unordered_map<std::u16string_view, std::size_t> count_;
+};
 
 }  // namespace
 
@@ -305,6 +335,7 @@ bool CXmlDocument::ParseDocument() {
     const std::u16string_view text = text_;
     std::vector<OpenElement> open;
     open.reserve(6);
+    OpenNames open_names;
     std::size_t at = 0;
     for (;;) {
       const XmlNode node = NodeScan(text, at);
@@ -322,10 +353,12 @@ bool CXmlDocument::ParseDocument() {
         } else {
           if (open.size() == open.capacity()) open.reserve(open.size() * 2 + 6);
           open.push_back({index, node.Name(text)});
+          open_names.Pushed(open);
         }
       } else if (node.kind == NodeKind::kEndTag) {
         const std::u16string_view name = node.Name(text);
         std::size_t match = open.size();
+        if (match > 0 && open.back().name != name && !open_names.MayBeOpen(name)) match = 0;
         while (match > 0 && open[match - 1].name != name) --match;
         if (match == 0) {
           ill_formed = true;
@@ -348,12 +381,16 @@ bool CXmlDocument::ParseDocument() {
           }
           // Outermost first: each then has the next one as its last child, which keeps the
           // moves linear however deep the unclosed elements go.
-          for (std::size_t k = found + 1; k < open.size(); ++k) CloseNeverClosed(open[k].index);
+          for (std::size_t k = found + 1; k < open.size(); ++k) {
+            CloseNeverClosed(open[k].index);
+            open_names.Popped(open[k].name);
+          }
           open.resize(found + 1);
         }
         ElementRecord& element = elements_[open.back().index];
         element.length = static_cast<std::int32_t>(node.end) - element.start;
         element.end_tag_length = static_cast<std::int32_t>(node.end - node.start);
+        open_names.Popped(open.back().name);
         open.pop_back();
       } else if (node.kind == NodeKind::kMalformed) {
         ill_formed = true;

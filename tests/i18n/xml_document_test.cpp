@@ -173,6 +173,27 @@ TEST(XmlDocumentParseTest, ChildrenOfUnclosedElementsMoveUp) {
   EXPECT_EQ(top, (std::vector<std::u16string>{u"r", u"a", u"b"}));
 }
 
+// Deep documents take another path to refuse stray end tags; the outcome must not differ.
+TEST(XmlDocumentParseTest, StrayEndTagsInADeepDocument) {
+  std::u16string text = u"<r>";
+  for (int i = 0; i < 100; ++i) text += u"<a>";
+  const std::size_t stray = text.size();
+  text += u"</x></r>";
+  CXmlDocument document;
+  EXPECT_FALSE(document.LoadDocumentText(text));
+  EXPECT_EQ(Utf8(document.ReadResult()),
+            "No start tag for end tag 'x' at offset " + std::to_string(stray));
+  const ElementRecord& root = document.elements()[1];
+  EXPECT_EQ(root.length, static_cast<std::int32_t>(text.size()));  // closed by its own end tag
+  EXPECT_EQ(root.end_tag_length, 4);
+  std::size_t children = 0;
+  for (std::uint32_t c = root.first_child; c != 0; c = document.elements()[c].next_sibling) {
+    EXPECT_EQ(document.elements()[c].parent, 1u);
+    ++children;
+  }
+  EXPECT_EQ(children, 100u);  // every unclosed a moved up under r
+}
+
 TEST(XmlDocumentParseTest, EmptyElementNeedsSlashAfterNameBlankOrQuote) {
   const struct {
     std::u16string text;
