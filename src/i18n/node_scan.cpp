@@ -9,9 +9,18 @@ constexpr std::size_t kNone = std::u16string_view::npos;
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
 
-std::size_t NameEnd(std::u16string_view text, std::size_t at, bool stop_at_question = false) {
-  while (at < text.size()) {
-    const char16_t c = text[at];
+// Names end at a blank, '/' or '>' (and '?' for the target of a processing instruction).
+inline std::size_t NameEnd(std::u16string_view text, std::size_t at,
+                           bool stop_at_question = false) {
+  const char16_t* const data = text.data();
+  const std::size_t size = text.size();
+  while (at < size) {
+    const char16_t c = data[at];
+    // Letters, digits and most punctuation lie above '?' (0x3F): one comparison for them.
+    if (c > u'?') {
+      ++at;
+      continue;
+    }
     if (IsBlank(c) || c == u'/' || c == u'>' || (stop_at_question && c == u'?')) break;
     ++at;
   }
@@ -43,7 +52,8 @@ XmlNode Unterminated(std::u16string_view text, std::size_t at, const char* kind)
 
 XmlNode Delimited(std::u16string_view text, std::size_t at, NodeKind kind, std::size_t search_from,
                   std::u16string_view delimiter, const char* unterminated_kind) {
-  const std::size_t found = text.find(delimiter, search_from);
+  const std::size_t found = delimiter.size() == 1 ? text.find(delimiter[0], search_from)
+                                                  : text.find(delimiter, search_from);
   if (found == kNone) return Unterminated(text, at, unterminated_kind);
   XmlNode node;
   node.kind = kind;
@@ -64,6 +74,12 @@ XmlNode StartTag(std::u16string_view text, std::size_t at) {
   const std::size_t size = text.size();
   while (i < size) {
     const char16_t c = text[i];
+    // Most characters of a tag (letters, digits, '?' …) lie above '>' and mean nothing here.
+    if (c > u'>') {
+      after_equals = false;
+      ++i;
+      continue;
+    }
     if (c == u'>') break;
     if (c == u'=') {
       after_equals = true;
@@ -127,10 +143,10 @@ XmlNode Markup(std::u16string_view text, std::size_t at) {
   if (at + 1 >= size) return Unterminated(text, at, "tag");
   const char16_t c = text[at + 1];
   if (c == u'/') {
-    XmlNode node =
-        Delimited(text, at, NodeKind::kEndTag, NameEnd(text, at + 2), u">", "Element end tag");
+    const std::size_t name_end = NameEnd(text, at + 2);
+    XmlNode node = Delimited(text, at, NodeKind::kEndTag, name_end, u">", "Element end tag");
     node.name_start = at + 2;
-    node.name_end = NameEnd(text, at + 2);
+    node.name_end = name_end;
     return node;
   }
   if (c == u'?') {

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace z900::platform {
 namespace {
 
@@ -55,6 +59,18 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   const auto* from = reinterpret_cast<const unsigned char*>(text.data());
   const unsigned char* const end = from + text.size();
   while (from < end) {
+#if defined(__SSE2__)
+    // Sixteen ASCII bytes at a time, widened with zero high bytes.
+    while (end - from >= 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+      if (_mm_movemask_epi8(block) != 0) break;
+      const __m128i zero = _mm_setzero_si128();
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(block, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(block, zero));
+      to += 16;
+      from += 16;
+    }
+#endif
     while (end - from >= 8) {
       std::uint64_t block;
       std::memcpy(&block, from, 8);

@@ -34,6 +34,8 @@ TEST(TextTest, MalformedInputBecomesReplacementCharacters) {
        u"\uFFFD"
        "a\uFFFD"},  // a valid start cut short is one replacement
       {"abcdefgh\xe4\xb8\xadijklmnop", u"abcdefgh\u4e2dijklmnop"},
+      {"0123456789abcdefXYZ\xc3\xa9-0123456789abcdef\xff",
+       u"0123456789abcdefXYZ\u00e9-0123456789abcdef\uFFFD"},  // the wide ASCII paths
   };
   for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
 }
