@@ -24,3 +24,21 @@ function(z900_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                        PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()
+
+# z900_copy_language_files(target): puts the shipped language files beside the target's
+# executable at build time, so that a program run from the build tree finds language.xml in
+# its own folder, as an installed one finds it in <prefix>/share/z900.
+function(z900_copy_language_files target)
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/language*.xml)
+  set(outputs)
+  foreach(source ${sources})
+    get_filename_component(name ${source} NAME)
+    set(output ${CMAKE_CURRENT_BINARY_DIR}/${name})
+    add_custom_command(OUTPUT ${output}
+                       COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} ${output}
+                       DEPENDS ${source} VERBATIM)
+    list(APPEND outputs ${output})
+  endforeach()
+  add_custom_target(${target}_language_files ALL DEPENDS ${outputs})
+  add_dependencies(${target} ${target}_language_files)
+endfunction()

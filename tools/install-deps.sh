@@ -12,6 +12,8 @@ packages=(
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb
+  # reference XML readers of the benchmark (bench/ only)
+  libpugixml-dev libxml2-dev
 )
 
 missing=()

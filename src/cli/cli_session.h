@@ -95,6 +95,7 @@ struct Command {
 std::span<const Command> DeviceCommands();
 std::span<const Command> EventCommands();
 std::span<const Command> MacroCommands();
+std::span<const Command> I18nCommands();
 
 // A command's arguments split into positional ones and the options it knows: flags such as
 // "--json" and valued options such as "--mode 1".

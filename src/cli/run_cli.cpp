@@ -12,7 +12,8 @@ namespace z900::cli {
 namespace {
 
 // Every command group of the tool, in the order the help lists them.
-constexpr std::array kCommandGroups = {&DeviceCommands, &EventCommands, &MacroCommands};
+constexpr std::array kCommandGroups = {&DeviceCommands, &EventCommands, &MacroCommands,
+                                       &I18nCommands};
 
 std::vector<std::string_view> Words(std::string_view name) {
   std::vector<std::string_view> words;
@@ -64,6 +65,7 @@ void PrintHelp(std::ostream& out, const CliEnvironment& env) {
          "  Z900_HOME        keep every file in this one folder\n"
          "  Z900_TRACE=1     print every report sent and received on standard error\n"
          "  Z900_SIM_FAULTS  faults of the simulated mouse (see docs/simulator.md)\n"
+         "  Z900_LANGUAGE    use language_<LANGUAGE>.xml of the program folder\n"
          "\n"
          "The simulated mouse lives in "
       << env.paths.sim_state_file.string()

@@ -12,7 +12,9 @@ namespace z900::platform {
 // Converts UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 
-// Converts UTF-8 to UTF-16; every malformed sequence becomes U+FFFD.
+// Converts UTF-8 to UTF-16. Malformed input follows the replacement rule of Unicode (and of the
+// Windows conversion): each maximal start of a well-formed sequence, or each byte that cannot
+// start one, becomes one U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 
 // Parses a whole text as an unsigned number, decimal or hexadecimal with a 0x prefix.

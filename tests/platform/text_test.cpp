@@ -24,10 +24,18 @@ TEST(TextTest, MalformedInputBecomesReplacementCharacters) {
       {"\xc3"
        "a",
        u"\uFFFD"
-       "a"},                            // continuation missing
-      {"\xc0\xaf", u"\uFFFD"},          // over-long form
-      {"\xed\xa0\x80", u"\uFFFD"},      // encoded surrogate
-      {"\xf4\x90\x80\x80", u"\uFFFD"},  // beyond U+10FFFF
+       "a"},  // continuation missing
+      // Bytes that can never continue the sequence: one replacement each.
+      {"\xc0\xaf", u"\uFFFD\uFFFD"},                      // over-long form
+      {"\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
+      {"\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
+      {"\xe4\xb8"
+       "a\xf0\x9f\x98",
+       u"\uFFFD"
+       "a\uFFFD"},  // a valid start cut short is one replacement
+      {"abcdefgh\xe4\xb8\xadijklmnop", u"abcdefgh\u4e2dijklmnop"},
+      {"0123456789abcdefXYZ\xc3\xa9-0123456789abcdef\xff",
+       u"0123456789abcdefXYZ\u00e9-0123456789abcdef\uFFFD"},  // the wide ASCII paths
   };
   for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
 }

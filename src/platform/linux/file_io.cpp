@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
 #include <string>
@@ -108,6 +109,10 @@ std::error_code ReadWholeFile(const fs::path& path, std::size_t max_size,
   if (::fstat(file.get(), &info) != 0) return LastError();
   if (S_ISDIR(info.st_mode)) return std::make_error_code(std::errc::is_a_directory);
   std::vector<std::uint8_t> content;
+  // The size is only a hint (the file may change meanwhile); it saves the copies of growing.
+  if (info.st_size > 0) {
+    content.reserve(std::min(static_cast<std::size_t>(info.st_size), max_size));
+  }
   std::uint8_t chunk[65536];
   for (;;) {
     const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
