@@ -11,8 +11,21 @@ namespace z900::cli {
 
 CliSession::CliSession(const CliEnvironment& env, bool simulate, std::ostream& out,
                        std::ostream& err)
-    : env_(env), simulate_(simulate), out_(out), err_(err) {
+    : env_(env), simulate_(simulate), out_(out), err_(err), ui_(out, err, env.in) {
   context_.paths = env.paths;
+  ui_.set_progress_bar(env.out_is_terminal);
+}
+
+void CliSession::LoadLanguage() {
+  if (language_loaded_) return;
+  language_loaded_ = true;
+  i18n::CXmlDocument document;
+  const std::filesystem::path file =
+      i18n::LanguageFilePath(context_.paths.module_directory, env_.language);
+  if (!i18n::LoadLanguageStrings(document, file, context_.strings)) {
+    err_ << "z900ctl: warning: cannot read the language file " << file.string()
+         << "; messages will be empty\n";
+  }
 }
 
 CliSession::~CliSession() {

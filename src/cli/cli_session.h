@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/terminal_ui_port.h"
 #include "config/app_context.h"
 #include "device/hid_channel.h"
 #include "platform/clock.h"
@@ -32,7 +33,9 @@ struct CliEnvironment {
   platform::HidBackend* hardware = nullptr;  // the real mouse; unused with --simulate
   std::optional<std::string> sim_faults;     // Z900_SIM_FAULTS
   bool trace = false;                        // Z900_TRACE=1
+  std::optional<std::string> language;       // Z900_LANGUAGE
   bool out_is_terminal = false;
+  std::istream* in = nullptr;  // where questions are answered; null when nobody can answer
   // Long-running commands turn interrupt watching on (Ctrl-C then ends them cleanly instead
   // of killing the process) and ask whether an interrupt came.
   std::function<void(bool on)> watch_interrupts;
@@ -55,6 +58,11 @@ class CliSession {
   int OpenMouse();
   // Loads the simulated mouse, locking its state file until Finish; kExitOk or kExitFailed.
   int LoadSimulatedMouse();
+  // Loads the language strings of the program folder once; says so on the error stream when
+  // there are none (every text of the core is then empty).
+  void LoadLanguage();
+  // The user as the core reaches them.
+  TerminalUiPort& ui() { return ui_; }
   // Closes the mouse and saves the simulated mouse; kExitOk or kExitFailed.
   int Finish();
 
@@ -76,6 +84,8 @@ class CliSession {
   std::ostream& out_;
   std::ostream& err_;
   config::AppContext context_;
+  TerminalUiPort ui_;
+  bool language_loaded_ = false;
   std::unique_ptr<sim::SimStateSession> sim_session_;
   std::unique_ptr<sim::SimulatedMouse> mouse_;
   std::unique_ptr<platform::HidBackend> sim_backend_;

@@ -34,7 +34,9 @@ int main(int argc, char** argv) {
   env.hardware = hardware.get();
   env.sim_faults = platform::EnvironmentValue("Z900_SIM_FAULTS");
   env.trace = platform::EnvironmentValue("Z900_TRACE") == "1";
+  env.language = platform::EnvironmentValue("Z900_LANGUAGE");
   env.out_is_terminal = ::isatty(STDOUT_FILENO) != 0;
+  env.in = &std::cin;
   env.watch_interrupts = [](bool on) { interrupt_watched.store(on); };
   env.interrupted = [] { return interrupt_seen.load(); };
   std::signal(SIGINT, OnInterrupt);

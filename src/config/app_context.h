@@ -1,6 +1,10 @@
 #pragma once
 
+#include <string>
+
+#include "i18n/language_strings.h"
 #include "platform/program_paths.h"
+#include "platform/ui_port.h"
 
 namespace z900::config {
 
@@ -10,6 +14,16 @@ struct AppContext {
   // The onboard mode that slot writes address: 0 or 1, or whatever the mouse last answered.
   int current_mode = 0;
   platform::ProgramPaths paths;
+  i18n::LanguageStrings strings;
+  // 1 while the message dialog (or the about box) is showing.
+  int message_box_flag = 0;
+
+  const std::u16string& Text(i18n::StringKey key) const { return strings.Get(key); }
 };
+
+// The program's message routine: shows a text as a notice (confirm false) or a question, with
+// the message-box flag set meanwhile. Returns 1 when the user confirmed with OK.
+int ShowMessage(AppContext& context, platform::UiPort& ui, const std::u16string& text,
+                bool confirm);
 
 }  // namespace z900::config
