@@ -58,19 +58,23 @@ int CliSession::LoadSimulatedMouse() {
   return kExitOk;
 }
 
-int CliSession::OpenMouse() {
+int CliSession::PrepareChannel() {
+  if (channel_) return kExitOk;
   platform::HidBackend* backend = env_.hardware;
   if (simulate_) {
     if (int code = LoadSimulatedMouse(); code != kExitOk) return code;
     backend = sim_backend_.get();
   }
   if (backend == nullptr) return Fail(kExitNoMouse, "no HID access on this platform");
-  if (!channel_) {
-    channel_ = std::make_unique<device::HidChannel>(*backend, *env_.clock);
-    if (env_.trace) {
-      channel_->SetTrace([this](std::string_view line) { err_ << line << '\n'; });
-    }
+  channel_ = std::make_unique<device::HidChannel>(*backend, *env_.clock);
+  if (env_.trace) {
+    channel_->SetTrace([this](std::string_view line) { err_ << line << '\n'; });
   }
+  return kExitOk;
+}
+
+int CliSession::OpenMouse() {
+  if (int code = PrepareChannel(); code != kExitOk) return code;
   opened_ = true;
   if (channel_->OpenDevice(handle_)) return kExitOk;
   return Fail(kExitNoMouse, platform::DescribeOpenFailure(channel_->last_open_error(),

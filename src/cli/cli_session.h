@@ -15,7 +15,9 @@
 #include "config/app_context.h"
 #include "device/hid_channel.h"
 #include "platform/clock.h"
+#include "platform/downloader.h"
 #include "platform/hid_backend.h"
+#include "platform/host_services.h"
 #include "platform/program_paths.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_state_file.h"
@@ -31,9 +33,12 @@ struct CliEnvironment {
   platform::ProgramPaths paths;
   platform::Clock* clock = nullptr;
   platform::HidBackend* hardware = nullptr;  // the real mouse; unused with --simulate
-  std::optional<std::string> sim_faults;     // Z900_SIM_FAULTS
-  bool trace = false;                        // Z900_TRACE=1
-  std::optional<std::string> language;       // Z900_LANGUAGE
+  platform::HostServices* host = nullptr;    // programs, files, sounds, tools
+  platform::Downloader* downloader = nullptr;
+  std::optional<std::string> update_url;  // Z900_UPDATE_URL
+  std::optional<std::string> sim_faults;  // Z900_SIM_FAULTS
+  bool trace = false;                     // Z900_TRACE=1
+  std::optional<std::string> language;    // Z900_LANGUAGE
   bool out_is_terminal = false;
   std::istream* in = nullptr;  // where questions are answered; null when nobody can answer
   // Long-running commands turn interrupt watching on (Ctrl-C then ends them cleanly instead
@@ -56,6 +61,9 @@ class CliSession {
   // Opens the mouse (the simulated one with --simulate); kExitOk, or the code to end with
   // after telling the user why. channel() and handle() are valid afterwards.
   int OpenMouse();
+  // Makes the report channel ready (loading the simulated mouse with --simulate) without
+  // opening a handle, for operations that open their own; kExitOk or the code to end with.
+  int PrepareChannel();
   // Loads the simulated mouse, locking its state file until Finish; kExitOk or kExitFailed.
   int LoadSimulatedMouse();
   // Loads the language strings of the program folder once; says so on the error stream when
@@ -106,6 +114,7 @@ std::span<const Command> DeviceCommands();
 std::span<const Command> EventCommands();
 std::span<const Command> MacroCommands();
 std::span<const Command> I18nCommands();
+std::span<const Command> UpdateCommands();
 
 // A command's arguments split into positional ones and the options it knows: flags such as
 // "--json" and valued options such as "--mode 1".

@@ -32,6 +32,12 @@ int main(int argc, char** argv) {
   env.paths = platform::ResolveProgramPaths(platform::ReadPathEnvironment());
   env.clock = &platform::SystemClock();
   env.hardware = hardware.get();
+  const std::unique_ptr<platform::HostServices> host =
+      platform::CreateSystemHostServices(env.paths.module_directory);
+  const std::unique_ptr<platform::Downloader> downloader = platform::CreateSystemDownloader();
+  env.host = host.get();
+  env.downloader = downloader.get();
+  env.update_url = platform::EnvironmentValue("Z900_UPDATE_URL");
   env.sim_faults = platform::EnvironmentValue("Z900_SIM_FAULTS");
   env.trace = platform::EnvironmentValue("Z900_TRACE") == "1";
   env.language = platform::EnvironmentValue("Z900_LANGUAGE");

@@ -33,6 +33,7 @@ class TerminalUiPort final : public platform::UiPort {
   void ShowMainWindow() override {}
   void CloseAssignmentMenu() override {}
   void ShutDown() override {}
+  bool ShowAboutBox() override { return false; }
 
  private:
   std::ostream& out_;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,9 @@ namespace z900::platform {
 class HostServices {
  public:
   virtual ~HostServices() = default;
-  // Starts a program file.
-  virtual void StartProgram(const std::u16string& path) = 0;
+  // Starts a program file with the given arguments (none for a button's program).
+  virtual void StartProgram(const std::u16string& path,
+                            std::span<const std::u16string> arguments = {}) = 0;
   // Opens a file or folder with the desktop's default application. The text may come enclosed
   // in double quotes (as a path with blanks is handed to a shell on other systems); the quotes
   // are not part of the path.

@@ -43,6 +43,9 @@ class UiPort {
   virtual void ShowMainWindow() = 0;
   virtual void CloseAssignmentMenu() = 0;
   virtual void ShutDown() = 0;
+
+  // The about box, shown modally; true when the user downloaded a firmware image in it.
+  virtual bool ShowAboutBox() = 0;
 };
 
 }  // namespace z900::platform

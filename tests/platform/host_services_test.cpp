@@ -59,6 +59,9 @@ TEST_F(HostServicesTest, StartsProgramsAndToolsDirectly) {
   const fs::path program = folder.path() / "my program";
   services->StartProgram(program.u16string());
   EXPECT_EQ(NextReport(), program.string() + "|");
+  const std::u16string arguments[] = {u"-TALVO", u"two words"};
+  services->StartProgram(program.u16string(), arguments);
+  EXPECT_EQ(NextReport(), program.string() + "|-TALVO|two words|");
   services->StartTool("z900-screengrab -t region -p");
   EXPECT_EQ(NextReport(), (folder.path() / "z900-screengrab").string() + "|-t|region|-p|");
 }

@@ -57,6 +57,11 @@ class ScriptedUiPort final : public platform::UiPort {
   }
   void CloseAssignmentMenu() override { calls.push_back("close menu"); }
   void ShutDown() override { calls.push_back("shut down"); }
+  bool ShowAboutBox() override {
+    calls.push_back("about box");
+    return about_box_downloads_firmware;
+  }
+  bool about_box_downloads_firmware = false;
 
  private:
   std::optional<std::filesystem::path> NextChoice() {

@@ -29,10 +29,13 @@ class LinuxHostServices final : public HostServices {
   LinuxHostServices(const LinuxHostServices&) = delete;
   LinuxHostServices& operator=(const LinuxHostServices&) = delete;
 
-  void StartProgram(const std::u16string& path) override {
+  void StartProgram(const std::u16string& path,
+                    std::span<const std::u16string> arguments) override {
     const std::string file = Utf16ToUtf8(path);
     if (file.empty()) return;
-    Spawn(file, {file}, false);
+    std::vector<std::string> args = {file};
+    for (const std::u16string& argument : arguments) args.push_back(Utf16ToUtf8(argument));
+    Spawn(file, std::move(args), false);
   }
 
   void OpenWithDefaultApplication(const std::u16string& text) override {

@@ -1,0 +1,42 @@
+#include "update/firmware_handoff.h"
+
+#include "platform/ini_file.h"
+
+namespace z900::update {
+
+std::filesystem::path MarkerFile(const platform::ProgramPaths& paths) {
+  return paths.update_folder / "Config.ini";
+}
+
+std::filesystem::path FlashToolFile(const platform::ProgramPaths& paths) {
+  return paths.update_folder / "FlashTool.exe";
+}
+
+void HandOffFirmwareImage(const config::AppContext& context, platform::HostServices& host) {
+  platform::IniFile::WriteString(MarkerFile(context.paths), kMarkerSection, kMarkerKey,
+                                 kMarkerPending);
+  const std::u16string arguments[] = {kFlashToolArgument};
+  host.StartProgram(FlashToolFile(context.paths).u16string(), arguments);
+}
+
+void ShowAboutAndHandOff(config::AppContext& context, platform::UiPort& ui,
+                         platform::HostServices& host) {
+  if (context.message_box_flag != 0) return;
+  context.message_box_flag = 1;
+  const bool image_ready = ui.ShowAboutBox();
+  context.message_box_flag = 0;
+  if (!image_ready) return;
+  HandOffFirmwareImage(context, host);
+  ui.ShutDown();
+}
+
+bool FirmwareMarkerPending(const platform::ProgramPaths& paths) {
+  return platform::IniFile::GetString(MarkerFile(paths), kMarkerSection, kMarkerKey,
+                                      kMarkerDefault) == kMarkerPending;
+}
+
+void ClearFirmwareMarker(const platform::ProgramPaths& paths) {
+  platform::IniFile::WriteString(MarkerFile(paths), kMarkerSection, kMarkerKey, kMarkerDone);
+}
+
+}  // namespace z900::update
