@@ -12,8 +12,9 @@ namespace z900::cli {
 namespace {
 
 // Every command group of the tool, in the order the help lists them.
-constexpr std::array kCommandGroups = {&DeviceCommands, &EventCommands, &MacroCommands,
-                                       &I18nCommands, &UpdateCommands};
+constexpr std::array kCommandGroups = {&DeviceCommands, &EventCommands,  &MacroCommands,
+                                       &I18nCommands,   &ConfigCommands, &ProfileCommands,
+                                       &UpdateCommands};
 
 std::vector<std::string_view> Words(std::string_view name) {
   std::vector<std::string_view> words;

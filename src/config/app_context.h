@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "config/settings_record.h"
 #include "i18n/language_strings.h"
 #include "platform/program_paths.h"
 #include "platform/ui_port.h"
@@ -17,6 +18,11 @@ struct AppContext {
   i18n::LanguageStrings strings;
   // 1 while the message dialog (or the about box) is showing.
   int message_box_flag = 0;
+  // The loaded profile's configuration and the table of the five profiles.
+  SettingsRecord settings{};
+  ProfileTable profiles{};
+  // 1 after the user hid the main window with its close button, until it is shown again.
+  int tray_hidden_flag = 0;
 
   const std::u16string& Text(i18n::StringKey key) const { return strings.Get(key); }
 };

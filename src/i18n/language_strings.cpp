@@ -42,6 +42,26 @@ std::filesystem::path LanguageFilePath(const std::filesystem::path& program_fold
 
 bool IsFormatKey(StringKey key) { return key == StringKey::str_msg2 || key == StringKey::str_msg3; }
 
+std::u16string FormatText(std::u16string_view format, std::u16string_view argument) {
+  std::u16string text;
+  text.reserve(format.size() + argument.size());
+  bool argument_used = false;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    const char16_t next = i + 1 < format.size() ? format[i + 1] : u'\0';
+    if (format[i] == u'%' && next == u'%') {
+      text += u'%';
+      ++i;
+    } else if (format[i] == u'%' && next == u's' && !argument_used) {
+      text += argument;
+      argument_used = true;
+      ++i;
+    } else {
+      text += format[i];
+    }
+  }
+  return text;
+}
+
 bool HasOneTextPlaceholder(std::u16string_view text) {
   int text_placeholders = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {

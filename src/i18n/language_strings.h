@@ -211,6 +211,9 @@ std::filesystem::path LanguageFilePath(const std::filesystem::path& program_fold
 // conversion ("%%" is a literal percent sign).
 bool IsFormatKey(StringKey key);
 bool HasOneTextPlaceholder(std::u16string_view text);
+// Fills such a format: the first "%s" receives `argument`, "%%" becomes "%". Anything else is
+// kept as it stands, so a damaged language file cannot make the text read past its argument.
+std::u16string FormatText(std::u16string_view format, std::u16string_view argument);
 
 // What is wrong with a language file, one line per problem, for `z900ctl lang check`.
 struct LanguageCheck {

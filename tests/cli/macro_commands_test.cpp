@@ -7,6 +7,7 @@
 #include "platform/key_store.h"
 #include "platform/virtual_key.h"
 #include "support/cli_fixture.h"
+#include "support/no_mouse_backend.h"
 
 namespace z900::cli {
 namespace {
@@ -16,17 +17,6 @@ using macro::KeyRow;
 using macro::kRowKeyDown;
 using macro::kRowKeyUp;
 using ::testing::HasSubstr;
-
-// The macro commands need no mouse: runs happen with none connected.
-class NoMouse final : public platform::HidBackend {
- public:
-  bool Initialise() override { return true; }
-  void Shutdown() override {}
-  platform::HidOpenResult OpenMouse() override {
-    ADD_FAILURE() << "a macro command opened the mouse";
-    return {nullptr, platform::HidOpenError::kNoDevice, ""};
-  }
-};
 
 class MacroCommandsTest : public test::CliTest {
  protected:
@@ -47,7 +37,8 @@ class MacroCommandsTest : public test::CliTest {
     return platform::CreateSystemKeyStore(env.paths.registry_root);
   }
 
-  NoMouse no_mouse;
+  // The macro commands need no mouse: runs happen with none connected.
+  test::NoMouseBackend no_mouse{"a macro command"};
 };
 
 TEST_F(MacroCommandsTest, ImportedRecordEncodesToTheMousesBlock) {

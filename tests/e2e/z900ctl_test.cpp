@@ -95,5 +95,17 @@ TEST_F(Z900ctlTest, ImportedMacroFileEncodesWithoutAMouse) {
   EXPECT_EQ(Run({"macro", "list"}).out, "00abcdef  e2e\n");
 }
 
+TEST_F(Z900ctlTest, ApplyWritesTheDefaultSlotCodesOfModeZero) {
+  const test::ProgramResult apply = Run({"--simulate", "apply"});
+  ASSERT_EQ(apply.exit_code, 0) << apply.err;
+  EXPECT_THAT(apply.out, HasSubstr("16 button slots, 0 macros (0 bytes)"));
+  const test::ProgramResult read = Run({"--simulate", "read", "0x400", "48"});
+  EXPECT_EQ(read.exit_code, 0) << read.err;
+  EXPECT_EQ(read.out,
+            "0400: 03 00 01 00 03 00 02 00 03 00 04 00 00 00 00 00\n"
+            "0410: 03 00 10 00 04 00 cc 01 03 00 08 00 00 00 00 00\n"
+            "0420: 00 00 00 00 ff ff ff ff ff ff ff ff 00 00 00 00\n");
+}
+
 }  // namespace
 }  // namespace z900

@@ -88,6 +88,23 @@ TEST_F(LanguageStringsTest, TextPlaceholderRule) {
   }
 }
 
+TEST_F(LanguageStringsTest, FormatTakesItsArgumentOnce) {
+  struct Case {
+    std::u16string_view format;
+    std::u16string_view expected;
+  };
+  const Case cases[] = {
+      {u"file %s missing", u"file /p/P1.cfg missing"},
+      {u"100%% of %s", u"100% of /p/P1.cfg"},
+      {u"%s and %s", u"/p/P1.cfg and %s"},  // a damaged file: no second argument to read
+      {u"%d %n %", u"%d %n %"},
+      {u"", u""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FormatText(c.format, u"/p/P1.cfg"), c.expected) << platform::Utf16ToUtf8(c.format);
+  }
+}
+
 TEST_F(LanguageStringsTest, LanguageFilePathPicksAnExistingTranslationOnly) {
   Write("language_de.xml", "<l/>");
   const auto home = folder.path();

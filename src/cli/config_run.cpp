@@ -1,0 +1,159 @@
+#include "cli/config_run.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include "device/command_set.h"
+#include "platform/text.h"
+
+namespace z900::cli {
+namespace {
+
+// The HID access of a command that does not use the mouse: there is none.
+class NoMouseBackend final : public platform::HidBackend {
+ public:
+  bool Initialise() override { return false; }
+  void Shutdown() override {}
+  platform::HidOpenResult OpenMouse() override {
+    return {nullptr, platform::HidOpenError::kNoDevice, {}};
+  }
+};
+
+}  // namespace
+
+ConfigRun::ConfigRun(CliSession& session)
+    : session_(session),
+      store_(platform::CreateSystemKeyStore(session.context().paths.registry_root)),
+      no_mouse_(std::make_unique<NoMouseBackend>()),
+      no_mouse_channel_(
+          std::make_unique<device::HidChannel>(*no_mouse_, *session.environment().clock)),
+      ports_(std::make_unique<config::ConfigPorts>(
+          config::ConfigPorts{*no_mouse_channel_, *store_, session.ui(), files_})) {}
+
+ConfigRun::~ConfigRun() {
+  if (mouse_open_) session_.channel().CloseDevice(page_.mouse_handle);
+}
+
+int ConfigRun::Load() {
+  session_.LoadLanguage();
+  const config::LoadProfilesResult result = config::LoadProfiles(context(), page_, *ports_);
+  if (!result.paths_fit) {
+    return session_.Fail(kExitFailed,
+                         "the profile folder " + context().paths.profile_folder.string() +
+                             " is too long: a profile file's path may take " +
+                             std::to_string(config::kMaxTextUnits) + " characters at most");
+  }
+  if (!result.registry) {
+    session_.err() << "z900ctl: warning: the key store at "
+                   << context().paths.registry_root.string()
+                   << " cannot be written; the profile table is not kept\n";
+  }
+  return kExitOk;
+}
+
+int ConfigRun::OpenMouse() {
+  if (mouse_open_) return kExitOk;
+  if (int code = session_.OpenMouse(); code != kExitOk) return code;
+  device::HidChannel& channel = session_.channel();
+  if (!channel.OpenDevice(page_.mouse_handle)) {
+    return session_.Fail(kExitNoMouse, platform::DescribeOpenFailure(channel.last_open_error(),
+                                                                     channel.last_open_detail()));
+  }
+  mouse_open_ = true;
+  ports_ = std::make_unique<config::ConfigPorts>(
+      config::ConfigPorts{channel, *store_, session_.ui(), files_});
+  device::QueryMode(channel, page_.mouse_handle, context().current_mode);
+  return kExitOk;
+}
+
+std::string ConfigRun::SaveProblem(config::SaveOutcome outcome) {
+  using config::SaveOutcome;
+  const std::string file =
+      "the profile file " + platform::Utf16ToUtf8(platform::ReadFixedText(selected().file_path));
+  switch (outcome) {
+    case SaveOutcome::kSaved:
+      return {};
+    case SaveOutcome::kMissing:
+      return file + " is missing; nothing was saved";
+    case SaveOutcome::kRegistryCopy:
+      return file + " cannot be written; the settings are kept only in the registry copy, " +
+             "which later runs do not read";
+    case SaveOutcome::kRegistryCopyFailed:
+      return file + " cannot be written, nor the registry copy of profile 1";
+    case SaveOutcome::kDenied:
+      return file + " cannot be written: access denied";
+    case SaveOutcome::kFailed:
+      return file + " could not be saved";
+    case SaveOutcome::kNoProfile:
+      return "no profile is loaded";
+  }
+  return {};
+}
+
+int ConfigRun::Save() {
+  const bool stored = config::StoreProfileTable(context(), *store_);
+  const std::string problem = SaveProblem(config::SaveProfileFile(context(), page_, *ports_));
+  if (!problem.empty()) return session_.Fail(kExitFailed, problem);
+  if (!stored) {
+    return session_.Fail(kExitFailed, "the profile table could not be stored in the key store at " +
+                                          context().paths.registry_root.string());
+  }
+  return kExitOk;
+}
+
+std::string ProfileLabel(ConfigRun& run) {
+  const std::string name = platform::Utf16ToUtf8(platform::ReadFixedText(run.selected().name));
+  const std::string number = "profile " + std::to_string(run.selected_number());
+  return name.empty() ? number : number + " (" + name + ")";
+}
+
+int ReportApply(CliSession& session, ConfigRun& run, const config::ApplyReport& report,
+                bool quiet) {
+  if (!quiet) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(report.elapsed_ms) / 1000);
+    session.out() << "applied " << ProfileLabel(run) << ": " << report.slots_written
+                  << " button slots, " << report.macros_written << " macros (" << report.macro_bytes
+                  << " bytes), in " << seconds << " s\n";
+  }
+  if (report.slots_kept > 0 && !quiet) {
+    session.out() << report.slots_kept << " buttons without a device code kept their slots\n";
+  }
+  int code = kExitOk;
+  if (const int unanswered = report.slots_failed + report.settings_failed; unanswered > 0) {
+    code = session.Fail(kExitFailed, std::to_string(unanswered) +
+                                         " commands were not acknowledged by the mouse; its "
+                                         "settings may be incomplete");
+  }
+  if (report.macros_failed > 0) {
+    code = session.Fail(kExitFailed,
+                        std::to_string(report.macros_failed) +
+                            " macro buttons got no macro slot (the macro is gone, cannot be "
+                            "played by the mouse, is beyond the 14 slots, or was not written)");
+  }
+  if (report.modes_without_dpi > 0) {
+    code = session.Fail(kExitFailed, std::to_string(report.modes_without_dpi) +
+                                         " modes have no valid DPI stages; none were sent");
+  }
+  if (code != kExitOk) return code;
+  if (const std::string problem = run.SaveProblem(report.save); !problem.empty()) {
+    return session.Fail(kExitFailed, "the mouse was written, but " + problem);
+  }
+  if (!report.table_stored) {
+    return session.Fail(kExitFailed,
+                        "the mouse was written, but the profile table could not "
+                        "be stored");
+  }
+  return kExitOk;
+}
+
+std::optional<int> ParseInRange(std::string_view text, int first, int last) {
+  const std::optional<std::uint32_t> value = ParseUnsigned(text);
+  if (!value || *value < static_cast<std::uint32_t>(first) ||
+      *value > static_cast<std::uint32_t>(last)) {
+    return std::nullopt;
+  }
+  return static_cast<int>(*value);
+}
+
+}  // namespace z900::cli

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "config/app_context.h"
+#include "config/config_ports.h"
+#include "config/settings_page_model.h"
+#include "platform/foreground_app.h"
+
+// Automatic profile switching: a profile tied to a program becomes the active one, and is
+// written into the mouse, while that program owns the foreground window.
+namespace z900::config {
+
+// One tick of the switching timer: the first profile (1 to 5) that is on, names a program and
+// whose program equals the foreground program's file name (case-sensitive) is selected with
+// apply, unless it is the page's profile already. The foreground program is asked once per
+// qualifying profile. Returns whether a profile was selected.
+bool CheckAutoSwitch(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
+                     platform::ForegroundApp& foreground);
+
+enum class SwitchAction {
+  kTurnOn,        // the switch box is being checked
+  kTurnOff,       // the switch box is being unchecked
+  kChooseProgram  // the program button beside the box was clicked
+};
+// The switch box and the program button of the selected profile: asks for an executable with
+// the program chooser and stores its file name without folder, refusing (str_msg7) a name any
+// profile holds already. Changes stay in memory until the table is stored.
+void ChooseSwitchProgram(AppContext& context, SettingsPageModel& page, platform::UiPort& ui,
+                         SwitchAction action);
+
+}  // namespace z900::config

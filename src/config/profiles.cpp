@@ -1,0 +1,298 @@
+#include "config/profiles.h"
+
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "device/command_set.h"
+#include "device/memory_map.h"
+#include "platform/text.h"
+
+namespace z900::config {
+namespace {
+
+using i18n::StringKey;
+using platform::KeyStoreStatus;
+
+constexpr std::array<StringKey, kProfileCount> kProfileNames = {
+    StringKey::str_profile1, StringKey::str_profile2, StringKey::str_profile3,
+    StringKey::str_profile4, StringKey::str_profile5};
+
+constexpr std::u16string_view kRegistryCopyFile = u"Profile1.cfg";
+
+std::filesystem::path PathOf(std::u16string_view text) {
+  return std::filesystem::path(platform::Utf16ToUtf8(text));
+}
+
+// The profile file path as its field holds it; nullopt when it does not fit the field or
+// does not survive the round trip through UTF-16.
+std::optional<std::u16string> PathFieldText(const std::filesystem::path& path) {
+  const std::string native = path.string();
+  std::u16string text = platform::Utf8ToUtf16(native);
+  if (text.size() > kMaxTextUnits || platform::Utf16ToUtf8(text) != native) return std::nullopt;
+  return text;
+}
+
+// The bytes of a profile file: the record, then the trailer byte.
+std::vector<std::uint8_t> ProfileFileBytes(const SettingsRecord& record, std::uint8_t trailer) {
+  std::vector<std::uint8_t> bytes = RecordBytes(record);
+  bytes.push_back(trailer);
+  return bytes;
+}
+
+void UpdateProfileTabs(const AppContext& context, SettingsPageModel& page) {
+  for (int k = 0; k < kProfileCount; ++k) {
+    const ProfileEntry& entry = context.profiles.entries[k];
+    page.profile_tabs[k] = entry.magic == kProfileEntryMagic && entry.selected != 0;
+    if (page.profile_tabs[k]) page.selected_profile_index = k;
+  }
+}
+
+// Whether a path names profile 1's file, the one with a registry copy.
+bool IsRegistryCopyFile(std::u16string_view path) {
+  return PathOf(path).filename() == std::filesystem::path(kRegistryCopyFile);
+}
+
+bool ReadRegistryCopy(AppContext& context, platform::KeyStore& store) {
+  if (store.OpenKey(kConfigKey) != KeyStoreStatus::kOk) return false;
+  platform::KeyValue value;
+  if (store.ReadValue(kConfigKey, kDefaultSettingValue, value) != KeyStoreStatus::kOk ||
+      value.data.size() > sizeof(SettingsRecord)) {
+    return false;
+  }
+  // Copied over the record as it lies, as many bytes as were stored.
+  if (!value.data.empty()) std::memcpy(&context.settings, value.data.data(), value.data.size());
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path ProfileFilePath(const platform::ProgramPaths& paths, int index) {
+  return paths.profile_folder / ("Profile" + std::to_string(index + 1) + ".cfg");
+}
+
+void ShowSwitchControls(SettingsPageModel& page, const ProfileEntry& entry) {
+  page.switch_box_checked = entry.auto_switch != 0;
+  page.program_button_visible = page.switch_box_checked;
+  page.program_button_text = platform::ReadFixedText(entry.program_name);
+}
+
+LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, ConfigPorts& ports) {
+  LoadProfilesResult result;
+  ProfileTable& table = context.profiles;
+  std::memset(&table, 0, sizeof table);
+
+  platform::KeyStore& store = ports.store;
+  if (store.OpenKey(kConfigKey) == KeyStoreStatus::kOk) {
+    platform::KeyValue value;
+    std::optional<ProfileTable> read;
+    if (store.ReadValue(kConfigKey, kConfigInfoValue, value) == KeyStoreStatus::kOk &&
+        value.type == platform::ValueType::kBinary) {
+      read = TableFromBytes(value.data);
+    }
+    if (read) {
+      table = *read;
+    } else {
+      store.WriteValue(kConfigKey, kConfigInfoValue, platform::BinaryValue(TableBytes(table)));
+    }
+  } else if (store.CreateKey(kConfigKey) == KeyStoreStatus::kOk) {
+    store.WriteValue(kConfigKey, kConfigInfoValue, platform::BinaryValue(TableBytes(table)));
+  } else {
+    result.registry = false;
+  }
+
+  for (int k = 0; k < kProfileCount; ++k) {
+    ProfileEntry& entry = table.entries[k];
+    const std::optional<std::u16string> path = PathFieldText(ProfileFilePath(context.paths, k));
+    result.paths_fit = result.paths_fit && path.has_value();
+    platform::WriteFixedText(entry.file_path, path.value_or(u""));
+    entry.magic = kProfileEntryMagic;
+  }
+
+  for (int k = 0; k < kProfileCount; ++k) {
+    ProfileEntry& entry = table.entries[k];
+    if (entry.selected == 0) continue;
+    const std::u16string path = platform::ReadFixedText(entry.file_path);
+    const std::u16string name = platform::ReadFixedText(entry.name);
+    if (LoadProfileFile(context, page, ports, path, true, name) == kProfileLoaded) {
+      result.loaded = k;
+      break;
+    }
+    entry.selected = 0;
+    CreateDefaultProfileFile(context, page, ports, path, name);
+  }
+
+  for (int k = 0; k < kProfileCount; ++k) {
+    platform::WriteFixedText(table.entries[k].name, context.Text(kProfileNames[k]));
+  }
+
+  if (result.loaded >= 0) {
+    page.selected_profile = result.loaded;
+  } else {
+    ProfileEntry& first = table.entries[0];
+    const std::u16string path = platform::ReadFixedText(first.file_path);
+    const std::u16string name = platform::ReadFixedText(first.name);
+    if (LoadProfileFile(context, page, ports, path, false, name) != kProfileLoaded) {
+      CreateDefaultProfileFile(context, page, ports, path, name);
+    }
+    first.selected = 1;
+    page.selected_profile = 0;
+  }
+  ShowSwitchControls(page, table.entries[page.selected_profile]);
+  UpdateProfileTabs(context, page);
+  return result;
+}
+
+int LoadProfileFile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
+                    std::u16string_view path, bool report_missing, std::u16string_view name) {
+  if (path.empty()) return kProfileNotLoaded;
+  if (page.registry_copy_flag == 1 && IsRegistryCopyFile(path) &&
+      ReadRegistryCopy(context, ports.store)) {
+    return kProfileLoaded;
+  }
+
+  std::vector<std::uint8_t> bytes;
+  if (const std::error_code error = ports.files.Read(PathOf(path), kProfileFileSize, bytes)) {
+    if (IsMissingFileError(error) && report_missing) {
+      ShowMessage(context, ports.ui, i18n::FormatText(context.Text(StringKey::str_msg2), path),
+                  false);
+      CreateDefaultProfileFile(context, page, ports, path, name);
+    }
+    return kProfileNotLoaded;
+  }
+
+  std::memset(&context.settings, 0, sizeof context.settings);
+  const std::size_t record_bytes = std::min(bytes.size(), sizeof(SettingsRecord));
+  if (record_bytes > 0) std::memcpy(&context.settings, bytes.data(), record_bytes);
+  if (bytes.size() > sizeof(SettingsRecord)) page.trailer_byte = bytes[sizeof(SettingsRecord)];
+
+  if (context.settings.magic == kSettingsMagic) return kProfileLoaded;
+  ports.ui.ShowStandardBox(i18n::FormatText(context.Text(StringKey::str_msg3), path), u"Info");
+  return kNotAProfileFile;
+}
+
+int CreateDefaultProfileFile(AppContext& context, SettingsPageModel& /*page*/, ConfigPorts& ports,
+                             std::u16string_view path, std::u16string_view name) {
+  if (path.empty()) return 0;
+  // The defaults are in memory whether or not the file can be written.
+  BuildDefaultSettings(context.settings, context.strings);
+  platform::WriteFixedText(context.settings.profile_name, name);
+
+  int result = 1;
+  if (const std::error_code error =
+          ports.files.Create(PathOf(path), ProfileFileBytes(context.settings, 0))) {
+    if (IsAccessDeniedError(error)) {
+      ShowMessage(context, ports.ui, context.Text(StringKey::str_msg4), false);
+    }
+    result = 0;
+  }
+
+  for (ProfileEntry& entry : context.profiles.entries) {
+    if (platform::ReadFixedText(entry.file_path) != path) continue;
+    std::memset(entry.program_name, 0, sizeof entry.program_name);
+    entry.auto_switch = 0;
+  }
+  ports.ui.RefreshPage();
+  return result;
+}
+
+SaveOutcome SaveProfileFile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports) {
+  const ProfileEntry* entry = page.SelectedEntry(context.profiles);
+  if (entry == nullptr) return SaveOutcome::kNoProfile;
+  const std::u16string path = platform::ReadFixedText(entry->file_path);
+  if (path.empty()) return SaveOutcome::kNoProfile;
+
+  const std::error_code error =
+      ports.files.Replace(PathOf(path), ProfileFileBytes(context.settings, page.trailer_byte));
+  if (!error) return SaveOutcome::kSaved;
+  if (IsMissingFileError(error)) {
+    ports.ui.ShowStandardBox(i18n::FormatText(context.Text(StringKey::str_msg2), path), u"Info");
+    return SaveOutcome::kMissing;
+  }
+  if (!IsAccessDeniedError(error)) return SaveOutcome::kFailed;
+  // Profile 1 is known by its place in the table, not by its name: without a language file
+  // every profile's name would be the same empty text.
+  if (page.selected_profile != 0) return SaveOutcome::kDenied;
+  if (ports.store.OpenKey(kConfigKey) == KeyStoreStatus::kOk &&
+      ports.store.WriteValue(kConfigKey, kDefaultSettingValue,
+                             platform::BinaryValue(RecordBytes(context.settings))) ==
+          KeyStoreStatus::kOk) {
+    page.registry_copy_flag = 1;
+    return SaveOutcome::kRegistryCopy;
+  }
+  ports.ui.ShowStandardBox(context.Text(StringKey::str_msg5), u"Info");
+  return SaveOutcome::kRegistryCopyFailed;
+}
+
+bool SelectProfile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports, int index,
+                   bool apply) {
+  if (index < 0 || index >= kProfileCount) return false;
+  ProfileEntry& entry = context.profiles.entries[index];
+  // Kept off the stack: the record is some 50 KB.
+  const auto previous = std::make_unique<SettingsRecord>(context.settings);
+  const std::uint8_t previous_trailer = page.trailer_byte;
+  if (LoadProfileFile(context, page, ports, platform::ReadFixedText(entry.file_path), true,
+                      platform::ReadFixedText(entry.name)) != kProfileLoaded) {
+    context.settings = *previous;
+    page.trailer_byte = previous_trailer;
+    return false;
+  }
+
+  page.selected_profile = index;
+  ShowSwitchControls(page, entry);
+  for (ProfileEntry& other : context.profiles.entries) other.selected = 0;
+  entry.selected = 1;
+  UpdateProfileTabs(context, page);
+
+  if (apply) ApplyToMouse(context, page, ports, false);
+  if (context.tray_hidden_flag != 0) StoreProfileTable(context, ports.store);
+  ports.ui.RefreshPage();
+  return true;
+}
+
+bool StoreProfileTable(const AppContext& context, platform::KeyStore& store) {
+  if (store.OpenKey(kConfigKey) != KeyStoreStatus::kOk) return false;
+  return store.WriteValue(kConfigKey, kConfigInfoValue,
+                          platform::BinaryValue(TableBytes(context.profiles))) ==
+         KeyStoreStatus::kOk;
+}
+
+std::optional<ApplyReport> ResetProfile(AppContext& context, SettingsPageModel& page,
+                                        ConfigPorts& ports) {
+  ProfileEntry* entry = page.SelectedEntry(context.profiles);
+  if (entry == nullptr) return std::nullopt;
+  page.dialog_open = 1;
+  const int answer = ShowMessage(context, ports.ui, context.Text(StringKey::str_resetinfo), true);
+  page.dialog_open = 0;
+  if (answer != 1) return std::nullopt;
+
+  BuildDefaultSettings(context.settings, context.strings);
+  platform::WriteFixedText(context.settings.profile_name, platform::ReadFixedText(entry->name));
+  std::memset(entry->macro_ids, 0, sizeof entry->macro_ids);
+  std::memset(entry->program_name, 0, sizeof entry->program_name);
+  entry->auto_switch = 0;
+  ShowSwitchControls(page, *entry);
+  ports.ui.RefreshPage();
+
+  const ApplyReport report = ApplyToMouse(context, page, ports, true);
+  for (int slot = 0; slot < device::kMacroSlotCount; ++slot) {
+    device::ClearMacroSlot(ports.channel, page.mouse_handle, slot);
+  }
+  return report;
+}
+
+bool WriteFirstRunMarker(platform::KeyStore& store) {
+  if (store.OpenKey(kConfigKey) == KeyStoreStatus::kOk) {
+    platform::KeyValue value;
+    if (store.ReadValue(kConfigKey, kFirstRunValue, value) == KeyStoreStatus::kOk &&
+        value.type == platform::ValueType::kBinary) {
+      return true;
+    }
+  } else if (store.CreateKey(kConfigKey) != KeyStoreStatus::kOk) {
+    return false;
+  }
+  return store.WriteValue(kConfigKey, kFirstRunValue, platform::BinaryValue({1, 0, 0, 0})) ==
+         KeyStoreStatus::kOk;
+}
+
+}  // namespace z900::config

@@ -1,0 +1,199 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "macro/macro_rows.h"
+#include "macro/macro_store.h"
+#include "platform/key_store.h"
+#include "support/cli_fixture.h"
+#include "support/no_mouse_backend.h"
+
+namespace z900::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+class ConfigCommandsTest : public test::CliTest {
+ protected:
+  ConfigCommandsTest() {
+    env.hardware = &no_mouse;
+    fs::copy_file(Z900_LANGUAGE_FILE, folder.path() / "language.xml");
+  }
+
+  void StoreMacro(std::uint32_t id, std::u16string_view name) {
+    std::vector<macro::MacroRow> rows = {macro::KeyRow(macro::kRowKeyDown, 'A'),
+                                         macro::DelayRow(20), macro::KeyRow(macro::kRowKeyUp, 'A')};
+    const auto store = platform::CreateSystemKeyStore(env.paths.registry_root);
+    ASSERT_TRUE(macro::SaveMacro(*store, macro::BuildMacroRecord(rows, id, name, u"1").record));
+  }
+
+  // The lines of `show` for one button.
+  std::string ButtonLine(int mode, int button) {
+    const Result result = Run({"show", "--mode", std::to_string(mode)});
+    EXPECT_EQ(result.code, kExitOk) << result.err;
+    const std::string start = "  button " + std::to_string(button) + ": ";
+    const std::size_t at = result.out.find(start);
+    if (at == std::string::npos) return {};
+    return result.out.substr(at + start.size(), result.out.find('\n', at) - at - start.size());
+  }
+
+  // Editing and showing the profile never touch the mouse.
+  test::NoMouseBackend no_mouse{"a command without --simulate"};
+};
+
+TEST_F(ConfigCommandsTest, ApplyWritesTheDefaultSlotCodes) {
+  Result result = Run({"--simulate", "apply"});
+  ASSERT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_EQ(result.out,
+            "applied profile 1 (Profile 1): 16 button slots, 0 macros (0 bytes), in 1.0 s\n");
+  result = Run({"--simulate", "read", "0x400", "48"});
+  EXPECT_EQ(result.out,
+            "0400: 03 00 01 00 03 00 02 00 03 00 04 00 00 00 00 00\n"
+            "0410: 03 00 10 00 04 00 cc 01 03 00 08 00 00 00 00 00\n"
+            "0420: 00 00 00 00 ff ff ff ff ff ff ff ff 00 00 00 00\n");
+  EXPECT_TRUE(fs::exists(folder.path() / "Profile" / "Profile1.cfg"));
+}
+
+TEST_F(ConfigCommandsTest, EditedProfileIsSavedAndShown) {
+  StoreMacro(0x00ABCDEF, u"Greeting");
+  const std::vector<std::vector<std::string>> edits = {
+      {"set", "button", "0", "3", "copy"},
+      {"set", "button", "0", "2", "combo", "Ctrl+Shift+A"},
+      {"set", "button", "0", "4", "folder", folder.path().string()},
+      {"set", "button", "1", "5", "macro", "abcdef"},
+      {"set", "dpi", "1", "4000,1600"},
+      {"set", "rate", "0", "500"},
+      {"set", "led", "1", "activity"},
+      {"set", "name", "Games"},
+  };
+  for (const auto& args : edits) {
+    const Result result = Run(args);
+    EXPECT_EQ(result.code, kExitOk) << ::testing::PrintToString(args) << result.err;
+  }
+  EXPECT_EQ(ButtonLine(0, 3), "copy, type 65, code 0x06020002, \"Copy\"");
+  EXPECT_EQ(ButtonLine(0, 2), "combo, type 5, code 0x04030002, \"Ctrl + Shift + A\"");
+  EXPECT_EQ(ButtonLine(0, 4),
+            "folder, type 19, code 0x03c50004, \"" + folder.path().string() + "\"");
+  EXPECT_EQ(ButtonLine(1, 5),
+            "macro, type 6, macro 00abcdef, code given when applied, "
+            "\"Greeting\"");
+  const Result shown = Run({"show", "--mode", "1"});
+  EXPECT_THAT(shown.out, HasSubstr("profile 1 (Profile 1), name \"Games\"\n"));
+  EXPECT_THAT(shown.out, HasSubstr("  dpi stages: 1600, 4000\n  report rate: 1000 Hz\n"
+                                   "  lighting: activity\n"));
+
+  const Result json = Run({"show", "--json", "--mode", "0"});
+  EXPECT_THAT(json.out, HasSubstr("\"name\":\"Games\""));
+  EXPECT_THAT(json.out, HasSubstr("{\"button\":3,\"function\":\"copy\",\"type\":65,"
+                                  "\"code\":\"0x06020002\",\"display_name\":\"Copy\"}"));
+  EXPECT_THAT(json.out, HasSubstr("\"rate\":500,\"lighting\":\"slow\"}]}"));
+
+  // The macro goes into the mouse with the apply.
+  env.hardware = nullptr;
+  const Result applied = Run({"--simulate", "apply"});
+  EXPECT_EQ(applied.code, kExitOk) << applied.err;
+  EXPECT_THAT(applied.out, HasSubstr("16 button slots, 1 macros (10 bytes)"));
+  EXPECT_EQ(Run({"--simulate", "read", "0x618", "4"}).out, "0618: 05 00 00 00\n");
+}
+
+TEST_F(ConfigCommandsTest, EditsThatBreakARuleAreRefused) {
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"set", "button", "0", "1", "copy"}, kExitFailed, "at least one button with the left click"},
+      {{"set", "button", "0", "3", "wheel-up"}, kExitFailed, "wheel-up belongs to button 7 only"},
+      {{"set", "button", "0", "3", "zoom-in"}, kExitUsage, "unknown function \"zoom-in\""},
+      {{"set", "button", "0", "3", "copy", "x"}, kExitUsage, "copy takes no argument"},
+      {{"set", "button", "0", "3", "program"}, kExitUsage, "program needs PATH"},
+      {{"set", "button", "2", "3", "copy"}, kExitUsage, "MODE must be 0 or 1"},
+      {{"set", "button", "0", "9", "copy"}, kExitUsage, "BUTTON must be 1"},
+      {{"set", "button", "0", "3", "combo", "Ctrl+Nope"}, kExitUsage, "unknown key \"Nope\""},
+      {{"set", "button", "0", "3", "combo", "A+B"}, kExitUsage, "one key"},
+      {{"set", "button", "0", "3", "macro", "123"}, kExitFailed, ""},
+      {{"set", "button", "0", "3", "program", "/" + std::string(300, 'x')},
+       kExitFailed,
+       "longer than the 259 characters"},
+      {{"set", "dpi", "0", "1000"}, kExitUsage, "800, 1600, 3200 and 4000"},
+      {{"set", "dpi", "0", "800,800"}, kExitUsage, "once"},
+      {{"set", "dpi", "0", ""}, kExitUsage, "at least one DPI stage"},
+      {{"set", "rate", "0", "250"}, kExitUsage, "125, 500 or 1000"},
+      {{"set", "led", "0", "blink"}, kExitUsage, "off, slow, fast, always or activity"},
+      {{"set", "name", "twenty-one characters"}, kExitUsage, "at most 20 characters"},
+  };
+  for (const Case& c : cases) {
+    const Result result = Run(c.args);
+    EXPECT_EQ(result.code, c.code) << ::testing::PrintToString(c.args);
+    EXPECT_THAT(result.err, HasSubstr(c.message)) << ::testing::PrintToString(c.args);
+  }
+  EXPECT_EQ(ButtonLine(0, 1), "click, type 1, code 0x00010003, \"Left click\"");
+  EXPECT_EQ(ButtonLine(0, 3), "middle-click, type 4, code 0x00040003, \"Middle click\"");
+}
+
+TEST_F(ConfigCommandsTest, SelectingProfiles) {
+  ASSERT_EQ(Run({"set", "name", "first"}).code, kExitOk);
+  // The file of profile 2 does not exist yet: made with the defaults after the notice.
+  Result result = Run({"profile", "select", "2"});
+  ASSERT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_THAT(result.out, HasSubstr("Profile2.cfg was missing"));
+  EXPECT_THAT(result.out, HasSubstr("\nselected profile 2 (Profile 2)\n"));
+  EXPECT_EQ(Run({"profile", "select", "2"}).out, "selected profile 2 (Profile 2)\n");
+
+  result = Run({"profile", "list"});
+  const std::string profile_folder = (folder.path() / "Profile").string();
+  EXPECT_THAT(result.out, HasSubstr("  1  Profile 1  " + profile_folder + "/Profile1.cfg\n"));
+  EXPECT_THAT(result.out, HasSubstr("* 2  Profile 2  " + profile_folder + "/Profile2.cfg\n"));
+
+  env.hardware = nullptr;
+  result = Run({"--simulate", "profile", "select", "1", "--apply"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_THAT(result.out, HasSubstr("selected profile 1 (Profile 1)\napplied profile 1"));
+  EXPECT_THAT(Run({"show"}).out, HasSubstr("name \"first\""));
+  EXPECT_EQ(Run({"profile", "select", "6"}).code, kExitUsage);
+}
+
+TEST_F(ConfigCommandsTest, MissingProfileFileIsAnnouncedAndMadeAnew) {
+  ASSERT_EQ(Run({"profile", "select", "3"}).code, kExitOk);
+  fs::remove(folder.path() / "Profile" / "Profile3.cfg");
+  const Result result = Run({"show"});
+  EXPECT_THAT(result.out, HasSubstr("Profile3.cfg was missing"));
+  EXPECT_THAT(result.out, HasSubstr("profile 1 (Profile 1)"));
+  EXPECT_TRUE(fs::exists(folder.path() / "Profile" / "Profile3.cfg"));
+}
+
+TEST_F(ConfigCommandsTest, ResetAsksUnlessYes) {
+  env.hardware = nullptr;
+  ASSERT_EQ(Run({"set", "button", "0", "3", "copy"}).code, kExitOk);
+  Result result = Run({"--simulate", "profile", "reset"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_THAT(result.out, HasSubstr("Reset all settings of this profile"));
+  EXPECT_THAT(result.err, HasSubstr("profile 1 (Profile 1) was not reset"));
+
+  result = Run({"--simulate", "profile", "reset", "--yes"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_THAT(result.out, HasSubstr("emptied the mouse's 14 macro slots"));
+  EXPECT_EQ(ButtonLine(0, 3), "middle-click, type 4, code 0x00040003, \"Middle click\"");
+}
+
+TEST_F(ConfigCommandsTest, ApplyToASilentMouseFails) {
+  env.hardware = nullptr;
+  env.sim_faults = "no-ack";
+  const Result result = Run({"--simulate", "apply", "--quiet"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_EQ(result.out, "");
+  EXPECT_THAT(result.err, HasSubstr("20 commands were not acknowledged"));
+}
+
+TEST_F(ConfigCommandsTest, FunctionsListTheCatalogue) {
+  const Result result = Run({"functions"});
+  EXPECT_THAT(result.out, HasSubstr("  program PATH          type 19\n"));
+  EXPECT_THAT(result.out, HasSubstr("  wheel-up              type 11, button 7 only\n"));
+  EXPECT_THAT(result.out, ::testing::Not(HasSubstr("zoom-in")));
+}
+
+}  // namespace
+}  // namespace z900::cli
