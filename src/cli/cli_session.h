@@ -117,6 +117,7 @@ std::span<const Command> I18nCommands();
 std::span<const Command> UpdateCommands();
 std::span<const Command> ConfigCommands();
 std::span<const Command> ProfileCommands();
+std::span<const Command> ActionCommands();
 
 // A command's arguments split into positional ones and the options it knows: flags such as
 // "--json" and valued options such as "--mode 1".

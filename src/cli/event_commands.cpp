@@ -5,6 +5,7 @@
 #include <mutex>
 #include <ostream>
 
+#include "actions/host_action_executor.h"
 #include "cli/cli_session.h"
 #include "device/event_channel.h"
 #include "device/event_word.h"
@@ -53,7 +54,10 @@ class EventQueue {
 std::string DescribeEvent(std::uint32_t word) {
   std::string text = Hex32(word);
   if (device::IsHostActionEvent(word)) {
-    text += " action " + std::to_string(device::EventActionKind(word)) + ", button " +
+    const int kind = device::EventActionKind(word);
+    const std::string_view name = actions::HostActionName(kind);
+    text += " action " + std::to_string(kind) +
+            (name.empty() ? "" : " (" + std::string(name) + ")") + ", button " +
             std::to_string(device::EventButtonIndex(word) + 1);
   } else {
     text += " (not a host-action event)";

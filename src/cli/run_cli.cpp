@@ -14,7 +14,7 @@ namespace {
 // Every command group of the tool, in the order the help lists them.
 constexpr std::array kCommandGroups = {&DeviceCommands, &EventCommands,  &MacroCommands,
                                        &I18nCommands,   &ConfigCommands, &ProfileCommands,
-                                       &UpdateCommands};
+                                       &ActionCommands, &UpdateCommands};
 
 std::vector<std::string_view> Words(std::string_view name) {
   std::vector<std::string_view> words;

@@ -1,5 +1,6 @@
 #include "update/firmware_handoff.h"
 
+#include "config/apply_to_mouse.h"
 #include "platform/ini_file.h"
 
 namespace z900::update {
@@ -37,6 +38,14 @@ bool FirmwareMarkerPending(const platform::ProgramPaths& paths) {
 
 void ClearFirmwareMarker(const platform::ProgramPaths& paths) {
   platform::IniFile::WriteString(MarkerFile(paths), kMarkerSection, kMarkerKey, kMarkerDone);
+}
+
+bool RunFirmwareFollowUp(config::AppContext& context, config::SettingsPageModel& page,
+                         config::ConfigPorts& ports) {
+  if (!FirmwareMarkerPending(context.paths)) return false;
+  config::ApplyToMouse(context, page, ports, false);
+  ClearFirmwareMarker(context.paths);
+  return true;
 }
 
 }  // namespace z900::update

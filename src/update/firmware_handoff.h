@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "config/app_context.h"
+#include "config/config_ports.h"
+#include "config/settings_page_model.h"
 #include "platform/host_services.h"
 #include "platform/ui_port.h"
 
@@ -33,5 +35,11 @@ void ShowAboutAndHandOff(config::AppContext& context, platform::UiPort& ui,
 bool FirmwareMarkerPending(const platform::ProgramPaths& paths);
 // Marks the re-write as done ("0").
 void ClearFirmwareMarker(const platform::ProgramPaths& paths);
+
+// The settings page's start after a firmware update: when the marker is pending, writes the
+// loaded configuration into the freshly flashed mouse once, without the progress window, and
+// marks it done. Returns whether it wrote.
+bool RunFirmwareFollowUp(config::AppContext& context, config::SettingsPageModel& page,
+                         config::ConfigPorts& ports);
 
 }  // namespace z900::update

@@ -38,7 +38,9 @@ TEST_F(EventCommandsTest, PressesQueueHostActionEventsForTheListener) {
 
   result = Run({"--simulate", "events", "--count", "2"});
   EXPECT_EQ(result.code, kExitOk) << result.err;
-  EXPECT_EQ(result.out, "0x4000c402 action 4, button 3\n0x4000c402 action 4, button 3\n");
+  EXPECT_EQ(
+      result.out,
+      "0x4000c402 action 4 (open file), button 3\n0x4000c402 action 4 (open file), button 3\n");
   EXPECT_THAT(result.err, HasSubstr("Listening"));
 }
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "config/function_catalogue.h"
-#include "config_fixture.h"
+#include "support/config_fixture.h"
 #include "device/command_set.h"
 #include "device/device_macro.h"
 #include "device/memory_map.h"

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "config_fixture.h"
+#include "support/config_fixture.h"
 
 namespace z900::config {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "config/function_catalogue.h"
-#include "config_fixture.h"
+#include "support/config_fixture.h"
 #include "device/memory_map.h"
 
 namespace z900::config {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "config/function_catalogue.h"
-#include "config_fixture.h"
+#include "support/config_fixture.h"
 
 namespace z900::config {
 namespace {

@@ -68,7 +68,7 @@ TEST_F(Z900ctlTest, PressInOneProgramArrivesAsAnEventInAnother) {
   EXPECT_THAT(press.out, HasSubstr("event 0x4000c402"));
   const test::ProgramResult events = listener.Wait();
   EXPECT_EQ(events.exit_code, 0) << events.err;
-  EXPECT_EQ(events.out, "0x4000c402 action 4, button 3\n");
+  EXPECT_EQ(events.out, "0x4000c402 action 4 (open file), button 3\n");
 }
 
 TEST_F(Z900ctlTest, ImportedMacroFileEncodesWithoutAMouse) {

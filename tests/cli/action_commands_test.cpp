@@ -1,0 +1,56 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "support/cli_fixture.h"
+#include "support/recording_host_services.h"
+
+namespace z900::cli {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class ActionCommandsTest : public test::CliTest {
+ protected:
+  ActionCommandsTest() {
+    std::filesystem::copy_file(Z900_LANGUAGE_FILE, folder.path() / "language.xml");
+    env.host = &host;
+  }
+  test::RecordingHostServices host;
+};
+
+TEST_F(ActionCommandsTest, RunsTheHostActionOfTheModeTheMouseIsIn) {
+  ASSERT_EQ(Run({"--simulate", "set", "button", "0", "3", "file", "/srv/a b.txt"}).code, kExitOk);
+  ASSERT_EQ(Run({"--simulate", "set", "button", "1", "3", "folder", "/srv/mode1"}).code, kExitOk);
+  ASSERT_EQ(Run({"--simulate", "set", "button", "0", "4", "screenshot-area"}).code, kExitOk);
+
+  Result result = Run({"--simulate", "action", "run", "3"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_EQ(result.out,
+            "button 3 of mode 0: file, event 0x4000c402 (open file)\nopening \"/srv/a b.txt\"\n");
+  EXPECT_EQ(Run({"--simulate", "action", "run", "4"}).code, kExitOk);
+  result = Run({"--simulate", "action", "run", "1"});
+  EXPECT_THAT(result.out, HasSubstr("carries out itself"));
+
+  // The event of mode 0's button 3 while the mouse is in mode 1 opens mode 1's folder, as a
+  // real event would.
+  ASSERT_EQ(Run({"sim", "mode", "1"}).code, kExitOk);
+  EXPECT_EQ(Run({"--simulate", "action", "run", "3", "--mode", "0"}).code, kExitOk);
+  EXPECT_THAT(host.calls, ElementsAre("open \"/srv/a b.txt\"", "tool z900-screengrab -t region -p",
+                                      "open /srv/mode1"));
+}
+
+TEST_F(ActionCommandsTest, UsageErrors) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--simulate", "action", "run"},
+        {"--simulate", "action", "run", "9"},
+        {"--simulate", "action", "run", "1", "--mode", "2"},
+        {"--simulate", "action", "run", "1", "2"}}) {
+    EXPECT_EQ(Run(args).code, kExitUsage) << ::testing::PrintToString(args);
+  }
+  EXPECT_THAT(host.calls, IsEmpty());
+}
+
+}  // namespace
+}  // namespace z900::cli
