@@ -1,8 +1,5 @@
 #include <array>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
-#include <mutex>
 #include <ostream>
 
 #include "actions/host_action_executor.h"
@@ -23,33 +20,6 @@ std::string Hex32(std::uint32_t value) {
   std::snprintf(text, sizeof text, "0x%08x", value);
   return text;
 }
-
-// Event words handed over from the reader thread to this one.
-class EventQueue {
- public:
-  void Push(std::uint32_t word) {
-    {
-      std::lock_guard lock(mutex_);
-      words_.push_back(word);
-    }
-    arrived_.notify_one();
-  }
-  // The next word, or nullopt when none came within the wake interval.
-  std::optional<std::uint32_t> Pop() {
-    std::unique_lock lock(mutex_);
-    if (!arrived_.wait_for(lock, kWakeInterval, [&] { return !words_.empty(); })) {
-      return std::nullopt;
-    }
-    const std::uint32_t word = words_.front();
-    words_.pop_front();
-    return word;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::deque<std::uint32_t> words_;
-};
 
 std::string DescribeEvent(std::uint32_t word) {
   std::string text = Hex32(word);
@@ -88,9 +58,9 @@ int RunEvents(CliSession& session, std::span<const std::string> args) {
     return session.Fail(kExitNoMouse, "no HID access on this platform");
   }
 
-  EventQueue queue;
+  device::EventQueue queue;
   device::EventChannel channel(*source);
-  channel.StartEventChannel([&queue](std::uint32_t word) { queue.Push(word); });
+  channel.StartEventChannel(queue.Poster());
   if (env.watch_interrupts) env.watch_interrupts(true);
   bool told_waiting = false;
   bool registered = false;
@@ -107,7 +77,7 @@ int RunEvents(CliSession& session, std::span<const std::string> args) {
         told_waiting = true;
       }
     }
-    if (const std::optional<std::uint32_t> word = queue.Pop()) {
+    if (const std::optional<std::uint32_t> word = queue.Take(kWakeInterval)) {
       session.out() << DescribeEvent(*word) << std::endl;
       ++printed;
     }

@@ -70,4 +70,33 @@ void EventChannel::EventReaderThread() {
   } while (!stop_);
 }
 
+void EventQueue::Push(std::uint32_t word) {
+  {
+    std::lock_guard lock(mutex_);
+    words_.push_back(word);
+  }
+  arrived_.notify_all();
+}
+
+std::optional<std::uint32_t> EventQueue::Take(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  if (!arrived_.wait_for(lock, timeout, [&] { return !words_.empty(); })) return std::nullopt;
+  const std::uint32_t word = words_.front();
+  words_.pop_front();
+  return word;
+}
+
+std::uint32_t EventQueue::Take() {
+  std::unique_lock lock(mutex_);
+  arrived_.wait(lock, [&] { return !words_.empty(); });
+  const std::uint32_t word = words_.front();
+  words_.pop_front();
+  return word;
+}
+
+std::size_t EventQueue::size() {
+  std::lock_guard lock(mutex_);
+  return words_.size();
+}
+
 }  // namespace z900::device

@@ -1,8 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/event_source.h"
@@ -46,6 +51,27 @@ class EventChannel {
   std::atomic<bool> device_open_{false};
   std::atomic<bool> stop_{false};
   std::thread reader_;
+};
+
+// A hand-over queue for event words: the reader thread pushes, the thread that acts takes.
+// For programs without a ui event loop (the cli) and for tests; the Qt ui posts a queued call.
+class EventQueue {
+ public:
+  void Push(std::uint32_t word);
+  // The oldest word, waiting up to `timeout` for one; nullopt when none came.
+  std::optional<std::uint32_t> Take(std::chrono::milliseconds timeout);
+  // The oldest word, waiting as long as it takes.
+  std::uint32_t Take();
+  std::size_t size();
+  // A poster for StartEventChannel that pushes into this queue.
+  EventChannel::PostEvent Poster() {
+    return [this](std::uint32_t word) { Push(word); };
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::deque<std::uint32_t> words_;
 };
 
 }  // namespace z900::device

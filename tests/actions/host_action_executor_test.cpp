@@ -3,9 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
-
 #include "config/apply_to_mouse.h"
 #include "config/function_catalogue.h"
 #include "config/settings_record.h"
@@ -117,30 +114,6 @@ TEST_F(ExecutorTest, ToggleHidesAShownWindowShowsAHiddenOneAndWaitsForDialogs) {
   EXPECT_TRUE(ui.window_visible);
 }
 
-// Thread-safe queue standing for the ui thread's message queue.
-class Inbox {
- public:
-  void Post(std::uint32_t word) {
-    {
-      std::lock_guard lock(mutex_);
-      words_.push_back(word);
-    }
-    arrived_.notify_all();
-  }
-  std::uint32_t Next() {
-    std::unique_lock lock(mutex_);
-    arrived_.wait(lock, [&] { return !words_.empty(); });
-    const std::uint32_t word = words_.front();
-    words_.erase(words_.begin());
-    return word;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<std::uint32_t> words_;
-};
-
 // The simulated mouse plays the driver: a press goes straight into the source's queue.
 class SimDriver final : public platform::QueuedEventSource {
  public:
@@ -154,13 +127,13 @@ TEST_F(ExecutorTest, PressOfAnOpenFileButtonEndsInTheHostOpeningItsPath) {
   config::ApplyToMouse(context, page, ports, false);  // writes 0x02c40004 into button 3's slot
   SimDriver driver;
   mouse.SetEventSink([&driver](std::uint32_t word) { driver.Deliver(word); });
-  Inbox inbox;
+  device::EventQueue inbox;
   device::EventChannel events(driver);
-  events.StartEventChannel([&inbox](std::uint32_t word) { inbox.Post(word); });
+  events.StartEventChannel(inbox.Poster());
   ASSERT_TRUE(events.RegistrationTick());
 
   ASSERT_TRUE(mouse.PressButton(3));
-  const std::uint32_t word = inbox.Next();
+  const std::uint32_t word = inbox.Take();
   EXPECT_EQ(word, 0x4000C402u);
   Execute(word);  // on this, the ui thread
   EXPECT_THAT(host.calls, ElementsAre("open \"/home/ann/report q3.pdf\""));

@@ -65,34 +65,6 @@ class FakeDriver final : public platform::QueuedEventSource {
   std::mutex mutex_;
 };
 
-// What the ui thread receives: words handed over by the reader thread.
-class Inbox {
- public:
-  EventChannel::PostEvent Poster() {
-    return [this](std::uint32_t word) {
-      {
-        std::lock_guard lock(mutex_);
-        words_.push_back(word);
-      }
-      arrived_.notify_all();
-    };
-  }
-  std::vector<std::uint32_t> WaitFor(std::size_t count) {
-    std::unique_lock lock(mutex_);
-    arrived_.wait(lock, [&] { return words_.size() >= count; });
-    return words_;
-  }
-  std::vector<std::uint32_t> Now() {
-    std::lock_guard lock(mutex_);
-    return words_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<std::uint32_t> words_;
-};
-
 TEST(DriverRecordsTest, ByteImages) {
   std::array<std::uint8_t, 172> expected{};
   expected[0] = 1;
@@ -149,26 +121,27 @@ TEST(EventChannelTest, RefusedSettingLeadsToAFullNewRegistrationWithOneHandleHel
 
 TEST(EventChannelTest, PostsEveryWordInOrderAndEndsAfterTheOneReleaseAtShutDown) {
   FakeDriver driver;
-  Inbox inbox;
+  EventQueue inbox;
   EventChannel channel(driver);
   channel.StartEventChannel(inbox.Poster());
   ASSERT_TRUE(channel.RegistrationTick());
   driver.Deliver(0x4000C402);
   driver.Deliver(0x0000C402);  // no marker: posted all the same, the executor drops it
-  EXPECT_THAT(inbox.WaitFor(2), ElementsAre(0x4000C402u, 0x0000C402u));
+  EXPECT_EQ(inbox.Take(), 0x4000C402u);
+  EXPECT_EQ(inbox.Take(), 0x0000C402u);
   channel.ShutDown();  // returns only once the reader has ended
   EXPECT_EQ(driver.reads.load(), 2);
 }
 
 TEST(EventChannelTest, ReleaseWithoutHandlePostsNothing) {
   FakeDriver driver;
-  Inbox inbox;
+  EventQueue inbox;
   {
     EventChannel channel(driver);
     channel.StartEventChannel(inbox.Poster());
     driver.Deliver(0x4000CC01);
   }  // the destructor shuts the channel down and waits for the reader
-  EXPECT_TRUE(inbox.Now().empty());
+  EXPECT_EQ(inbox.size(), 0u);
   EXPECT_EQ(driver.reads.load(), 0);
 }
 
