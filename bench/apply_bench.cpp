@@ -39,6 +39,7 @@ class SilentUi final : public platform::UiPort {
   void ShowMainWindow() override {}
   void CloseAssignmentMenu() override {}
   void ShutDown() override {}
+  bool ShowAboutBox() override { return false; }
 };
 
 // One program run against a simulated mouse: its own folder, key store and profile 1 loaded.
