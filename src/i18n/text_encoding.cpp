@@ -169,13 +169,7 @@ std::u16string Utf32ToUtf16(std::span<const std::uint8_t> data) {
                  static_cast<char32_t>(data[i + 2]) << 16 |
                  static_cast<char32_t>(data[i + 3]) << 24;
     if (c > 0x10FFFF) c = kReplacement;
-    if (c < 0x10000) {
-      out.push_back(static_cast<char16_t>(c));
-    } else {
-      c -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    }
+    platform::AppendUtf16(out, c);
   }
   return out;
 }

@@ -37,16 +37,6 @@ std::u16string_view SearchName(std::u16string_view name) {
   return end == std::u16string_view::npos ? name : name.substr(0, end);
 }
 
-void AppendCodePoint(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out.push_back(static_cast<char16_t>(c));
-  } else {
-    c -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-  }
-}
-
 // The digits at the start of `digits`, as strtol reads them; 0 when there are none, and past
 // U+10FFFF no value at all (0), since no character lies there.
 char32_t NumberOfReference(std::u16string_view digits, unsigned base) {
@@ -139,7 +129,7 @@ std::u16string DecodeEntities(std::u16string_view text) {
       ++i;
       continue;
     }
-    AppendCodePoint(out, value);
+    platform::AppendUtf16(out, value);
     i = j + 1;
   }
   return out;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/text.h"
 #include "platform/virtual_key.h"
 
 namespace z900::keys {
@@ -123,9 +124,9 @@ char32_t ToUpperLetter(char32_t c) {
 }
 
 std::u16string Utf16Of(char32_t c) {
-  if (c < 0x10000) return std::u16string(1, static_cast<char16_t>(c));
-  c -= 0x10000;
-  return {static_cast<char16_t>(0xD800 + (c >> 10)), static_cast<char16_t>(0xDC00 + (c & 0x3FF))};
+  std::u16string text;
+  platform::AppendUtf16(text, c);
+  return text;
 }
 
 std::u16string Ascii(const char* text) { return std::u16string(text, text + std::strlen(text)); }

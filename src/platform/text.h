@@ -17,6 +17,17 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // start one, becomes one U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 
+// Appends one code point (at most U+10FFFF) as one unit or a surrogate pair.
+inline void AppendUtf16(std::u16string& out, char32_t code_point) {
+  if (code_point < 0x10000) {
+    out.push_back(static_cast<char16_t>(code_point));
+  } else {
+    code_point -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (code_point >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (code_point & 0x3FF)));
+  }
+}
+
 // Parses a whole text as an unsigned number, decimal or hexadecimal with a 0x prefix.
 std::optional<std::uint64_t> ParseUnsignedNumber(std::string_view text);
 
