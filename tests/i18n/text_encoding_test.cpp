@@ -22,12 +22,18 @@ std::string Utf8(std::u16string_view text) { return platform::Utf16ToUtf8(text);
 
 std::u16string Utf16(const char* ascii) { return {ascii, ascii + std::strlen(ascii)}; }
 
-// `bytes` in the encoding `from` as UTF-8, for readable failures; "(refused)" when there is
-// no conversion.
-std::string Converted(const char* from, std::string_view bytes) {
+// Bytes in a named encoding and the text they stand for.
+struct ConversionCase {
+  const char* from;
+  std::string_view bytes;
+  std::u16string text;
+};
+
+void ExpectConverted(const ConversionCase& c) {
   const std::optional<std::u16string> text =
-      ConvertText(Utf16(from), u"UTF-16", Bytes(bytes), 1252);
-  return text ? Utf8(*text) : "(refused)";
+      ConvertText(Utf16(c.from), u"UTF-16", Bytes(c.bytes), 1252);
+  ASSERT_TRUE(text) << c.from;
+  EXPECT_EQ(Utf8(*text), Utf8(c.text)) << c.from;  // UTF-8 for readable failures
 }
 
 TEST(EncodingTablesTest, EveryNameIsFoundThroughTheBuckets) {
@@ -88,11 +94,7 @@ TEST(TextEncodingTest, EveryCodePageOfTheTableHasAConversion) {
 }
 
 TEST(TextEncodingTest, ConvertsToUtf16) {
-  const struct {
-    const char* from;
-    std::string_view bytes;
-    std::u16string text;
-  } cases[] = {
+  const ConversionCase cases[] = {
       {"windows-1252", "\x80\x81\xE9", u"\u20ac\u0081\u00e9"},
       {"gb2312", "a\xD6\xD0", u"a\u4e2d"},
       {"shift_jis", "\x82\xA0", u"\u3042"},
@@ -105,7 +107,7 @@ TEST(TextEncodingTest, ConvertsToUtf16) {
        u"A\U0001F600\uFFFD"},
       {"utf-16", "ab", u""},  // the Windows conversion refuses UTF-16 as a source
   };
-  for (const auto& c : cases) EXPECT_EQ(Converted(c.from, c.bytes), Utf8(c.text)) << c.from;
+  for (const ConversionCase& c : cases) ExpectConverted(c);
   EXPECT_FALSE(ConvertText(u"utf-8", u"windows-1252", Bytes("a"), 1252));
   EXPECT_EQ(Utf8(ConvertToUtf16(0, Bytes("\xC4"), 1251)), Utf8(u"\u0414"));  // ANSI code page
 }
@@ -113,11 +115,7 @@ TEST(TextEncodingTest, ConvertsToUtf16) {
 // The code pages of our own tables against their published charts; each row holds a byte that
 // iconv's nearest set lacks or gets wrong.
 TEST(TextEncodingTest, SingleByteTablesFollowTheCharts) {
-  const struct {
-    const char* from;
-    std::string_view bytes;
-    std::u16string text;
-  } cases[] = {
+  const ConversionCase cases[] = {
       {"dos-720", "A\x82\xA0\xE1\xB0", u"A\u00e9\u0628\u0637\u2591"},
       {"x-ebcdic-greekmodern", "\xC1\x41\x8A\x74\xB0\xDD", u"A\u0391\u03b1\u00a0\u00a3\u0387"},
       {"cp1026", "\xC1\x4A\x5A\x5B\x7C\x9D\xBC", u"A\u00c7\u011e\u0130\u015e\u00b8\u00af"},
@@ -128,8 +126,8 @@ TEST(TextEncodingTest, SingleByteTablesFollowTheCharts) {
       {"x-mac-turkish", "A\xDA\xDB\xDC\xDD\xDE\xDF", u"A\u011e\u011f\u0130\u0131\u015e\u015f"},
   };
   std::set<int> checked;
-  for (const auto& c : cases) {
-    EXPECT_EQ(Converted(c.from, c.bytes), Utf8(c.text)) << c.from;
+  for (const ConversionCase& c : cases) {
+    ExpectConverted(c);
     checked.insert(CodePageOfEncoding(Utf16(c.from)));
   }
   for (const SingleByteCodePage& page : SingleByteCodePages()) {
