@@ -1,6 +1,7 @@
 #include "i18n/xml_tables.h"
 
 #include <array>
+#include <type_traits>
 #include <utility>
 
 namespace z900::i18n {
@@ -456,10 +457,8 @@ struct Buckets {
   std::array<std::uint16_t, kCount> order{};
 };
 
-template <typename Unit>
-constexpr std::size_t LowerAscii(Unit unit) {
-  const auto value = static_cast<std::size_t>(unit);
-  return value >= 'A' && value <= 'Z' ? value + ('a' - 'A') : value;
+constexpr std::size_t LowerAscii(char32_t unit) {
+  return unit >= U'A' && unit <= U'Z' ? unit + (U'a' - U'A') : unit;
 }
 
 // The sum of the lower-cased units picks the bucket, so names that differ only in case share
@@ -467,7 +466,7 @@ constexpr std::size_t LowerAscii(Unit unit) {
 template <typename Unit>
 constexpr std::size_t BucketOf(std::basic_string_view<Unit> name, std::size_t buckets) {
   std::size_t sum = 0;
-  for (Unit unit : name) sum += LowerAscii(unit);
+  for (Unit unit : name) sum += LowerAscii(static_cast<std::make_unsigned_t<Unit>>(unit));
   return sum % buckets;
 }
 
