@@ -33,7 +33,7 @@ int LookUpEncodingName(std::u16string_view lower_name);
 
 // Code point of a reference name through the bucket rule (sum of the lower-cased units modulo
 // 130): the entry spelled exactly so, else the first entry equal to it ignoring ASCII case
-// (&EACUTE; is É, as files written for older readers expect); 0 when the table lacks it.
+// (&EACUTE; stays É, as when names were matched in lower case); 0 when the table lacks it.
 char32_t LookUpEntityName(std::u16string_view name);
 
 }  // namespace z900::i18n
