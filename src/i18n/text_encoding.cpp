@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "i18n/code_page_tables.h"
 #include "i18n/xml_tables.h"
 #include "platform/program_paths.h"
 #include "platform/text.h"
@@ -26,14 +27,14 @@ struct CodePageRow {
 };
 
 // iconv's name for every code page of the name table, except 1200/1201 (which the Windows
-// conversion refuses), 65001 and 65005 (converted by hand). Rows marked inexact use the
-// nearest set iconv has; docs/code-pages.md lists what differs.
+// conversion refuses), 65001 and 65005 (converted by hand) and the single-byte code pages of
+// our own tables (code_page_tables.h). Rows marked inexact use the nearest set iconv has;
+// docs/code-pages.md lists what differs.
 constexpr CodePageRow kCodePages[] = {
     {37, "IBM037", true},
     {420, "IBM420", true},
     {437, "IBM437", true},
     {708, "ASMO-708", true},
-    {720, "ASCII", false},
     {737, "CP737", true},
     {775, "CP775", true},
     {850, "IBM850", true},
@@ -45,12 +46,10 @@ constexpr CodePageRow kCodePages[] = {
     {869, "IBM869", true},
     {870, "IBM870", true},
     {874, "CP874", true},
-    {875, "IBM875", true},
     {932, "CP932", true},
     {936, "CP936", true},
     {949, "CP949", true},
     {950, "CP950", true},
-    {1026, "IBM1026", true},
     {1140, "IBM1140", true},
     {1142, "IBM1142", true},
     {1143, "IBM1143", true},
@@ -70,18 +69,13 @@ constexpr CodePageRow kCodePages[] = {
     {1257, "CP1257", true},
     {1258, "CP1258", true},
     {1361, "JOHAB", true},
-    {10000, "MACINTOSH", true},
     {10001, "SHIFT_JIS", false},
     {10002, "BIG5", false},
     {10003, "EUC-KR", false},
-    {10004, "ASCII", false},
     {10005, "ASCII", false},
-    {10006, "ASCII", false},
     {10007, "MAC-CYRILLIC", true},
     {10008, "EUC-CN", false},
     {10029, "MAC-CENTRALEUROPE", true},
-    {10079, "MAC-IS", true},
-    {10081, "MACINTOSH", false},
     {20000, "EUC-TW", false},
     {20002, "BIG5", false},
     {20105, "ISO_646.IRV:1991", false},
@@ -174,6 +168,13 @@ std::u16string Utf32ToUtf16(std::span<const std::uint8_t> data) {
   return out;
 }
 
+std::u16string TableToUtf16(const SingleByteCodePage& page, std::span<const std::uint8_t> data) {
+  std::u16string out(data.size(), u'\0');
+  std::transform(data.begin(), data.end(), out.begin(),
+                 [&page](std::uint8_t byte) { return page.units[byte]; });
+  return out;
+}
+
 // The byte iconv stopped at: the five holes of 1252 are C1 controls on Windows, everything
 // else is replaced.
 char16_t ReplacementFor(int code_page, std::uint8_t byte) {
@@ -248,12 +249,17 @@ int CodePageOfEncoding(std::u16string_view name) {
 
 CodePageConversion ConversionOfCodePage(int code_page) {
   using Method = CodePageConversion::Method;
-  if (code_page == kCodePageUtf8) return {Method::kUtf8, nullptr, true};
-  if (code_page == kCodePageUtf32) return {Method::kUtf32, nullptr, true};
-  for (const CodePageRow& row : kCodePages) {
-    if (row.code_page == code_page) return {Method::kIconv, row.iconv_name, row.exact};
+  if (code_page == kCodePageUtf8) return {.method = Method::kUtf8};
+  if (code_page == kCodePageUtf32) return {.method = Method::kUtf32};
+  for (const SingleByteCodePage& page : SingleByteCodePages()) {
+    if (page.code_page == code_page) return {.method = Method::kTable, .table = &page};
   }
-  return {Method::kNone, nullptr, true};
+  for (const CodePageRow& row : kCodePages) {
+    if (row.code_page == code_page) {
+      return {.method = Method::kIconv, .iconv_name = row.iconv_name, .exact = row.exact};
+    }
+  }
+  return {.method = Method::kNone};
 }
 
 int SystemAnsiCodePage() {
@@ -283,6 +289,8 @@ std::u16string ConvertToUtf16(int code_page, std::span<const std::uint8_t> data,
           std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
     case CodePageConversion::Method::kUtf32:
       return Utf32ToUtf16(data);
+    case CodePageConversion::Method::kTable:
+      return TableToUtf16(*conversion.table, data);
     case CodePageConversion::Method::kIconv:
       return IconvToUtf16(code_page, conversion.iconv_name, data);
     case CodePageConversion::Method::kNone:

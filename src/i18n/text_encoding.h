@@ -19,16 +19,20 @@ inline constexpr int kCodePageUtf32 = 65005;  // not in the name table; any name
 // name table after lower-casing A–Z; -1 for an unknown name or one of 100 or more units.
 int CodePageOfEncoding(std::u16string_view name);
 
+struct SingleByteCodePage;
+
 // How a code page is converted on this system.
 struct CodePageConversion {
   enum class Method {
     kUtf8,   // our own converter
     kUtf32,  // by hand: 4-byte little-endian units
+    kTable,  // a single-byte code page of our own tables: `table`
     kIconv,  // glibc iconv under `iconv_name`
     kNone,   // the Windows conversion refuses this code page: the result is empty
   };
   Method method = Method::kNone;
   const char* iconv_name = nullptr;
+  const SingleByteCodePage* table = nullptr;
   bool exact = true;  // false when iconv only has a neighbour of the code page (see docs/)
 };
 

@@ -47,6 +47,8 @@ char32_t NumberOfReference(std::u16string_view digits, unsigned base) {
       digit = c - u'0';
     } else if (base == 16 && c >= u'a' && c <= u'f') {
       digit = c - u'a' + 10;
+    } else if (base == 16 && c >= u'A' && c <= u'F') {
+      digit = c - u'A' + 10;
     } else {
       break;
     }
@@ -100,7 +102,7 @@ std::u16string DecodeEntities(std::u16string_view text) {
     }
     out.append(text.substr(i, amp - i));
     i = amp;
-    // Up to 9 characters below 0x80, lower-cased, then ';'.
+    // Up to 9 characters below 0x80, then ';'.
     char16_t name[9];
     std::size_t length = 0;
     std::size_t j = i + 1;
@@ -112,14 +114,15 @@ std::u16string DecodeEntities(std::u16string_view text) {
         break;
       }
       if (c >= 0x80 || length == 9) break;
-      name[length++] = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+      name[length++] = c;
     }
     char32_t value = 0;
     if (closed && length > 0) {
       const std::u16string_view reference(name, length);
       if (reference[0] == u'#') {
-        value = (length > 1 && reference[1] == u'x') ? NumberOfReference(reference.substr(2), 16)
-                                                     : NumberOfReference(reference.substr(1), 10);
+        const bool hex = length > 1 && (reference[1] == u'x' || reference[1] == u'X');
+        value = hex ? NumberOfReference(reference.substr(2), 16)
+                    : NumberOfReference(reference.substr(1), 10);
       } else {
         value = LookUpEntityName(reference);
       }

@@ -143,9 +143,9 @@ std::u16string SectionValue(CXmlDocument& document, std::u16string_view section,
                             std::u16string_view key);
 
 // Replaces character and entity references: &#65; &#x42; and the named references of HTML
-// 4.01 plus &apos;. Names are matched in lower case (so &eacute; gives the capital É of
-// &Eacute;); a reference that is unknown, longer than 9 characters or not closed by ';' is
-// left as it stands.
+// 4.01 plus &apos;. A name is matched as written first, then ignoring case (&eacute; is é,
+// &Eacute; and &EACUTE; are É); a reference that is unknown, longer than 9 characters or not
+// closed by ';' is left as it stands.
 std::u16string DecodeEntities(std::u16string_view text);
 
 }  // namespace z900::i18n

@@ -1,6 +1,7 @@
 #include "i18n/xml_tables.h"
 
 #include <array>
+#include <type_traits>
 #include <utility>
 
 namespace z900::i18n {
@@ -381,259 +382,70 @@ constexpr EncodingName kEncodingNames[] = {
 static_assert(std::size(kEncodingNames) == 254);
 
 constexpr EntityName kEntities[] = {
-    {"aacute", 0x00C1},    // Aacute
-    {"aacute", 0x00E1},    // aacute
-    {"acirc", 0x00C2},     // Acirc
-    {"acirc", 0x00E2},     // acirc
-    {"acute", 0x00B4},     // acute
-    {"aelig", 0x00C6},     // AElig
-    {"aelig", 0x00E6},     // aelig
-    {"agrave", 0x00C0},    // Agrave
-    {"agrave", 0x00E0},    // agrave
-    {"alefsym", 0x2135},   // alefsym
-    {"alpha", 0x0391},     // Alpha
-    {"alpha", 0x03B1},     // alpha
-    {"amp", 0x0026},       // amp
-    {"and", 0x2227},       // and
-    {"ang", 0x2220},       // ang
-    {"aring", 0x00C5},     // Aring
-    {"aring", 0x00E5},     // aring
-    {"asymp", 0x2248},     // asymp
-    {"atilde", 0x00C3},    // Atilde
-    {"atilde", 0x00E3},    // atilde
-    {"auml", 0x00C4},      // Auml
-    {"auml", 0x00E4},      // auml
-    {"bdquo", 0x201E},     // bdquo
-    {"beta", 0x0392},      // Beta
-    {"beta", 0x03B2},      // beta
-    {"brvbar", 0x00A6},    // brvbar
-    {"bull", 0x2022},      // bull
-    {"cap", 0x2229},       // cap
-    {"ccedil", 0x00C7},    // Ccedil
-    {"ccedil", 0x00E7},    // ccedil
-    {"cedil", 0x00B8},     // cedil
-    {"cent", 0x00A2},      // cent
-    {"chi", 0x03A7},       // Chi
-    {"chi", 0x03C7},       // chi
-    {"circ", 0x02C6},      // circ
-    {"clubs", 0x2663},     // clubs
-    {"cong", 0x2245},      // cong
-    {"copy", 0x00A9},      // copy
-    {"crarr", 0x21B5},     // crarr
-    {"cup", 0x222A},       // cup
-    {"curren", 0x00A4},    // curren
-    {"dagger", 0x2021},    // Dagger
-    {"dagger", 0x2020},    // dagger
-    {"darr", 0x21D3},      // dArr
-    {"darr", 0x2193},      // darr
-    {"deg", 0x00B0},       // deg
-    {"delta", 0x0394},     // Delta
-    {"delta", 0x03B4},     // delta
-    {"diams", 0x2666},     // diams
-    {"divide", 0x00F7},    // divide
-    {"eacute", 0x00C9},    // Eacute
-    {"eacute", 0x00E9},    // eacute
-    {"ecirc", 0x00CA},     // Ecirc
-    {"ecirc", 0x00EA},     // ecirc
-    {"egrave", 0x00C8},    // Egrave
-    {"egrave", 0x00E8},    // egrave
-    {"empty", 0x2205},     // empty
-    {"emsp", 0x2003},      // emsp
-    {"ensp", 0x2002},      // ensp
-    {"epsilon", 0x0395},   // Epsilon
-    {"epsilon", 0x03B5},   // epsilon
-    {"equiv", 0x2261},     // equiv
-    {"eta", 0x0397},       // Eta
-    {"eta", 0x03B7},       // eta
-    {"eth", 0x00D0},       // ETH
-    {"eth", 0x00F0},       // eth
-    {"euml", 0x00CB},      // Euml
-    {"euml", 0x00EB},      // euml
-    {"euro", 0x20AC},      // euro
-    {"exist", 0x2203},     // exist
-    {"fnof", 0x0192},      // fnof
-    {"forall", 0x2200},    // forall
-    {"frac12", 0x00BD},    // frac12
-    {"frac14", 0x00BC},    // frac14
-    {"frac34", 0x00BE},    // frac34
-    {"frasl", 0x2044},     // frasl
-    {"gamma", 0x0393},     // Gamma
-    {"gamma", 0x03B3},     // gamma
-    {"ge", 0x2265},        // ge
-    {"gt", 0x003E},        // gt
-    {"harr", 0x21D4},      // hArr
-    {"harr", 0x2194},      // harr
-    {"hearts", 0x2665},    // hearts
-    {"hellip", 0x2026},    // hellip
-    {"iacute", 0x00CD},    // Iacute
-    {"iacute", 0x00ED},    // iacute
-    {"icirc", 0x00CE},     // Icirc
-    {"icirc", 0x00EE},     // icirc
-    {"iexcl", 0x00A1},     // iexcl
-    {"igrave", 0x00CC},    // Igrave
-    {"igrave", 0x00EC},    // igrave
-    {"image", 0x2111},     // image
-    {"infin", 0x221E},     // infin
-    {"int", 0x222B},       // int
-    {"iota", 0x0399},      // Iota
-    {"iota", 0x03B9},      // iota
-    {"iquest", 0x00BF},    // iquest
-    {"isin", 0x2208},      // isin
-    {"iuml", 0x00CF},      // Iuml
-    {"iuml", 0x00EF},      // iuml
-    {"kappa", 0x039A},     // Kappa
-    {"kappa", 0x03BA},     // kappa
-    {"lambda", 0x039B},    // Lambda
-    {"lambda", 0x03BB},    // lambda
-    {"lang", 0x2329},      // lang
-    {"laquo", 0x00AB},     // laquo
-    {"larr", 0x21D0},      // lArr
-    {"larr", 0x2190},      // larr
-    {"lceil", 0x2308},     // lceil
-    {"ldquo", 0x201C},     // ldquo
-    {"le", 0x2264},        // le
-    {"lfloor", 0x230A},    // lfloor
-    {"lowast", 0x2217},    // lowast
-    {"loz", 0x25CA},       // loz
-    {"lrm", 0x200E},       // lrm
-    {"lsaquo", 0x2039},    // lsaquo
-    {"lsquo", 0x2018},     // lsquo
-    {"lt", 0x003C},        // lt
-    {"macr", 0x00AF},      // macr
-    {"mdash", 0x2014},     // mdash
-    {"micro", 0x00B5},     // micro
-    {"middot", 0x00B7},    // middot
-    {"minus", 0x2212},     // minus
-    {"mu", 0x039C},        // Mu
-    {"mu", 0x03BC},        // mu
-    {"nabla", 0x2207},     // nabla
-    {"nbsp", 0x00A0},      // nbsp
-    {"ndash", 0x2013},     // ndash
-    {"ne", 0x2260},        // ne
-    {"ni", 0x220B},        // ni
-    {"not", 0x00AC},       // not
-    {"notin", 0x2209},     // notin
-    {"nsub", 0x2284},      // nsub
-    {"ntilde", 0x00D1},    // Ntilde
-    {"ntilde", 0x00F1},    // ntilde
-    {"nu", 0x039D},        // Nu
-    {"nu", 0x03BD},        // nu
-    {"oacute", 0x00D3},    // Oacute
-    {"oacute", 0x00F3},    // oacute
-    {"ocirc", 0x00D4},     // Ocirc
-    {"ocirc", 0x00F4},     // ocirc
-    {"oelig", 0x0152},     // OElig
-    {"oelig", 0x0153},     // oelig
-    {"ograve", 0x00D2},    // Ograve
-    {"ograve", 0x00F2},    // ograve
-    {"oline", 0x203E},     // oline
-    {"omega", 0x03A9},     // Omega
-    {"omega", 0x03C9},     // omega
-    {"omicron", 0x039F},   // Omicron
-    {"omicron", 0x03BF},   // omicron
-    {"oplus", 0x2295},     // oplus
-    {"or", 0x2228},        // or
-    {"ordf", 0x00AA},      // ordf
-    {"ordm", 0x00BA},      // ordm
-    {"oslash", 0x00D8},    // Oslash
-    {"oslash", 0x00F8},    // oslash
-    {"otilde", 0x00D5},    // Otilde
-    {"otilde", 0x00F5},    // otilde
-    {"otimes", 0x2297},    // otimes
-    {"ouml", 0x00D6},      // Ouml
-    {"ouml", 0x00F6},      // ouml
-    {"para", 0x00B6},      // para
-    {"part", 0x2202},      // part
-    {"permil", 0x2030},    // permil
-    {"perp", 0x22A5},      // perp
-    {"phi", 0x03A6},       // Phi
-    {"phi", 0x03C6},       // phi
-    {"pi", 0x03A0},        // Pi
-    {"pi", 0x03C0},        // pi
-    {"piv", 0x03D6},       // piv
-    {"plusmn", 0x00B1},    // plusmn
-    {"pound", 0x00A3},     // pound
-    {"prime", 0x2033},     // Prime
-    {"prime", 0x2032},     // prime
-    {"prod", 0x220F},      // prod
-    {"prop", 0x221D},      // prop
-    {"psi", 0x03A8},       // Psi
-    {"psi", 0x03C8},       // psi
-    {"quot", 0x0022},      // quot
-    {"radic", 0x221A},     // radic
-    {"rang", 0x232A},      // rang
-    {"raquo", 0x00BB},     // raquo
-    {"rarr", 0x21D2},      // rArr
-    {"rarr", 0x2192},      // rarr
-    {"rceil", 0x2309},     // rceil
-    {"rdquo", 0x201D},     // rdquo
-    {"real", 0x211C},      // real
-    {"reg", 0x00AE},       // reg
-    {"rfloor", 0x230B},    // rfloor
-    {"rho", 0x03A1},       // Rho
-    {"rho", 0x03C1},       // rho
-    {"rlm", 0x200F},       // rlm
-    {"rsaquo", 0x203A},    // rsaquo
-    {"rsquo", 0x2019},     // rsquo
-    {"sbquo", 0x201A},     // sbquo
-    {"scaron", 0x0160},    // Scaron
-    {"scaron", 0x0161},    // scaron
-    {"sdot", 0x22C5},      // sdot
-    {"sect", 0x00A7},      // sect
-    {"shy", 0x00AD},       // shy
-    {"sigma", 0x03A3},     // Sigma
-    {"sigma", 0x03C3},     // sigma
-    {"sigmaf", 0x03C2},    // sigmaf
-    {"sim", 0x223C},       // sim
-    {"spades", 0x2660},    // spades
-    {"sub", 0x2282},       // sub
-    {"sube", 0x2286},      // sube
-    {"sum", 0x2211},       // sum
-    {"sup", 0x2283},       // sup
-    {"sup1", 0x00B9},      // sup1
-    {"sup2", 0x00B2},      // sup2
-    {"sup3", 0x00B3},      // sup3
-    {"supe", 0x2287},      // supe
-    {"szlig", 0x00DF},     // szlig
-    {"tau", 0x03A4},       // Tau
-    {"tau", 0x03C4},       // tau
-    {"there4", 0x2234},    // there4
-    {"theta", 0x0398},     // Theta
-    {"theta", 0x03B8},     // theta
-    {"thetasym", 0x03D1},  // thetasym
-    {"thinsp", 0x2009},    // thinsp
-    {"thorn", 0x00DE},     // THORN
-    {"thorn", 0x00FE},     // thorn
-    {"tilde", 0x02DC},     // tilde
-    {"times", 0x00D7},     // times
-    {"trade", 0x2122},     // trade
-    {"uacute", 0x00DA},    // Uacute
-    {"uacute", 0x00FA},    // uacute
-    {"uarr", 0x21D1},      // uArr
-    {"uarr", 0x2191},      // uarr
-    {"ucirc", 0x00DB},     // Ucirc
-    {"ucirc", 0x00FB},     // ucirc
-    {"ugrave", 0x00D9},    // Ugrave
-    {"ugrave", 0x00F9},    // ugrave
-    {"uml", 0x00A8},       // uml
-    {"upsih", 0x03D2},     // upsih
-    {"upsilon", 0x03A5},   // Upsilon
-    {"upsilon", 0x03C5},   // upsilon
-    {"uuml", 0x00DC},      // Uuml
-    {"uuml", 0x00FC},      // uuml
-    {"weierp", 0x2118},    // weierp
-    {"xi", 0x039E},        // Xi
-    {"xi", 0x03BE},        // xi
-    {"yacute", 0x00DD},    // Yacute
-    {"yacute", 0x00FD},    // yacute
-    {"yen", 0x00A5},       // yen
-    {"yuml", 0x0178},      // Yuml
-    {"yuml", 0x00FF},      // yuml
-    {"zeta", 0x0396},      // Zeta
-    {"zeta", 0x03B6},      // zeta
-    {"zwj", 0x200D},       // zwj
-    {"zwnj", 0x200C},      // zwnj
-    {"apos", 0x0027},      // apos
+    {"Aacute", 0x00C1},  {"aacute", 0x00E1},  {"Acirc", 0x00C2},  {"acirc", 0x00E2},
+    {"acute", 0x00B4},   {"AElig", 0x00C6},   {"aelig", 0x00E6},  {"Agrave", 0x00C0},
+    {"agrave", 0x00E0},  {"alefsym", 0x2135}, {"Alpha", 0x0391},  {"alpha", 0x03B1},
+    {"amp", 0x0026},     {"and", 0x2227},     {"ang", 0x2220},    {"Aring", 0x00C5},
+    {"aring", 0x00E5},   {"asymp", 0x2248},   {"Atilde", 0x00C3}, {"atilde", 0x00E3},
+    {"Auml", 0x00C4},    {"auml", 0x00E4},    {"bdquo", 0x201E},  {"Beta", 0x0392},
+    {"beta", 0x03B2},    {"brvbar", 0x00A6},  {"bull", 0x2022},   {"cap", 0x2229},
+    {"Ccedil", 0x00C7},  {"ccedil", 0x00E7},  {"cedil", 0x00B8},  {"cent", 0x00A2},
+    {"Chi", 0x03A7},     {"chi", 0x03C7},     {"circ", 0x02C6},   {"clubs", 0x2663},
+    {"cong", 0x2245},    {"copy", 0x00A9},    {"crarr", 0x21B5},  {"cup", 0x222A},
+    {"curren", 0x00A4},  {"Dagger", 0x2021},  {"dagger", 0x2020}, {"dArr", 0x21D3},
+    {"darr", 0x2193},    {"deg", 0x00B0},     {"Delta", 0x0394},  {"delta", 0x03B4},
+    {"diams", 0x2666},   {"divide", 0x00F7},  {"Eacute", 0x00C9}, {"eacute", 0x00E9},
+    {"Ecirc", 0x00CA},   {"ecirc", 0x00EA},   {"Egrave", 0x00C8}, {"egrave", 0x00E8},
+    {"empty", 0x2205},   {"emsp", 0x2003},    {"ensp", 0x2002},   {"Epsilon", 0x0395},
+    {"epsilon", 0x03B5}, {"equiv", 0x2261},   {"Eta", 0x0397},    {"eta", 0x03B7},
+    {"ETH", 0x00D0},     {"eth", 0x00F0},     {"Euml", 0x00CB},   {"euml", 0x00EB},
+    {"euro", 0x20AC},    {"exist", 0x2203},   {"fnof", 0x0192},   {"forall", 0x2200},
+    {"frac12", 0x00BD},  {"frac14", 0x00BC},  {"frac34", 0x00BE}, {"frasl", 0x2044},
+    {"Gamma", 0x0393},   {"gamma", 0x03B3},   {"ge", 0x2265},     {"gt", 0x003E},
+    {"hArr", 0x21D4},    {"harr", 0x2194},    {"hearts", 0x2665}, {"hellip", 0x2026},
+    {"Iacute", 0x00CD},  {"iacute", 0x00ED},  {"Icirc", 0x00CE},  {"icirc", 0x00EE},
+    {"iexcl", 0x00A1},   {"Igrave", 0x00CC},  {"igrave", 0x00EC}, {"image", 0x2111},
+    {"infin", 0x221E},   {"int", 0x222B},     {"Iota", 0x0399},   {"iota", 0x03B9},
+    {"iquest", 0x00BF},  {"isin", 0x2208},    {"Iuml", 0x00CF},   {"iuml", 0x00EF},
+    {"Kappa", 0x039A},   {"kappa", 0x03BA},   {"Lambda", 0x039B}, {"lambda", 0x03BB},
+    {"lang", 0x2329},    {"laquo", 0x00AB},   {"lArr", 0x21D0},   {"larr", 0x2190},
+    {"lceil", 0x2308},   {"ldquo", 0x201C},   {"le", 0x2264},     {"lfloor", 0x230A},
+    {"lowast", 0x2217},  {"loz", 0x25CA},     {"lrm", 0x200E},    {"lsaquo", 0x2039},
+    {"lsquo", 0x2018},   {"lt", 0x003C},      {"macr", 0x00AF},   {"mdash", 0x2014},
+    {"micro", 0x00B5},   {"middot", 0x00B7},  {"minus", 0x2212},  {"Mu", 0x039C},
+    {"mu", 0x03BC},      {"nabla", 0x2207},   {"nbsp", 0x00A0},   {"ndash", 0x2013},
+    {"ne", 0x2260},      {"ni", 0x220B},      {"not", 0x00AC},    {"notin", 0x2209},
+    {"nsub", 0x2284},    {"Ntilde", 0x00D1},  {"ntilde", 0x00F1}, {"Nu", 0x039D},
+    {"nu", 0x03BD},      {"Oacute", 0x00D3},  {"oacute", 0x00F3}, {"Ocirc", 0x00D4},
+    {"ocirc", 0x00F4},   {"OElig", 0x0152},   {"oelig", 0x0153},  {"Ograve", 0x00D2},
+    {"ograve", 0x00F2},  {"oline", 0x203E},   {"Omega", 0x03A9},  {"omega", 0x03C9},
+    {"Omicron", 0x039F}, {"omicron", 0x03BF}, {"oplus", 0x2295},  {"or", 0x2228},
+    {"ordf", 0x00AA},    {"ordm", 0x00BA},    {"Oslash", 0x00D8}, {"oslash", 0x00F8},
+    {"Otilde", 0x00D5},  {"otilde", 0x00F5},  {"otimes", 0x2297}, {"Ouml", 0x00D6},
+    {"ouml", 0x00F6},    {"para", 0x00B6},    {"part", 0x2202},   {"permil", 0x2030},
+    {"perp", 0x22A5},    {"Phi", 0x03A6},     {"phi", 0x03C6},    {"Pi", 0x03A0},
+    {"pi", 0x03C0},      {"piv", 0x03D6},     {"plusmn", 0x00B1}, {"pound", 0x00A3},
+    {"Prime", 0x2033},   {"prime", 0x2032},   {"prod", 0x220F},   {"prop", 0x221D},
+    {"Psi", 0x03A8},     {"psi", 0x03C8},     {"quot", 0x0022},   {"radic", 0x221A},
+    {"rang", 0x232A},    {"raquo", 0x00BB},   {"rArr", 0x21D2},   {"rarr", 0x2192},
+    {"rceil", 0x2309},   {"rdquo", 0x201D},   {"real", 0x211C},   {"reg", 0x00AE},
+    {"rfloor", 0x230B},  {"Rho", 0x03A1},     {"rho", 0x03C1},    {"rlm", 0x200F},
+    {"rsaquo", 0x203A},  {"rsquo", 0x2019},   {"sbquo", 0x201A},  {"Scaron", 0x0160},
+    {"scaron", 0x0161},  {"sdot", 0x22C5},    {"sect", 0x00A7},   {"shy", 0x00AD},
+    {"Sigma", 0x03A3},   {"sigma", 0x03C3},   {"sigmaf", 0x03C2}, {"sim", 0x223C},
+    {"spades", 0x2660},  {"sub", 0x2282},     {"sube", 0x2286},   {"sum", 0x2211},
+    {"sup", 0x2283},     {"sup1", 0x00B9},    {"sup2", 0x00B2},   {"sup3", 0x00B3},
+    {"supe", 0x2287},    {"szlig", 0x00DF},   {"Tau", 0x03A4},    {"tau", 0x03C4},
+    {"there4", 0x2234},  {"Theta", 0x0398},   {"theta", 0x03B8},  {"thetasym", 0x03D1},
+    {"thinsp", 0x2009},  {"THORN", 0x00DE},   {"thorn", 0x00FE},  {"tilde", 0x02DC},
+    {"times", 0x00D7},   {"trade", 0x2122},   {"Uacute", 0x00DA}, {"uacute", 0x00FA},
+    {"uArr", 0x21D1},    {"uarr", 0x2191},    {"Ucirc", 0x00DB},  {"ucirc", 0x00FB},
+    {"Ugrave", 0x00D9},  {"ugrave", 0x00F9},  {"uml", 0x00A8},    {"upsih", 0x03D2},
+    {"Upsilon", 0x03A5}, {"upsilon", 0x03C5}, {"Uuml", 0x00DC},   {"uuml", 0x00FC},
+    {"weierp", 0x2118},  {"Xi", 0x039E},      {"xi", 0x03BE},     {"Yacute", 0x00DD},
+    {"yacute", 0x00FD},  {"yen", 0x00A5},     {"Yuml", 0x0178},   {"yuml", 0x00FF},
+    {"Zeta", 0x0396},    {"zeta", 0x03B6},    {"zwj", 0x200D},    {"zwnj", 0x200C},
+    {"apos", 0x0027},
 };
 static_assert(std::size(kEntities) == 253);
 
@@ -645,10 +457,16 @@ struct Buckets {
   std::array<std::uint16_t, kCount> order{};
 };
 
+constexpr std::size_t LowerAscii(char32_t unit) {
+  return unit >= U'A' && unit <= U'Z' ? unit + (U'a' - U'A') : unit;
+}
+
+// The sum of the lower-cased units picks the bucket, so names that differ only in case share
+// one.
 template <typename Unit>
 constexpr std::size_t BucketOf(std::basic_string_view<Unit> name, std::size_t buckets) {
   std::size_t sum = 0;
-  for (Unit unit : name) sum += static_cast<std::size_t>(unit);
+  for (Unit unit : name) sum += LowerAscii(static_cast<std::make_unsigned_t<Unit>>(unit));
   return sum % buckets;
 }
 
@@ -677,21 +495,27 @@ constexpr std::size_t kEntityBuckets = 130;
 constexpr auto kEncodingIndex = MakeBuckets<kEncodingBuckets>(kEncodingNames);
 constexpr auto kEntityIndex = MakeBuckets<kEntityBuckets>(kEntities);
 
+enum class Case { kExact, kIgnored };
+
+template <Case kCase>
 bool SameName(std::string_view stored, std::u16string_view wanted) {
   if (stored.size() != wanted.size()) return false;
   for (std::size_t i = 0; i < stored.size(); ++i) {
-    if (static_cast<char16_t>(static_cast<unsigned char>(stored[i])) != wanted[i]) return false;
+    const auto unit = static_cast<unsigned char>(stored[i]);
+    if (kCase == Case::kExact ? unit != wanted[i] : LowerAscii(unit) != LowerAscii(wanted[i])) {
+      return false;
+    }
   }
   return true;
 }
 
-template <std::size_t kBuckets, typename Entry, std::size_t kCount>
+template <Case kCase, std::size_t kBuckets, typename Entry, std::size_t kCount>
 const Entry* Find(const Buckets<kBuckets, kCount>& index, const Entry (&entries)[kCount],
                   std::u16string_view name) {
   const std::size_t bucket = BucketOf(name, kBuckets);
   for (std::size_t i = index.first[bucket]; i < index.first[bucket + 1]; ++i) {
     const Entry& entry = entries[index.order[i]];
-    if (SameName(entry.name, name)) return &entry;
+    if (SameName<kCase>(entry.name, name)) return &entry;
   }
   return nullptr;
 }
@@ -702,12 +526,13 @@ std::span<const EncodingName> EncodingNameTable() { return kEncodingNames; }
 std::span<const EntityName> EntityTable() { return kEntities; }
 
 int LookUpEncodingName(std::u16string_view lower_name) {
-  const EncodingName* entry = Find(kEncodingIndex, kEncodingNames, lower_name);
+  const EncodingName* entry = Find<Case::kExact>(kEncodingIndex, kEncodingNames, lower_name);
   return entry != nullptr ? entry->code_page : -1;
 }
 
-char32_t LookUpEntityName(std::u16string_view lower_name) {
-  const EntityName* entry = Find(kEntityIndex, kEntities, lower_name);
+char32_t LookUpEntityName(std::u16string_view name) {
+  const EntityName* entry = Find<Case::kExact>(kEntityIndex, kEntities, name);
+  if (entry == nullptr) entry = Find<Case::kIgnored>(kEntityIndex, kEntities, name);
   return entry != nullptr ? entry->code_point : 0;
 }
 

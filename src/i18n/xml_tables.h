@@ -14,7 +14,7 @@ struct EncodingName {
   int code_page;
 };
 
-// One named character reference, stored under its lower-case name.
+// One named character reference, under its name as HTML writes it.
 struct EntityName {
   std::string_view name;
   char32_t code_point;
@@ -24,15 +24,16 @@ struct EntityName {
 std::span<const EncodingName> EncodingNameTable();
 
 // The 252 character references of HTML 4.01 plus "apos". Where two names differ only in case,
-// the variant written with a capital letter comes first, so it is the one a lookup finds.
+// the variant written with a capital letter comes first.
 std::span<const EntityName> EntityTable();
 
 // Code page of a lower-case charset name through the bucket rule (sum of the units modulo
 // 150, first entry of the bucket with that name); -1 when the table lacks it.
 int LookUpEncodingName(std::u16string_view lower_name);
 
-// Code point of a lower-case reference name through the bucket rule (sum of the units modulo
-// 130); 0 when the table lacks it.
-char32_t LookUpEntityName(std::u16string_view lower_name);
+// Code point of a reference name through the bucket rule (sum of the lower-cased units modulo
+// 130): the entry spelled exactly so, else the first entry equal to it ignoring ASCII case
+// (&EACUTE; stays É, as when names were matched in lower case); 0 when the table lacks it.
+char32_t LookUpEntityName(std::u16string_view name);
 
 }  // namespace z900::i18n

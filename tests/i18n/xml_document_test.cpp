@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "i18n/text_encoding.h"
+#include "i18n/xml_tables.h"
 #include "platform/text.h"
 #include "support/temp_folder.h"
 
@@ -219,10 +220,12 @@ TEST(XmlDocumentTextTest, EntityReferences) {
     std::u16string out;
   } cases[] = {
       {u"&amp;&lt;&gt;&quot;&apos;", u"&<>\"'"},
-      {u"&#65;&#x42;&#X43;", u"ABC"},
+      {u"&#65;&#x42;&#X43;&#x4a;&#X4B;", u"ABCJK"},
       {u"&#x1F600;", u"\U0001F600"},
-      {u"&AMP;", u"&"},
-      {u"&eacute;&Eacute;", u"\u00c9\u00c9"},  // names compare in lower case
+      // A name that matches no entry exactly is looked up ignoring case: the variant written
+      // with a capital letter comes first.
+      {u"&AMP;&Amp;", u"&&"},
+      {u"&EACUTE;&eAcute;&ALPHA;&DARR;", u"\u00c9\u00c9\u0391\u21d3"},
       {u"&nbsp;&euro;&hellip;", u"\u00a0\u20ac\u2026"},
       {u"&unknown;", u"&unknown;"},
       {u"a & b;", u"a & b;"},
@@ -234,6 +237,33 @@ TEST(XmlDocumentTextTest, EntityReferences) {
       {u"&&amp;", u"&&"},
   };
   for (const auto& c : cases) EXPECT_EQ(DecodeEntities(c.in), c.out) << Utf8(c.in);
+}
+
+// Every pair of names that differ only in case gives each spelling its own character (&eacute;
+// is é, &Eacute; is É).
+TEST(XmlDocumentTextTest, EntityNamesThatDifferOnlyInCase) {
+  const auto lower = [](std::string_view name) {
+    std::string out(name);
+    for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+    return out;
+  };
+  const std::span<const EntityName> table = EntityTable();
+  int pairs = 0;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    for (std::size_t j = i + 1; j < table.size(); ++j) {
+      if (lower(table[i].name) != lower(table[j].name)) continue;
+      ++pairs;
+      EXPECT_NE(table[i].name, table[j].name);
+      for (const EntityName& entry : {table[i], table[j]}) {
+        const std::u16string reference =
+            u"&" + std::u16string(entry.name.begin(), entry.name.end()) + u";";
+        std::u16string character;
+        platform::AppendUtf16(character, entry.code_point);
+        EXPECT_EQ(DecodeEntities(reference), character) << entry.name;
+      }
+    }
+  }
+  EXPECT_EQ(pairs, 64);
 }
 
 TEST(XmlDocumentTextTest, ElementText) {
