@@ -56,6 +56,10 @@ class HidChannel {
 
   // Turns the diagnostic trace on (a sink) or off (an empty function).
   void SetTrace(TraceSink sink) { trace_ = std::move(sink); }
+  // Adds a line of text to the trace when it is on: what went wrong where nothing is shown.
+  void TraceNote(std::string_view line) const {
+    if (trace_) trace_(line);
+  }
 
   // Why the last OpenDevice found no usable mouse.
   platform::HidOpenError last_open_error() const { return last_open_error_; }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,6 +68,10 @@ RunningProgram::~RunningProgram() {
   if (pid_ > 0) Wait();
   if (out_fd_ >= 0) ::close(out_fd_);
   if (err_fd_ >= 0) ::close(err_fd_);
+}
+
+void RunningProgram::Signal(int signal_number) {
+  if (pid_ > 0) ::kill(pid_, signal_number);
 }
 
 ProgramResult RunningProgram::Wait() {
