@@ -11,7 +11,7 @@
 namespace z900::ui {
 
 // The maker's web site, shown on the about box's web button and opened by it.
-inline constexpr char kWebSiteHost[] = "www.z900.example";
+inline constexpr char kWebSiteHost[] = "z900.example";
 
 // What the about box asks of the rest of the program.
 struct AboutBoxPorts {

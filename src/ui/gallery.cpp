@@ -116,7 +116,8 @@ class Gallery {
 
   QImage Grab(QWidget& widget) const {
     QImage image = Canvas(widget.size());
-    widget.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    widget.render(&image, QPoint(), QRegion(),
+                  QWidget::DrawWindowBackground | QWidget::DrawChildren);
     return image;
   }
 
@@ -182,15 +183,14 @@ class Gallery {
   void MainWindowWithPages() {
     const QRegion outline = BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal));
     const QPixmap frame = LoadBitmapResource(SkinOf(SkinWindow::kMainWindow).normal);
-    for (const auto& [page, name] :
-         {std::pair{SkinWindow::kSettingsPage, "settings"}, std::pair{SkinWindow::kMacroEditor, "macros"}}) {
+    for (const auto& [page, name] : {std::pair{SkinWindow::kSettingsPage, "settings"},
+                                     std::pair{SkinWindow::kMacroEditor, "macros"}}) {
       QImage image = Canvas(SkinOf(SkinWindow::kMainWindow).size);
       QPainter painter(&image);
       painter.setClipRegion(outline);
       painter.drawPixmap(0, 0, frame);
-      painter.drawPixmap(kPageRect.topLeft(),
-                         CutOut(LoadBitmapResource(SkinOf(page).normal),
-                                QRect(QPoint(0, 0), kPageRect.size())));
+      painter.drawPixmap(kPageRect.topLeft(), CutOut(LoadBitmapResource(SkinOf(page).normal),
+                                                     QRect(QPoint(0, 0), kPageRect.size())));
       painter.end();
       Save(image, std::string("window_main_with_") + name);
     }
@@ -235,10 +235,10 @@ class Gallery {
     PictureHost host(page.normal);
     Activate(host);
 
-    // A bitmap button in each state: Apply of the settings page.
+    // A bitmap button in each state: the settings page's first assignment button.
     std::vector<QImage> buttons;
     const auto bitmap_button = [&](const std::function<void(CGDIBitmapBtn&)>& state) {
-      CGDIBitmapBtn button(Text(StringKey::str_apply), RectLTRB(722, 421, 799, 461), &host);
+      CGDIBitmapBtn button(Text(StringKey::str_click), RectLTRB(97, 59, 186, 84), &host);
       button.SetBitmaps(page.normal, page.hover, page.pressed, page.normal);
       button.SetTextColours(QColor(colours::kDialogText), QColor(colours::kWhite),
                             QColor(colours::kWhite));
@@ -265,6 +265,7 @@ class Gallery {
       tab.SetTextColours(QColor(colours::kDialogText), QColor(colours::kWhite),
                          QColor(colours::kWhite));
       tab.SetSticky(true);
+      tab.show();
       if (state == 1) {
         const QPointF centre(tab.width() / 2.0, tab.height() / 2.0);
         QMouseEvent move(QEvent::MouseMove, centre, tab.mapToGlobal(centre), Qt::NoButton,
@@ -279,11 +280,11 @@ class Gallery {
     // The lighting slider at each effect, on its part of the page picture.
     std::vector<QImage> sliders;
     const QRect track = RectLTRB(526, 261, 727, 274);
-    const QPixmap page_image = LoadSkinImage(
-        SkinFilePath(context_.paths.module_directory, SkinFile::kSettingsPageImage));
+    const QPixmap page_image =
+        LoadSkinImage(SkinFilePath(context_.paths.module_directory, SkinFile::kSettingsPageImage));
     for (const int position : {1, 3, 5, 7}) {
-      CPngHSliderBar slider(SkinFilePath(context_.paths.module_directory, SkinFile::kSlider),
-                            track, &host);
+      CPngHSliderBar slider(SkinFilePath(context_.paths.module_directory, SkinFile::kSlider), track,
+                            &host);
       slider.SetRange(1, 7);
       slider.SetBackground(CutOut(page_image, track));
       slider.SetPos(position);
@@ -343,7 +344,8 @@ class Gallery {
           SkinFile::kMacroUpSelect, SkinFile::kMacroDownSelect, SkinFile::kMacroDelaySelect}) {
       icons.push_back(LoadSkinImage(SkinFilePath(context_.paths.module_directory, file)).toImage());
     }
-    for (const int id : {190, 191, 133, 134, 135, 136}) icons.push_back(LoadIconResource(id).toImage());
+    for (const int id : {190, 191, 133, 134, 135, 136})
+      icons.push_back(LoadIconResource(id).toImage());
     icons.push_back(ProgramIcon().pixmap(QSize(64, 64), ratio_).toImage());
     Save(Sheet(icons, false), "skin_icons");
   }

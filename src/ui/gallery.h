@@ -19,7 +19,6 @@ struct GalleryResult {
 // size (NAME.png) and once at twice the size (NAME@2x.png). Texts come from `context`'s language
 // strings, skin files from its program folder. Every picture is read back: a missing, empty or
 // blank one is an error.
-GalleryResult RenderGallery(const config::AppContext& context,
-                            const std::filesystem::path& folder);
+GalleryResult RenderGallery(const config::AppContext& context, const std::filesystem::path& folder);
 
 }  // namespace z900::ui

@@ -103,7 +103,8 @@ void CIrrButton::mousePressEvent(QMouseEvent* event) {
   update();
 }
 
-void CIrrButton::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+// The second click of a double click already came as a press: that is its second press.
+void CIrrButton::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 void CIrrButton::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;

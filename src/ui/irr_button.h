@@ -37,7 +37,7 @@ class CIrrButton : public QAbstractButton {
   QPoint CaptionOrigin() const;
 
  signals:
-  // The left button went down on the button (also for the second press of a double click).
+  // The left button went down on the button (both clicks of a double click count).
   void Pressed();
 
  protected:

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "ui/control_range.h"
 #include "ui/skin.h"
 
 namespace z900::ui {
@@ -50,11 +51,7 @@ void CPngHProgressBar::paintEvent(QPaintEvent*) {
 }
 
 void CPngHProgressBar::DragTo(int x) {
-  if (width() <= 0) return;
-  const long long position =
-      minimum_ + static_cast<long long>(maximum_ - minimum_) * std::max(x, 0) / width();
-  position_ = static_cast<int>(std::clamp<long long>(position, std::min(minimum_, maximum_),
-                                                     std::max(minimum_, maximum_)));
+  position_ = ScaleToRange(minimum_, maximum_, std::max(x, 0), width());
   update();
 }
 

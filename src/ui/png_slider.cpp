@@ -5,21 +5,10 @@
 #include <algorithm>
 
 #include "ui/bitmap_region.h"
+#include "ui/control_range.h"
 #include "ui/skin.h"
 
 namespace z900::ui {
-namespace {
-
-// minimum + span · numerator / denominator, clamped; a zero denominator gives the minimum.
-int Scale(int minimum, int maximum, int numerator, int denominator) {
-  if (denominator <= 0) return minimum;
-  const long long position =
-      minimum + static_cast<long long>(maximum - minimum) * numerator / denominator;
-  return static_cast<int>(std::clamp<long long>(position, std::min(minimum, maximum),
-                                                std::max(minimum, maximum)));
-}
-
-}  // namespace
 
 CPngHSlider::CPngHSlider(const QPixmap& image, const QImage& shape, QWidget* track)
     : QWidget(track), image_(image) {
@@ -73,7 +62,7 @@ void CPngHSlider::mouseMoveEvent(QMouseEvent* event) {
 void CPngHSlider::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !dragging_) return;
   dragging_ = false;
-  position_ = Scale(minimum_, maximum_, x() - origin_x_, Travel() - origin_x_);
+  position_ = ScaleToRange(minimum_, maximum_, x() - origin_x_, Travel() - origin_x_);
   emit Released(position_, kSliderId);
 }
 
@@ -114,7 +103,7 @@ void CPngHSliderBar::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   // In the owner's coordinates: (x − left) / (right − left) of the range.
   const int x = mapToParent(event->position().toPoint()).x();
-  const int position = Scale(minimum_, maximum_, x - geometry().left(), width());
+  const int position = ScaleToRange(minimum_, maximum_, x - geometry().left(), width());
   thumb_->SetPos(position);
   update();
   emit PositionChanged(position, kSliderId);

@@ -94,8 +94,8 @@ void QtUiPort::RefreshPage() {
 
 std::optional<std::filesystem::path> QtUiPort::ChooseFile(platform::FileChoice kind) {
   return OnUiThread([&] {
-    return ToPath(QFileDialog::getOpenFileName(nullptr, QString(), QDir::homePath(),
-                                               FilterOf(kind)));
+    return ToPath(
+        QFileDialog::getOpenFileName(nullptr, QString(), QDir::homePath(), FilterOf(kind)));
   });
 }
 

@@ -17,8 +17,7 @@ constexpr std::array kWindowSkins = {
     WindowSkin{SkinWindow::kMacroChooser, "macro_chooser", 209, 207, 208, QSize(242, 257)},
     WindowSkin{SkinWindow::kMacroEditor, "macro_editor", 218, 216, 217, QSize(822, 458)},
     WindowSkin{SkinWindow::kMessageNotice, "message_notice", 214, 210, 212, QSize(330, 160)},
-    WindowSkin{SkinWindow::kMessageQuestion, "message_question", 213, 215, 211,
-               QSize(330, 160)},
+    WindowSkin{SkinWindow::kMessageQuestion, "message_question", 213, 215, 211, QSize(330, 160)},
 };
 
 constexpr std::array kSkinFiles = {
@@ -60,6 +59,11 @@ QPixmap LoadAtRatio(const QString& path) {
   }
   return QPixmap(path);
 }
+
+// The skin's fonts are 14 pixels high as a whole line (ascent and descent); our face reaches a
+// comparable size of its letters at 12 pixels, which also keeps the skin's label rectangles
+// wide enough for their texts.
+constexpr int kSkinFontPixels = 12;
 
 QString BitmapPath(int id) { return QStringLiteral(":/z900/bitmaps/%1.png").arg(id); }
 
@@ -148,7 +152,7 @@ QFont SkinFont(QFont::Weight weight) {
   QFont font;
   font.setFamilies({QStringLiteral("Open Sans")});
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(14);
+  font.setPixelSize(kSkinFontPixels);
   font.setWeight(weight);
   return font;
 }

@@ -129,18 +129,18 @@ constexpr QRect RectLTRB(int left, int top, int right, int bottom) {
 
 // How a label is laid out in its rectangle.
 enum class TextLayout {
-  kLeft,    // one line, vertically centred, ending in an ellipsis when too long
-  kCentre,  // the same, centred
-  kRight,   // the same, right-aligned
-  kWrapped, // from the top, wrapping by words and running on below the rectangle
+  kLeft,     // one line, vertically centred, ending in an ellipsis when too long
+  kCentre,   // the same, centred
+  kRight,    // the same, right-aligned
+  kWrapped,  // from the top, wrapping by words and running on below the rectangle
 };
 // Draws a label with the painter's font and pen.
 void DrawSkinText(QPainter& painter, const QRect& rect, const QString& text, TextLayout layout);
 
-// The skin font: a light sans face 14 pixels high. Open Sans where it is installed, else the
+// The skin font: a light sans face, a 14-pixel line. Open Sans where it is installed, else the
 // desktop's sans-serif face.
 QFont SkinFont();
-// The font of menus and lists: the same face, 14 pixels high, at the given weight.
+// The font of menus and lists: the same face and size at the given weight.
 QFont SkinFont(QFont::Weight weight);
 
 }  // namespace z900::ui

@@ -25,7 +25,8 @@ class SkinnedDialog : public QDialog {
 
   // A button at `rect` with its faces from the window pictures (the normal one also when
   // disabled) and its caption colours.
-  CGDIBitmapBtn* AddButton(const QString& caption, const QRect& rect, QColor normal = QColor(colours::kDialogText),
+  CGDIBitmapBtn* AddButton(const QString& caption, const QRect& rect,
+                           QColor normal = QColor(colours::kDialogText),
                            QColor hover = QColor(colours::kWhite),
                            QColor pressed = QColor(colours::kWhite));
 

@@ -18,6 +18,9 @@ constexpr QRgb kItemFill = ColorRef(0xD1D8DB);
 constexpr int kIconColumn = 25;
 constexpr int kTextLeft = 33;
 constexpr int kIconSize = 16;
+// The pop-up's own one-pixel frame around the items.
+constexpr int kFrame = 1;
+constexpr QRgb kFrameColour = qRgb(0x6b, 0x70, 0x75);
 
 }  // namespace
 
@@ -32,11 +35,10 @@ void DrawXPMenuItem(QPainter& painter, const QRect& rect, bool highlighted,
                        LoadIconResource(item->icon_selected));
     painter.setPen(QColor(kHighlightText));
   } else {
-    painter.fillRect(QRect(rect.left(), rect.top(), kIconColumn, rect.height()),
-                     QColor(kItemFill));
-    painter.fillRect(QRect(rect.left() + kIconColumn, rect.top(), rect.width() - kIconColumn,
-                           rect.height()),
-                     QColor(kItemFill));
+    painter.fillRect(QRect(rect.left(), rect.top(), kIconColumn, rect.height()), QColor(kItemFill));
+    painter.fillRect(
+        QRect(rect.left() + kIconColumn, rect.top(), rect.width() - kIconColumn, rect.height()),
+        QColor(kItemFill));
     painter.drawPixmap(QRect(rect.left() + 3, rect.top() + 3, kIconSize, kIconSize),
                        LoadIconResource(item->icon_normal));
     painter.setPen(Qt::black);
@@ -58,18 +60,20 @@ CXPMenu::CXPMenu(QWidget* parent) : QWidget(parent, Qt::Popup | Qt::FramelessWin
 
 void CXPMenu::AppendItem(int command, const XPMenuItem* item) {
   entries_.push_back({command, item});
-  setFixedSize(kXPMenuItemSize.width(),
-               kXPMenuItemSize.height() * static_cast<int>(entries_.size()));
+  setFixedSize(kXPMenuItemSize.width() + kXPMenuCheckMarkWidth + 2 * kFrame,
+               kXPMenuItemSize.height() * static_cast<int>(entries_.size()) + 2 * kFrame);
 }
 
 QRect CXPMenu::ItemRect(int index) const {
-  return QRect(QPoint(0, index * kXPMenuItemSize.height()), kXPMenuItemSize);
+  return QRect(kFrame, kFrame + index * kXPMenuItemSize.height(), width() - 2 * kFrame,
+               kXPMenuItemSize.height());
 }
 
 int CXPMenu::IndexAt(const QPoint& pos) const {
-  if (!rect().contains(pos)) return -1;
-  const int index = pos.y() / kXPMenuItemSize.height();
-  return index < static_cast<int>(entries_.size()) ? index : -1;
+  for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
+    if (ItemRect(i).contains(pos)) return i;
+  }
+  return -1;
 }
 
 void CXPMenu::Popup(const QPoint& global) {
@@ -99,7 +103,8 @@ int CXPMenu::Exec(const QPoint& global) {
 
 void CXPMenu::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), QColor(kItemFill));
+  painter.fillRect(rect(), QColor(kFrameColour));
+  painter.fillRect(rect().adjusted(kFrame, kFrame, -kFrame, -kFrame), QColor(kItemFill));
   for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
     DrawXPMenuItem(painter, ItemRect(i), i == highlighted_, entries_[i].item);
   }

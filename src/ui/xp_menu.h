@@ -18,13 +18,14 @@ struct XPMenuItem {
   QString text;
 };
 
-// Every item of the tray menu has this size.
+// Every item of the tray menu measures this size; like the desktop menus it was made for, the
+// menu adds the width of a check mark, so items are drawn this much wider.
 inline constexpr QSize kXPMenuItemSize(75, 22);
+inline constexpr int kXPMenuCheckMarkWidth = 12;
 
 // Draws one item in its rectangle: highlighted on a framed light-blue field with its selected
 // icon, otherwise on the light field with its normal icon; without data nothing is drawn.
-void DrawXPMenuItem(QPainter& painter, const QRect& rect, bool highlighted,
-                    const XPMenuItem* item);
+void DrawXPMenuItem(QPainter& painter, const QRect& rect, bool highlighted, const XPMenuItem* item);
 
 // The tray menu: a pop-up of owner-drawn items, each a command number with its XPMenuItem. The
 // items stay owned by the caller while the menu is shown.

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -67,8 +68,8 @@ QImage Opaque(const QImage& drawing) {
         continue;
       }
       // Blend against black: the frame's own darkest tone.
-      QRgb settled = qRgb(qRed(pixel) * alpha / 255, qGreen(pixel) * alpha / 255,
-                          qBlue(pixel) * alpha / 255);
+      QRgb settled =
+          qRgb(qRed(pixel) * alpha / 255, qGreen(pixel) * alpha / 255, qBlue(pixel) * alpha / 255);
       // A drawn pixel must never read as the key colour.
       if (settled == kKeyColour) settled = qRgb(0, 255, 31);
       result.setPixel(x, y, settled);
@@ -84,8 +85,8 @@ QString At2x(const QString& path) {
 
 bool Write(const QImage& drawing, const QString& path, bool opaque) {
   const bool bitmap = path.endsWith(".bmp", Qt::CaseInsensitive);
-  const QImage image = bitmap || opaque ? Opaque(drawing)
-                                        : drawing.convertToFormat(QImage::Format_ARGB32);
+  const QImage image =
+      bitmap || opaque ? Opaque(drawing) : drawing.convertToFormat(QImage::Format_ARGB32);
   return image.save(path, bitmap ? "BMP" : "PNG");
 }
 
@@ -98,6 +99,13 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A build step needs no runtime folder; Qt's notice about its absence is noise in the log.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (!message.contains(QLatin1String("XDG_RUNTIME_DIR"))) {
+      std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+    if (type == QtFatalMsg) std::abort();
+  });
   QGuiApplication app(argc, argv);
   QStringList args = app.arguments();
   const bool opaque = args.size() > 1 && args[1] == "--opaque";
