@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QTimer>
 #include <optional>
+#include <thread>
 
 #include "config/app_context.h"
 #include "ui/about_mag.h"
@@ -72,38 +73,46 @@ TEST(QtUiPortTest, ShowMessageSetsTheFlagWhileTheDialogShows) {
   EXPECT_EQ(context.message_box_flag, 0);
 }
 
-// Answers the next message dialog that opens with its Cancel button.
-void CancelNextDialog() {
-  QTimer::singleShot(10, [] {
-    auto* dialog = qobject_cast<CInfoDlg*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) return CancelNextDialog();
-    QTest::mouseClick(dialog->cancel_button(), Qt::LeftButton);
-  });
-}
+// Answers every message dialog that opens with its Cancel button.
+class CancelDialogs : public QObject {
+ public:
+  CancelDialogs() { qApp->installEventFilter(this); }
+  ~CancelDialogs() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* dialog = qobject_cast<CInfoDlg*>(watched);
+    if (dialog != nullptr && event->type() == QEvent::Show) {
+      QTimer::singleShot(0, dialog,
+                         [dialog] { QTest::mouseClick(dialog->cancel_button(), Qt::LeftButton); });
+    }
+    return false;
+  }
+};
 
 TEST(QtUiPortTest, CallsFromAWorkerRunOnTheUiThreadAndWaitForTheAnswer) {
   config::AppContext context;
   context.strings = Strings();
   context.paths.module_directory = test::ProgramFolder();
   QtUiPort port(context);
-  std::atomic<int> answer{0};
-  std::atomic<bool> progress_seen{false};
-  std::atomic<bool> done{false};
-  CancelNextDialog();
+  CancelDialogs answer_cancel;
+  QEventLoop loop;
+  int answer = 0;
+  bool progress_seen = false;
   std::thread worker([&] {
     port.OpenProgress();
     port.SetProgress(40);
-    progress_seen = port.progress() != nullptr && port.progress()->bar()->position() == 40;
+    // Read on the ui thread, like every other touch of the dialogs.
+    QMetaObject::invokeMethod(
+        &port,
+        [&] {
+          progress_seen = port.progress() != nullptr && port.progress()->bar()->position() == 40;
+        },
+        Qt::BlockingQueuedConnection);
     answer = port.ShowMessage(u"Overwrite?", true);
     port.CloseProgress();
-    done = true;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (done) loop.quit();
-  });
-  poll.start(5);
   loop.exec();
   worker.join();
   EXPECT_TRUE(progress_seen);
