@@ -28,9 +28,6 @@ using i18n::StringKey;
 constexpr int kGap = 12;
 constexpr QRgb kSheetBackground = qRgb(0x2b, 0x2f, 0x33);
 
-// Where the settings page sits in the main window.
-constexpr QRect kPageRect = RectLTRB(0, 85, 820, 541);
-
 // A plain window showing a picture, to carry controls cut from it.
 class PictureHost : public QWidget {
  public:
@@ -127,7 +124,7 @@ class Gallery {
     return part;
   }
 
-  // Widgets side by side on a neutral sheet, each labelled by its position only.
+  // Pictures side by side (or one below the other) on a neutral sheet.
   QImage Sheet(const std::vector<QImage>& parts, bool vertical) const {
     QSize size(kGap, kGap);
     for (const QImage& part : parts) {
@@ -189,8 +186,9 @@ class Gallery {
       QPainter painter(&image);
       painter.setClipRegion(outline);
       painter.drawPixmap(0, 0, frame);
-      painter.drawPixmap(kPageRect.topLeft(), CutOut(LoadBitmapResource(SkinOf(page).normal),
-                                                     QRect(QPoint(0, 0), kPageRect.size())));
+      painter.drawPixmap(kMainWindowPageRect.topLeft(),
+                         CutOut(LoadBitmapResource(SkinOf(page).normal),
+                                QRect(QPoint(0, 0), kMainWindowPageRect.size())));
       painter.end();
       Save(image, std::string("window_main_with_") + name);
     }

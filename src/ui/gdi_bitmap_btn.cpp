@@ -24,7 +24,6 @@ CGDIBitmapBtn::CGDIBitmapBtn(const QString& text, const QRect& rect, QWidget* pa
   setGeometry(rect);
   setFocusPolicy(Qt::NoFocus);
   setMouseTracking(true);
-  setAttribute(Qt::WA_Hover, false);
 }
 
 void CGDIBitmapBtn::SetBitmaps(const QPixmap& normal, const QPixmap& hover, const QPixmap& pressed,
@@ -34,6 +33,9 @@ void CGDIBitmapBtn::SetBitmaps(const QPixmap& normal, const QPixmap& hover, cons
   faces_[static_cast<int>(Face::kHover)] = CutOut(hover, area);
   faces_[static_cast<int>(Face::kPressed)] = CutOut(pressed, area);
   faces_[static_cast<int>(Face::kDisabled)] = CutOut(disabled, area);
+  // A button with faces covers its whole rectangle: its window need not repaint beneath it,
+  // which also spares the about box a firmware query at every change of a button.
+  setAttribute(Qt::WA_OpaquePaintEvent, !faces_[static_cast<int>(Face::kNormal)].isNull());
   update();
 }
 

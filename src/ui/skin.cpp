@@ -1,6 +1,5 @@
 #include "ui/skin.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <array>

@@ -127,6 +127,9 @@ constexpr QRect RectLTRB(int left, int top, int right, int bottom) {
   return QRect(left, top, right - left, bottom - top);
 }
 
+// Where the settings page and the macro page sit in the main window.
+inline constexpr QRect kMainWindowPageRect = RectLTRB(0, 85, 820, 541);
+
 // How a label is laid out in its rectangle.
 enum class TextLayout {
   kLeft,     // one line, vertically centred, ending in an ellipsis when too long
