@@ -58,6 +58,7 @@ class Gallery {
       TrayMenu();
       SkinFiles();
     }
+    SetSkinPixelRatio(0);
     return std::move(result_);
   }
 

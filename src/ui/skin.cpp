@@ -117,7 +117,7 @@ double SkinPixelRatio() {
   return app != nullptr && app->devicePixelRatio() >= 1.5 ? 2.0 : 1.0;
 }
 
-void SetSkinPixelRatio(double ratio) { g_forced_ratio = ratio >= 1.5 ? 2 : 1; }
+void SetSkinPixelRatio(double ratio) { g_forced_ratio = ratio <= 0 ? 0 : (ratio >= 1.5 ? 2 : 1); }
 
 QPixmap CutOut(const QPixmap& picture, const QRect& logical) {
   if (picture.isNull()) return {};

@@ -114,7 +114,7 @@ QIcon ProgramIcon();
 QPixmap LoadIconResource(int id);
 
 // The pixel ratio the skin is drawn at: 2 on screens of ratio 1.5 and more, else 1. The gallery
-// sets it to draw both sizes in one run.
+// sets it to draw both sizes in one run; 0 returns to following the screen.
 double SkinPixelRatio();
 void SetSkinPixelRatio(double ratio);
 
