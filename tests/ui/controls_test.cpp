@@ -204,6 +204,22 @@ TEST_F(SliderTest, DraggedThumbStaysOnTheTrackAndReportsWhereItWasLetGo) {
   EXPECT_EQ(reports.last().at(0).toInt(), 1);
 }
 
+TEST_F(SliderTest, EmptyRangeNeitherDividesByZeroNorMoves) {
+  slider.SetRange(5, 5);
+  slider.SetPos(5);
+  EXPECT_EQ(ThumbX(), 0);
+  QSignalSpy reports(&slider, &CPngHSliderBar::PositionChanged);
+  QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(150, 2));
+  ASSERT_EQ(reports.count(), 1);
+  EXPECT_EQ(reports.at(0).at(0).toInt(), 5);
+
+  QWidget owner;
+  CPngHProgressBar bar(QRect(0, 0, 100, 9), &owner);
+  bar.SetRange(0, 0);
+  bar.SetPos(3);
+  EXPECT_EQ(bar.FilledWidth(), 0);
+}
+
 TEST(ProgressBarTest, FillFollowsThePositionAndDraggingReportsIt) {
   QWidget owner;
   owner.resize(300, 100);
