@@ -8,6 +8,9 @@ packages=(
   g++ cmake ninja-build pkg-config
   # device access, downloads, the desktop
   libhidapi-dev libcurl4-openssl-dev libx11-dev libcanberra-dev
+  # the window program: Qt Widgets and Svg (the skins are drawn from vectors at build time),
+  # and the skin's font
+  qt6-base-dev qt6-svg-dev fonts-open-sans
   # keyboard layouts
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data
   # tests and benchmarks
