@@ -64,7 +64,7 @@ qemu_status=$?
 tr -d '\r' < "$console" > "$console.txt"
 
 echo "guest packed in $((packed - started)) s, booted and ran in $((SECONDS - packed)) s"
-grep '^CHECK ' "$console.txt"
+grep -E '^(CHECK |GUEST: kernel|GUEST: checks end)' "$console.txt"
 result=$(grep '^GUEST RESULT: ' "$console.txt")
 if [ -n "$result" ] && [ "$result" = "GUEST RESULT: $(grep -c '^CHECK PASS' "$console.txt") passed, 0 failed" ]; then
   echo "${result#GUEST RESULT: }"

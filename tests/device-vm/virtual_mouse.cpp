@@ -473,8 +473,9 @@ class VirtualMouse {
     const ssize_t got = ::read(control, chunk, sizeof chunk);
     if (got > 0) pending_.append(chunk, static_cast<std::size_t>(got));
     for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
-      std::istringstream line(pending_.substr(0, end));
+      const std::string text = pending_.substr(0, end);
       pending_.erase(0, end + 1);
+      std::istringstream line(text);
       std::string word;
       std::string argument;
       line >> word >> argument;
@@ -486,7 +487,7 @@ class VirtualMouse {
         for (int i = 0; i < 4; ++i) report[2 + i] = static_cast<std::uint8_t>(*value >> (8 * i));
         SendInputReport(vendor(), report);
       } else {
-        Log("unknown control line: " + word + " " + argument);
+        Log("unknown control line: " + text);
       }
     }
   }
