@@ -11,7 +11,7 @@
 # the folder is removed.
 set -euo pipefail
 
-dir=${Z900_VM_GUEST:-${XDG_CACHE_HOME:-$HOME/.cache}/z900/vm-guest}
+dir=${Z900_VM_GUEST:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/z900/vm-guest}
 
 fetch() {
   [ -e "$dir/complete" ] && return 0

@@ -43,7 +43,7 @@ run() {
   rm -rf /tmp/home && mkdir -p /tmp/home && cp /opt/z900/language*.xml /tmp/home/
   env Z900_HOME=/tmp/home Z900_TRACE=1 "$@" > $out 2> $err
   status=$?
-  echo "GUEST: ===== $* -> exit $status"
+  echo "GUEST: ===== $* -> exit $status at $(cut -d' ' -f1 /proc/uptime) s"
   sed 's/^/GUEST:   out: /' $out
   sed 's/^/GUEST:   err: /' $err
 }
