@@ -55,24 +55,22 @@ constexpr std::size_t kMaxWrite = 24;
 constexpr std::uint8_t kEventTag = 0xEE;
 
 // The vendor interface: usage page 0xFF00, usage 0x0E, report 0xBA with 31 data bytes each way.
+// clang-format off
 constexpr std::uint8_t kVendorDescriptor[] = {
-    0x06, 0x00,
-    0xFF,             // Usage Page (0xFF00)
-    0x09, 0x0E,       // Usage (0x0E)
-    0xA1, 0x01,       // Collection (Application)
-    0x85, kReportId,  //   Report ID (0xBA)
-    0x15, 0x00,       //   Logical Minimum (0)
-    0x26, 0xFF,
-    0x00,                   //   Logical Maximum (255)
-    0x75, 0x08,             //   Report Size (8)
-    0x95, kReportSize - 1,  //   Report Count (31)
-    0x09, 0x01,
-    0x81, 0x02,             //   Usage (1), Input (Data, Variable, Absolute)
-    0x95, kReportSize - 1,  //   Report Count (31)
-    0x09, 0x02,
-    0x91, 0x02,  //   Usage (2), Output (Data, Variable, Absolute)
-    0xC0,        // End Collection
+    0x06, 0x00, 0xFF,        // Usage Page (0xFF00)
+    0x09, 0x0E,              // Usage (0x0E)
+    0xA1, 0x01,              // Collection (Application)
+    0x85, kReportId,         //   Report ID (0xBA)
+    0x15, 0x00,              //   Logical Minimum (0)
+    0x26, 0xFF, 0x00,        //   Logical Maximum (255)
+    0x75, 0x08,              //   Report Size (8)
+    0x95, kReportSize - 1,   //   Report Count (31)
+    0x09, 0x01, 0x81, 0x02,  //   Usage (1), Input (Data, Variable, Absolute)
+    0x95, kReportSize - 1,   //   Report Count (31)
+    0x09, 0x02, 0x91, 0x02,  //   Usage (2), Output (Data, Variable, Absolute)
+    0xC0,                    // End Collection
 };
+// clang-format on
 
 // The pointer itself: a five-button mouse with wheel, no report ID.
 constexpr std::uint8_t kMouseDescriptor[] = {
