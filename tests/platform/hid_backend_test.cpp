@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{"OnlyTheReportId", {0xBA}, {}}, AnswerCase{"Nothing", {}, {}}),
     [](const auto& p) { return p.param.name; });
 
-TEST(StatusFirstAnswerTest, FullReportWithIdLeavesThirtyOneBytes) {
+TEST(StatusFirstAnswerBoundsTest, FullReportWithIdLeavesThirtyOneBytes) {
   std::vector<std::uint8_t> buffer(32, 0x55);
   buffer[0] = 0xBA;
   buffer[1] = 0x01;
