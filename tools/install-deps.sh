@@ -15,6 +15,8 @@ packages=(
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb
+  # the device-path test's guest (its kernel and busybox: tools/vm-guest.sh, below)
+  qemu-system-x86
   # reference XML readers of the benchmark (bench/ only)
   libpugixml-dev libxml2-dev
 )
@@ -24,17 +26,19 @@ for package in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
   [ "$status" = installed ] || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing missing packages: ${missing[*]}"
-if [ "$(id -u)" -eq 0 ]; then
-  sudo=()
-elif command -v sudo >/dev/null; then
-  sudo=(sudo)
-else
-  echo "These packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
-  exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  if [ "$(id -u)" -eq 0 ]; then
+    sudo=()
+  elif command -v sudo >/dev/null; then
+    sudo=(sudo)
+  else
+    echo "These packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -q
+  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -q
-"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+"$(dirname "$0")/vm-guest.sh" fetch
