@@ -58,7 +58,7 @@ TEST(PictureFolderTest, PrefersTheVariableThenTheUserDirsFileThenPictures) {
   // A file far too large to be a user-dirs file is not read.
   env.screenshot_dir.reset();
   std::ofstream(config / "user-dirs.dirs")
-      << std::string(100 * 1024, '#') << "\nXDG_PICTURES_DIR=\"$HOME/Fotos\"\n";
+      << std::string(std::size_t{100} * 1024, '#') << "\nXDG_PICTURES_DIR=\"$HOME/Fotos\"\n";
   EXPECT_EQ(PictureFolder(env), "/home/ann/Pictures");
 }
 

@@ -7,9 +7,8 @@
 #include <map>
 #include <sstream>
 
-#include "support/run_program.h"
+#include "screengrab_fixture.h"
 #include "support/session_bus.h"
-#include "support/temp_folder.h"
 
 namespace z900::screengrab {
 namespace {
@@ -17,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ProgramResult;
 
-class ScreengrabPortalTest : public ::testing::Test {
+class ScreengrabPortalTest : public ScreengrabFixture {
  protected:
   // A bus whose portal gives `answer` (see fake_desktop_services) and that has a notification
   // service unless told otherwise.
@@ -47,15 +46,6 @@ class ScreengrabPortalTest : public ::testing::Test {
     text << file.rdbuf();
     return text.str();
   }
-  fs::path Shots() const { return temp_.path() / "Pictures"; }
-  std::vector<fs::path> SavedFiles() const {
-    std::vector<fs::path> files;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(Shots(), error)) files.push_back(entry.path());
-    return files;
-  }
-
-  test::TempFolder temp_;
   int buses_ = 0;
 };
 
@@ -74,16 +64,13 @@ TEST_F(ScreengrabPortalTest, SavesThePortalsPictureAndTellsTheDesktopWhereItWent
               0u)
         << LogText("portal");
 
-    const std::vector<fs::path> files = SavedFiles();
-    ASSERT_EQ(files.size(), 1u);
-    const QImage picture(QString::fromStdString(files[0].string()));
+    const QImage picture = SavedPicture(result);
     EXPECT_EQ(picture.size(), QSize(64, 48));
     EXPECT_EQ(picture.pixel(10, 10), qRgb(0, 200, 0));
-    EXPECT_EQ(result.out, files[0].string() + "\n");
+    const std::string path = SavedFiles().at(0).string();
     // No clipboard without a display: the notification says only where the file is.
-    EXPECT_EQ(LogText("notifications"), "summary=Screenshot taken body=Saved as " +
-                                            files[0].string() + " image=file://" +
-                                            files[0].string() + "\n");
+    EXPECT_EQ(LogText("notifications"),
+              "summary=Screenshot taken body=Saved as " + path + " image=file://" + path + "\n");
   }
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/background_server.h"
+
 namespace z900::test {
 
 // A service the bus starts on the first message to its name.
@@ -17,17 +19,13 @@ struct ActivatableService {
 class SessionBus {
  public:
   SessionBus(const std::filesystem::path& folder, const std::vector<ActivatableService>& services);
-  ~SessionBus();
   SessionBus(const SessionBus&) = delete;
   SessionBus& operator=(const SessionBus&) = delete;
   // For DBUS_SESSION_BUS_ADDRESS.
-  const std::string& address() const { return address_; }
+  const std::string& address() const { return server_.first_line(); }
 
  private:
-  void Stop();
-
-  int pid_ = -1;
-  std::string address_;
+  BackgroundServer server_;
 };
 
 }  // namespace z900::test

@@ -26,7 +26,7 @@ namespace {
 constexpr int kKeeperReadyTimeoutMs = 5000;
 
 // A screenshot of many large screens is well below this.
-constexpr qsizetype kMaxPngSize = 512 * 1024 * 1024;
+constexpr qsizetype kMaxPngSize = qsizetype{512} * 1024 * 1024;
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -91,12 +91,13 @@ bool HandClipboardToKeeper(const QByteArray& png) {
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-  std::string self = "/proc/self/exe";
+  // Started through /proc/self/exe, so even a program file replaced meanwhile is this one.
+  std::string name = QCoreApplication::applicationFilePath().toStdString();
   std::string argument = kServeClipboardArgument;
-  std::array<char*, 3> argv = {self.data(), argument.data(), nullptr};
+  std::array<char*, 3> argv = {name.data(), argument.data(), nullptr};
   pid_t pid = 0;
   const int spawned =
-      ::posix_spawn(&pid, self.c_str(), &actions, &attributes, argv.data(), environ);
+      ::posix_spawn(&pid, "/proc/self/exe", &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   ::close(data_pipe[0]);

@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // user-dirs.dirs is a handful of lines; anything far larger is not one.
-constexpr std::size_t kMaxUserDirsSize = 64 * 1024;
+constexpr std::size_t kMaxUserDirsSize = std::size_t{64} * 1024;
 
 constexpr std::string_view kBlanks = " \t";
 
