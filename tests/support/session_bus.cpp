@@ -19,7 +19,7 @@ fs::path WriteBusFiles(const fs::path& folder, const std::vector<ActivatableServ
     }
     file << '\n';
   }
-  const fs::path config = folder / "session.conf";
+  fs::path config = folder / "session.conf";
   std::ofstream(config) << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus "
                            "Configuration 1.0//EN\"\n"
                            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"

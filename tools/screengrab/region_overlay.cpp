@@ -40,7 +40,7 @@ class RegionOverlay final : public QWidget {
     if (!dragging_) {
       const QString hint = "Drag an area to capture it; Esc cancels";
       QRect box = LabelBox(painter, hint);
-      box.moveCenter(rect().center());
+      box.moveCenter(mapFromGlobal(QGuiApplication::primaryScreen()->geometry().center()));
       DrawLabel(painter, box, hint);
       return;
     }
