@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 extern char** environ;
 
@@ -18,22 +19,16 @@ BackgroundServer::BackgroundServer(std::vector<std::string> args) {
   int ready[2];
   if (::pipe(ready) != 0) throw std::runtime_error("pipe failed");
   ::fcntl(ready[0], F_SETFD, FD_CLOEXEC);
-  bool ready_argument = false;
+  constexpr std::string_view kReady = "{ready}";
   for (std::string& arg : args) {
-    if (const std::size_t at = arg.find("{ready}"); at != std::string::npos) {
-      arg.replace(at, 7, std::to_string(ready[1]));
-      ready_argument = true;
+    if (const std::size_t at = arg.find(kReady); at != std::string::npos) {
+      arg.replace(at, kReady.size(), std::to_string(ready[1]));
     }
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  if (ready_argument) {
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  } else {
-    posix_spawn_file_actions_adddup2(&actions, ready[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, ready[1]);
-  }
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
