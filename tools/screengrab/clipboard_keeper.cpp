@@ -64,8 +64,8 @@ void ReportReady(bool owned) {
   }
 }
 
-// Whether the keeper has a display whose clipboard outlives nothing of ours: Wayland, or an X
-// server that accepts us (Qt would abort on one that does not).
+// Whether there is a display for Qt to start on: Wayland, or an X server that accepts us (Qt
+// would abort without one).
 bool HasDisplay() {
   return platform::EnvironmentValue("WAYLAND_DISPLAY").has_value() || !X11DisplayProblem();
 }

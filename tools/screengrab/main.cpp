@@ -100,10 +100,10 @@ int Run(int argc, char** argv) {
   const QString path = QString::fromStdString(saved.path.string());
   QString body;
   if (options.save_png) {
-    body = on_clipboard ? "Saved as " + path + " and copied to the clipboard." : "Saved as " + path;
+    body = "Saved as " + path + (on_clipboard ? " and copied to the clipboard" : "");
     std::cout << saved.path.string() << std::endl;
   } else {
-    body = "Copied to the clipboard.";
+    body = "Copied to the clipboard";
   }
   NotifyDesktop("Screenshot taken", body, path);
   return kExitTaken;
