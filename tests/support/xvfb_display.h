@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "support/background_server.h"
+
 namespace z900::test {
 
 // A private X server (Xvfb) for as long as the object lives; DISPLAY points at it meanwhile.
@@ -14,7 +16,7 @@ class XvfbDisplay {
   const std::string& name() const { return name_; }
 
  private:
-  int pid_ = -1;
+  BackgroundServer server_;
   std::string name_;
   std::string old_display_;
   bool had_display_ = false;
