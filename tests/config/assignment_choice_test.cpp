@@ -10,6 +10,7 @@
 #include "config/profiles.h"
 #include "keys/key_names.h"
 #include "support/config_fixture.h"
+#include "support/fake_desktop.h"
 
 namespace z900::config {
 namespace {
@@ -17,14 +18,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// Names keys by their upper-case letter, as a US layout would.
-class LetterLayout final : public platform::KeyboardLayout {
- public:
-  std::optional<char32_t> UnshiftedCharacter(std::uint32_t key) const override {
-    if (key >= 'A' && key <= 'Z') return static_cast<char32_t>(key - 'A' + 'a');
-    return std::nullopt;
-  }
-};
+using test::LetterLayout;
 
 class AssignmentChoiceTest : public test::ConfigTest {
  protected:

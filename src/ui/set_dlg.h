@@ -1,0 +1,158 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "config/app_context.h"
+#include "config/config_ports.h"
+#include "config/settings_page.h"
+#include "config/settings_page_model.h"
+#include "platform/foreground_app.h"
+#include "platform/keyboard_layout.h"
+#include "ui/device_worker.h"
+#include "ui/gdi_bitmap_btn.h"
+#include "ui/irr_button.h"
+#include "ui/png_slider.h"
+#include "ui/skin.h"
+#include "ui/skin_menu.h"
+
+namespace z900::ui {
+
+// What the settings page works with besides the state it shows: the configuration's ports
+// (mouse, key store, user, profile files), the layout key combinations are named in, the
+// foreground program for the automatic switching, and the thread of the long writes.
+struct SetDlgPorts {
+  config::ConfigPorts& config;
+  const platform::KeyboardLayout& layout;
+  platform::ForegroundApp& foreground;
+  DeviceWorker& worker;
+};
+
+// The settings page: the mouse with its eight buttons and every setting of one mode, the mode
+// and profile tabs, the profile's name and program, Reset and Apply. It renders the core's
+// page view and forwards every control to the core; the long writes run on the device worker
+// while the page keeps painting. It owns the page state (SettingsPageModel) and the mouse
+// handle in it.
+class CSetDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  CSetDlg(config::AppContext& context, SetDlgPorts ports, QWidget* parent = nullptr);
+  ~CSetDlg() override;
+
+  // The page's start: an empty record, the stored profiles, the mouse opened and asked for its
+  // mode, the timers, and the write a firmware update left pending.
+  void Initialise();
+  // Loads the stored profiles anew and shows them, as every showing of the main window does.
+  void LoadAndRefresh();
+  // Shows the configuration of the current mode and the selected profile on every control.
+  void Refresh();
+  // Closes the open assignment menu, if any.
+  void DestroyMenuEx() { menu_.DestroyMenuEx(); }
+
+  config::SettingsPageModel& model() { return model_; }
+  CSkinMenu& menu() { return menu_; }
+  // The stored profile changed elsewhere while the page held changes not yet applied.
+  bool stored_profile_changed() const { return stored_changed_; }
+
+  // The two timers' work, every 200 ms and every 1300 ms: the markers follow the pointer over
+  // the assignment buttons; the profile name is taken from its box, then the automatic
+  // switching looks at the foreground program.
+  void HoverTick();
+  void SwitchTick();
+  // The stored profiles, profile table or macros changed on disk (the watcher's work, after a
+  // short pause that gathers the files of one change).
+  void StoredDataChanged();
+
+  // The controls, for the window's owner and the tests: buttons 1 … 8; boxes in page order.
+  CGDIBitmapBtn* assignment_button(int button) const { return assignment_[button - 1]; }
+  CGDIBitmapBtn* marker(int button) const { return markers_[button - 1]; }
+  CGDIBitmapBtn* dpi_box(int index) const { return dpi_[index]; }
+  CGDIBitmapBtn* rate_button(int index) const { return rates_[index]; }
+  CGDIBitmapBtn* effect_button(int index) const { return effects_[index]; }
+  CGDIBitmapBtn* led_normal() const { return led_normal_; }
+  CGDIBitmapBtn* led_apm() const { return led_apm_; }
+  CPngHSliderBar* slider() const { return slider_; }
+  CIrrButton* mode_tab(int mode) const { return mode_tabs_[mode]; }
+  CIrrButton* profile_tab(int index) const { return profile_tabs_[index]; }
+  QLineEdit* name_box() const { return name_box_; }
+  CGDIBitmapBtn* switch_box() const { return switch_box_; }
+  CGDIBitmapBtn* program_button() const { return program_button_; }
+  CGDIBitmapBtn* reset_button() const { return reset_; }
+  CGDIBitmapBtn* apply_button() const { return apply_; }
+  const QFileSystemWatcher& watcher() const { return watcher_; }
+
+ signals:
+  // A write of the page into the mouse ended and the page shows the result.
+  void WriteFinished();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Building the controls (set_dlg.cpp).
+  void BuildControls();
+  CGDIBitmapBtn* AddButton(const QString& text, const QRect& rect, bool check_mode);
+  CIrrButton* AddTab(const QString& text, const QPolygon& outline);
+  void ShowView(const config::SettingsPageView& view);
+
+  // What the controls do (set_dlg_commands.cpp). Every command closes the menu first and is
+  // carried out after a running write.
+  void Command(std::function<void()> action);
+  // Opens button 1 … 8's menu at `control` (its assignment button or its marker).
+  void OpenAssignmentMenu(int button, const QWidget* control);
+  void MenuChosen(int item, int category);
+  void ClickDpiBox(int index);
+  void SliderMoved(int position, int id);
+  void SelectMode(int mode);
+  void SelectProfileTab(int index);
+  void ClickSwitchBox();
+  void ClickProgramButton();
+  void Apply();
+  void Reset();
+  // Runs a long write on the worker; the page shows the result afterwards.
+  void StartWrite(std::function<void()> write);
+  void AfterWrite();
+  // What the page holds now counts as stored: later edits are unapplied changes.
+  void TakeBaseline();
+  bool HoldsUnappliedChanges() const;
+  void WatchStoredData();
+
+  config::AppContext& context_;
+  SetDlgPorts ports_;
+  config::SettingsPageModel model_;
+  WindowImages images_;
+  CSkinMenu menu_;
+
+  std::array<CGDIBitmapBtn*, config::kButtonCount> assignment_{};
+  std::array<CGDIBitmapBtn*, config::kButtonCount> markers_{};
+  std::array<CGDIBitmapBtn*, config::kDpiBoxes.size()> dpi_{};
+  std::array<CGDIBitmapBtn*, config::kRateButtons.size()> rates_{};
+  std::array<CGDIBitmapBtn*, config::kEffectButtons.size()> effects_{};
+  CGDIBitmapBtn* led_normal_ = nullptr;
+  CGDIBitmapBtn* led_apm_ = nullptr;
+  CPngHSliderBar* slider_ = nullptr;
+  std::array<CIrrButton*, config::kModeCount> mode_tabs_{};
+  std::array<CIrrButton*, config::kProfileCount> profile_tabs_{};
+  QLineEdit* name_box_ = nullptr;
+  CGDIBitmapBtn* switch_box_ = nullptr;
+  CGDIBitmapBtn* program_button_ = nullptr;
+  CGDIBitmapBtn* reset_ = nullptr;
+  CGDIBitmapBtn* apply_ = nullptr;
+
+  QTimer hover_timer_;
+  QTimer switch_timer_;
+  QFileSystemWatcher watcher_;
+  QTimer settle_timer_;
+  std::vector<std::uint8_t> baseline_;
+  bool stored_changed_ = false;
+};
+
+}  // namespace z900::ui

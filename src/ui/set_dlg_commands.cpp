@@ -1,0 +1,204 @@
+// What the settings page's controls and timers do.
+#include <QCursor>
+
+#include "config/assignment_choice.h"
+#include "config/assignment_menu.h"
+#include "config/auto_switch.h"
+#include "config/profiles.h"
+#include "macro/macro_store.h"
+#include "platform/linux/directory_key_store.h"
+#include "platform/text.h"
+#include "ui/set_dlg.h"
+
+namespace z900::ui {
+namespace {
+
+// Where a menu opens: at the pointer when it is on the clicked control, else below it.
+QPoint MenuPosition(const QWidget& control) {
+  const QPoint cursor = QCursor::pos();
+  const QRect area(control.mapToGlobal(QPoint(0, 0)), control.size());
+  return area.contains(cursor) ? cursor : area.bottomLeft();
+}
+
+}  // namespace
+
+void CSetDlg::Command(std::function<void()> action) {
+  menu_.DestroyMenuEx();
+  ports_.worker.RunWhenIdle(std::move(action));
+}
+
+void CSetDlg::OpenAssignmentMenu(int button, const QWidget* control) {
+  Command([this, button, control] {
+    model_.current_button = button - 1;
+    const std::vector<config::MenuItemRecord> items =
+        config::BuildAssignmentMenu(config::MenuVariantOf(button), ports_.config.store,
+                                    context_.strings, model_.macro_item_table);
+    menu_.CreateMenuEx(items, MenuPosition(*control));
+  });
+}
+
+void CSetDlg::MenuChosen(int item, int category) {
+  menu_.DestroyMenuEx();
+  ports_.worker.RunWhenIdle([this, item, category] {
+    config::AssignmentPorts ports{ports_.config.ui, ports_.config.store, ports_.layout};
+    config::HandleAssignmentChoice(context_, model_, ports, item, category);
+    Refresh();
+  });
+}
+
+void CSetDlg::ClickDpiBox(int index) {
+  Command([this, index] {
+    config::ToggleDpiBox(context_.settings, context_.current_mode, index);
+    Refresh();
+  });
+}
+
+void CSetDlg::SliderMoved(int position, int id) {
+  if (id != kSliderId) return;
+  ports_.worker.RunWhenIdle([this, position] {
+    config::SetLightingEffect(context_.settings, context_.current_mode,
+                              config::SnapLightingPosition(position));
+    Refresh();
+  });
+}
+
+void CSetDlg::SelectMode(int mode) {
+  Command([this, mode] {
+    context_.current_mode = mode;
+    Refresh();
+  });
+}
+
+void CSetDlg::SelectProfileTab(int index) {
+  Command([this, index] {
+    model_.switch_target_index = index;
+    // The mouse keeps its settings until Apply.
+    config::SelectProfile(context_, model_, ports_.config, index, false);
+    Refresh();
+  });
+}
+
+void CSetDlg::ClickSwitchBox() {
+  Command([this] {
+    config::ChooseSwitchProgram(
+        context_, model_, ports_.config.ui,
+        model_.switch_box_checked ? config::SwitchAction::kTurnOff : config::SwitchAction::kTurnOn);
+    Refresh();
+  });
+}
+
+void CSetDlg::ClickProgramButton() {
+  Command([this] {
+    config::ChooseSwitchProgram(context_, model_, ports_.config.ui,
+                                config::SwitchAction::kChooseProgram);
+    Refresh();
+  });
+}
+
+void CSetDlg::Apply() {
+  Command([this] {
+    StartWrite([this] { config::ApplyToMouse(context_, model_, ports_.config, true); });
+  });
+}
+
+void CSetDlg::Reset() {
+  Command([this] {
+    // Asked here; the write runs on the worker.
+    if (!config::ConfirmResetProfile(context_, model_, ports_.config.ui)) return;
+    StartWrite([this] { config::ResetConfirmedProfile(context_, model_, ports_.config); });
+  });
+}
+
+void CSetDlg::StartWrite(std::function<void()> write) {
+  // The name box's text is part of what is written.
+  config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
+  ports_.worker.Start(std::move(write), [this] { AfterWrite(); });
+}
+
+void CSetDlg::AfterWrite() {
+  stored_changed_ = false;
+  Refresh();
+  TakeBaseline();
+  update();
+  emit WriteFinished();
+}
+
+void CSetDlg::SwitchTick() {
+  // Nothing is switched under a running write or a dialog of the page: the choice in the
+  // dialog belongs to the profile it was opened on.
+  if (ports_.worker.busy() || model_.dialog_open != 0) return;
+  config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
+  const std::optional<int> target =
+      config::FindAutoSwitchTarget(context_, model_, ports_.foreground);
+  if (!target) return;
+  model_.switch_target_index = *target;
+  const int index = *target;
+  StartWrite(
+      [this, index] { config::SelectProfile(context_, model_, ports_.config, index, true); });
+}
+
+void CSetDlg::TakeBaseline() {
+  baseline_ = config::RecordBytes(context_.settings);
+  const std::vector<std::uint8_t> table = config::TableBytes(context_.profiles);
+  baseline_.insert(baseline_.end(), table.begin(), table.end());
+}
+
+bool CSetDlg::HoldsUnappliedChanges() const {
+  std::vector<std::uint8_t> now = config::RecordBytes(context_.settings);
+  const std::vector<std::uint8_t> table = config::TableBytes(context_.profiles);
+  now.insert(now.end(), table.begin(), table.end());
+  return now != baseline_;
+}
+
+void CSetDlg::WatchStoredData() {
+  // The profile folder, the key holding the profile table, the macro key and each macro.
+  const platform::DirectoryKeyStore layout(context_.paths.registry_root);
+  std::vector<std::filesystem::path> folders = {
+      context_.paths.profile_folder,
+      layout.ValueFile(config::kConfigKey, config::kConfigInfoValue).parent_path(),
+      layout.ValueFile(macro::kMacroBaseKey, u"").parent_path()};
+  std::vector<std::u16string> macros;
+  if (ports_.config.store.EnumerateSubkeys(macro::kMacroBaseKey, macros) ==
+      platform::KeyStoreStatus::kOk) {
+    for (const std::u16string& name : macros) {
+      folders.push_back(
+          layout.ValueFile(std::u16string(macro::kMacroBaseKey) + name, u"").parent_path());
+    }
+  }
+  QStringList paths;
+  for (const std::filesystem::path& folder : folders) {
+    const QString path = QString::fromStdString(folder.string());
+    if (!folder.empty() && !watcher_.directories().contains(path) &&
+        std::filesystem::is_directory(folder)) {
+      paths.push_back(path);
+    }
+  }
+  if (!paths.isEmpty()) watcher_.addPaths(paths);
+}
+
+void CSetDlg::StoredDataChanged() {
+  ports_.worker.RunWhenIdle([this] {
+    WatchStoredData();
+    if (model_.dialog_open != 0 || context_.message_box_flag != 0) {
+      // Looked at again once the dialog is closed.
+      settle_timer_.start();
+      return;
+    }
+    config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
+    if (HoldsUnappliedChanges()) {
+      stored_changed_ = true;
+      update();
+      return;
+    }
+    config::LoadProfiles(context_, model_, ports_.config);
+    if (const config::ProfileEntry* entry = model_.SelectedEntry(context_.profiles)) {
+      config::RefreshMacroNames(context_.settings, *entry, ports_.config.store);
+    }
+    stored_changed_ = false;
+    Refresh();
+    TakeBaseline();
+    update();
+  });
+}
+
+}  // namespace z900::ui
