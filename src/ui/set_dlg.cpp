@@ -30,6 +30,9 @@ constexpr QRect kMarkerRects[config::kButtonCount] = {
 
 constexpr QRect kDpiRects[] = {RectLTRB(506, 78, 541, 91), RectLTRB(561, 78, 600, 91),
                                RectLTRB(615, 78, 655, 91), RectLTRB(670, 78, 710, 91)};
+// The stage names under the DPI boxes.
+constexpr int kDpiLabelTop = 94;
+constexpr int kDpiLabelHeight = 14;
 constexpr QRect kRateRects[] = {RectLTRB(505, 154, 563, 171), RectLTRB(575, 154, 637, 171),
                                 RectLTRB(653, 154, 715, 171)};
 // The fast button starts where the slow one ends, so that the two faces do not overlap.
@@ -160,9 +163,8 @@ void CSetDlg::BuildControls() {
     markers_[b - 1] = marker;
   }
   for (std::size_t i = 0; i < dpi_.size(); ++i) {
-    const QString dpi = QString::number(config::kDpiBoxes[i]);
-    dpi_[i] = AddButton(dpi, kDpiRects[i], true);
-    dpi_[i]->SetTooltip(dpi + QStringLiteral(" DPI"));
+    dpi_[i] = AddButton(QString(), kDpiRects[i], true);
+    dpi_[i]->SetTooltip(QString::number(config::kDpiBoxes[i]) + QStringLiteral(" DPI"));
     connect(dpi_[i], &QAbstractButton::clicked, this,
             [this, i] { ClickDpiBox(static_cast<int>(i)); });
   }
@@ -312,6 +314,12 @@ void CSetDlg::paintEvent(QPaintEvent*) {
   painter.setPen(QColor(kLabelColour));
   for (const PaintedLabel& label : kLabels) {
     DrawSkinText(painter, label.rect, LanguageText(context_.strings, label.key), label.layout);
+  }
+  // Each DPI box is named by its stage below it.
+  for (std::size_t i = 0; i < config::kDpiBoxes.size(); ++i) {
+    const QRect box = kDpiRects[i];
+    DrawSkinText(painter, QRect(box.left() - 8, kDpiLabelTop, box.width() + 16, kDpiLabelHeight),
+                 QString::number(config::kDpiBoxes[i]), TextLayout::kCentre);
   }
   if (stored_changed_) {
     painter.setPen(QColor(colours::kAccent));

@@ -57,8 +57,9 @@ CSkinMenuPopup::CSkinMenuPopup(const SkinMenuLook& look, std::vector<Row> rows,
   const QFontMetrics metrics(font());
   int widest = 0;
   for (const QString& text : texts_) widest = std::max(widest, metrics.horizontalAdvance(text));
-  column_width_ =
-      std::clamp(widest + kTextLeft + kTextRight + 2 * kFrame, kMinColumnWidth, kMaxColumnWidth);
+  // A few pixels to spare: elision counts more exactly than the advance.
+  column_width_ = std::clamp(widest + kTextLeft + kTextRight + 2 * kFrame + 6, kMinColumnWidth,
+                             kMaxColumnWidth);
 
   // Room for the top level and for the tallest sub-menu beside its row.
   int height = RowCount(0) * kItemHeight + 2 * kFrame;
