@@ -35,10 +35,15 @@ class SetDlgTest : public z900::test::ConfigTest {
     ui.calls.clear();
   }
 
-  // A profile file holding the defaults under `name`.
-  void WriteProfile(int index, std::u16string_view name) {
+  // A profile file holding the defaults (or `base`) under `name`.
+  void WriteProfile(int index, std::u16string_view name,
+                    const config::SettingsRecord* base = nullptr) {
     auto record = std::make_unique<config::SettingsRecord>();
-    config::BuildDefaultSettings(*record, context.strings);
+    if (base != nullptr) {
+      *record = *base;
+    } else {
+      config::BuildDefaultSettings(*record, context.strings);
+    }
     platform::WriteFixedText(record->profile_name, name);
     std::vector<std::uint8_t> bytes = config::RecordBytes(*record);
     bytes.push_back(0);

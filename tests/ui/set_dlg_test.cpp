@@ -283,5 +283,44 @@ TEST_F(SetDlgTest, FirmwareFollowUpWritesOnceAtTheStart) {
   EXPECT_EQ(platform::IniFile::GetString(marker, "Firmware", "Update", "Error"), "0");
 }
 
+TEST_F(SetDlgTest, ChangesMadeElsewhereShowUnlessThePageHoldsItsOwn) {
+  WriteProfile(0, u"one");
+  StoreMacro(0x101, u"sprint");
+  Open();
+  EXPECT_TRUE(dlg->watcher().directories().contains(
+      QString::fromStdString(context.paths.profile_folder.string())));
+  ui.macros = {platform::MacroChoice{0x101, 1}};
+  // The page's own apply is no change from elsewhere.
+  Click(dlg->assignment_button(4));
+  ChooseInMenu(1, 0);  // macros, the first
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  dlg->StoredDataChanged();
+  EXPECT_FALSE(dlg->stored_profile_changed());
+
+  // Another program renames the macro, then the profile: the page follows.
+  ASSERT_EQ(macro::RenameMacro(store, 0x101, u"dash"), macro::RenameResult::kRenamed);
+  dlg->StoredDataChanged();
+  EXPECT_EQ(ButtonText(4), QStringLiteral("dash"));
+  settings().report_rate[0] = 125;  // as another program stores it
+  WriteProfile(0, u"renamed", &settings());
+  settings().report_rate[0] = 1000;
+  dlg->StoredDataChanged();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("renamed"));
+  EXPECT_TRUE(dlg->rate_button(0)->GetCheck());
+  EXPECT_FALSE(dlg->stored_profile_changed());
+
+  // With an edit not yet applied the page keeps it and says that the stored profile changed.
+  Click(dlg->dpi_box(3));
+  WriteProfile(0, u"again");
+  dlg->StoredDataChanged();
+  EXPECT_TRUE(dlg->stored_profile_changed());
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("renamed"));
+  EXPECT_FALSE(dlg->dpi_box(3)->GetCheck());
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_FALSE(dlg->stored_profile_changed());
+}
+
 }  // namespace
 }  // namespace z900::ui::test
