@@ -106,6 +106,8 @@ class CSetDlg : public QWidget {
   // What the controls do (set_dlg_commands.cpp). Every command closes the menu first and is
   // carried out after a running write.
   void Command(std::function<void()> action);
+  // Copies the profile name box into the record.
+  void TakeNameBox();
   // Opens button 1 … 8's menu at `control` (its assignment button or its marker).
   void OpenAssignmentMenu(int button, const QWidget* control);
   void MenuChosen(int item, int category);

@@ -24,7 +24,15 @@ QPoint MenuPosition(const QWidget& control) {
 
 void CSetDlg::Command(std::function<void()> action) {
   menu_.DestroyMenuEx();
-  ports_.worker.RunWhenIdle(std::move(action));
+  ports_.worker.RunWhenIdle([this, action = std::move(action)] {
+    // A name typed since the last copy is kept before the page shows anything anew.
+    TakeNameBox();
+    action();
+  });
+}
+
+void CSetDlg::TakeNameBox() {
+  config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
 }
 
 void CSetDlg::OpenAssignmentMenu(int button, const QWidget* control) {
@@ -40,6 +48,7 @@ void CSetDlg::OpenAssignmentMenu(int button, const QWidget* control) {
 void CSetDlg::MenuChosen(int item, int category) {
   menu_.DestroyMenuEx();
   ports_.worker.RunWhenIdle([this, item, category] {
+    TakeNameBox();
     config::AssignmentPorts ports{ports_.config.ui, ports_.config.store, ports_.layout};
     config::HandleAssignmentChoice(context_, model_, ports, item, category);
     Refresh();
@@ -56,6 +65,7 @@ void CSetDlg::ClickDpiBox(int index) {
 void CSetDlg::SliderMoved(int position, int id) {
   if (id != kSliderId) return;
   ports_.worker.RunWhenIdle([this, position] {
+    TakeNameBox();
     config::SetLightingEffect(context_.settings, context_.current_mode,
                               config::SnapLightingPosition(position));
     Refresh();
@@ -111,7 +121,7 @@ void CSetDlg::Reset() {
 
 void CSetDlg::StartWrite(std::function<void()> write) {
   // The name box's text is part of what is written.
-  config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
+  TakeNameBox();
   ports_.worker.Start(std::move(write), [this] { AfterWrite(); });
 }
 
@@ -127,7 +137,7 @@ void CSetDlg::SwitchTick() {
   // Nothing is switched under a running write or a dialog of the page: the choice in the
   // dialog belongs to the profile it was opened on.
   if (ports_.worker.busy() || model_.dialog_open != 0) return;
-  config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
+  TakeNameBox();
   const std::optional<int> target =
       config::FindAutoSwitchTarget(context_, model_, ports_.foreground);
   if (!target) return;
@@ -184,7 +194,7 @@ void CSetDlg::StoredDataChanged() {
       settle_timer_.start();
       return;
     }
-    config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
+    TakeNameBox();
     if (HoldsUnappliedChanges()) {
       stored_changed_ = true;
       update();
