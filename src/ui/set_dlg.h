@@ -12,6 +12,7 @@
 #include "config/config_ports.h"
 #include "config/settings_page.h"
 #include "config/settings_page_model.h"
+#include "macro/macro_store.h"
 #include "platform/foreground_app.h"
 #include "platform/keyboard_layout.h"
 #include "ui/device_worker.h"
@@ -125,6 +126,15 @@ class CSetDlg : public QWidget {
   // What the page holds now counts as stored: later edits are unapplied changes.
   void TakeBaseline();
   bool HoldsUnappliedChanges() const;
+  std::vector<std::uint8_t> PageBytes() const;
+  // What the store and the files hold of the page: ConfigInfo and the selected profile's file,
+  // and the macros' ids and names.
+  struct StoredState {
+    std::vector<std::uint8_t> profile;
+    std::vector<macro::MacroListEntry> macros;
+    bool operator==(const StoredState&) const = default;
+  };
+  StoredState ReadStoredState();
   void WatchStoredData();
 
   config::AppContext& context_;
@@ -154,6 +164,7 @@ class CSetDlg : public QWidget {
   QFileSystemWatcher watcher_;
   QTimer settle_timer_;
   std::vector<std::uint8_t> baseline_;
+  StoredState stored_;
   bool stored_changed_ = false;
 };
 

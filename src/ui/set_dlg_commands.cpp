@@ -85,6 +85,8 @@ void CSetDlg::SelectProfileTab(int index) {
     // The mouse keeps its settings until Apply.
     config::SelectProfile(context_, model_, ports_.config, index, false);
     Refresh();
+    // Another profile's file is the one to watch now; the selection itself is an edit.
+    stored_ = ReadStoredState();
   });
 }
 
@@ -147,17 +149,36 @@ void CSetDlg::SwitchTick() {
       [this, index] { config::SelectProfile(context_, model_, ports_.config, index, true); });
 }
 
-void CSetDlg::TakeBaseline() {
-  baseline_ = config::RecordBytes(context_.settings);
+std::vector<std::uint8_t> CSetDlg::PageBytes() const {
+  std::vector<std::uint8_t> bytes = config::RecordBytes(context_.settings);
   const std::vector<std::uint8_t> table = config::TableBytes(context_.profiles);
-  baseline_.insert(baseline_.end(), table.begin(), table.end());
+  bytes.insert(bytes.end(), table.begin(), table.end());
+  return bytes;
 }
 
-bool CSetDlg::HoldsUnappliedChanges() const {
-  std::vector<std::uint8_t> now = config::RecordBytes(context_.settings);
-  const std::vector<std::uint8_t> table = config::TableBytes(context_.profiles);
-  now.insert(now.end(), table.begin(), table.end());
-  return now != baseline_;
+void CSetDlg::TakeBaseline() {
+  baseline_ = PageBytes();
+  stored_ = ReadStoredState();
+}
+
+bool CSetDlg::HoldsUnappliedChanges() const { return PageBytes() != baseline_; }
+
+CSetDlg::StoredState CSetDlg::ReadStoredState() {
+  StoredState state;
+  platform::KeyValue table;
+  if (ports_.config.store.ReadValue(config::kConfigKey, config::kConfigInfoValue, table) ==
+      platform::KeyStoreStatus::kOk) {
+    state.profile = std::move(table.data);
+  }
+  if (const config::ProfileEntry* entry = model_.SelectedEntry(context_.profiles)) {
+    std::vector<std::uint8_t> file;
+    ports_.config.files.Read(
+        std::filesystem::path(platform::Utf16ToUtf8(platform::ReadFixedText(entry->file_path))),
+        config::kProfileFileSize, file);
+    state.profile.insert(state.profile.end(), file.begin(), file.end());
+  }
+  state.macros = macro::ListMacros(ports_.config.store);
+  return state;
 }
 
 void CSetDlg::WatchStoredData() {
@@ -194,19 +215,29 @@ void CSetDlg::StoredDataChanged() {
       settle_timer_.start();
       return;
     }
+    // What the page wrote itself, or a change that left the files as they were, is no news.
+    const StoredState now = ReadStoredState();
+    if (now == stored_) return;
     TakeNameBox();
-    if (HoldsUnappliedChanges()) {
-      stored_changed_ = true;
-      update();
-      return;
+    const bool own_edits = HoldsUnappliedChanges();
+    if (now.profile != stored_.profile) {
+      if (own_edits) {
+        stored_changed_ = true;
+      } else {
+        config::LoadProfiles(context_, model_, ports_.config);
+        stored_changed_ = false;
+      }
     }
-    config::LoadProfiles(context_, model_, ports_.config);
+    // Macro names follow the store in either case; the page's own edits stay.
     if (const config::ProfileEntry* entry = model_.SelectedEntry(context_.profiles)) {
       config::RefreshMacroNames(context_.settings, *entry, ports_.config.store);
     }
-    stored_changed_ = false;
     Refresh();
-    TakeBaseline();
+    if (own_edits) {
+      stored_ = ReadStoredState();
+    } else {
+      TakeBaseline();
+    }
     update();
   });
 }

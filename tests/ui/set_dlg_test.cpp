@@ -297,8 +297,20 @@ TEST_F(SetDlgTest, ChangesMadeElsewhereShowUnlessThePageHoldsItsOwn) {
   ChooseInMenu(1, 0);  // macros, the first
   Click(dlg->apply_button());
   worker.WaitUntilIdle();
+  // The page's own files, seen only after the next edit: no news.
+  Click(dlg->rate_button(0));
   dlg->StoredDataChanged();
   EXPECT_FALSE(dlg->stored_profile_changed());
+  EXPECT_TRUE(dlg->rate_button(0)->GetCheck());
+  // A macro renamed elsewhere shows its new name, the edit stays.
+  ASSERT_EQ(macro::RenameMacro(store, 0x101, u"run"), macro::RenameResult::kRenamed);
+  dlg->StoredDataChanged();
+  EXPECT_EQ(ButtonText(4), QStringLiteral("run"));
+  EXPECT_TRUE(dlg->rate_button(0)->GetCheck());
+  EXPECT_FALSE(dlg->stored_profile_changed());
+  Click(dlg->rate_button(2));
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
 
   // Another program renames the macro, then the profile: the page follows.
   ASSERT_EQ(macro::RenameMacro(store, 0x101, u"dash"), macro::RenameResult::kRenamed);
