@@ -8,10 +8,14 @@ packages=(
   g++ cmake ninja-build pkg-config
   # device access, downloads, the desktop
   libhidapi-dev libcurl4-openssl-dev libx11-dev libcanberra-dev
+  # the foreground program on Wayland desktops: the protocol, D-Bus, sway's IPC replies
+  libwayland-dev libsystemd-dev nlohmann-json3-dev
   # keyboard layouts
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb
+  # a private session bus, and a headless Wayland compositor with two native clients
+  dbus-daemon sway foot wev
   # reference XML readers of the benchmark (bench/ only)
   libpugixml-dev libxml2-dev
 )
