@@ -14,25 +14,8 @@
 #include "support/temp_folder.h"
 #include "support/xvfb_display.h"
 
-// Xlib's macros (None, Status, ...) must come after the test framework.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
 namespace z900::platform {
 namespace {
-
-// Makes a window of this process the X server's active window; returns it.
-Window MakeActiveWindow(Display* x) {
-  const Window window = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 10, 10, 0, 0, 0);
-  const long pid = ::getpid();
-  XChangeProperty(x, window, XInternAtom(x, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(&pid), 1);
-  const long active = static_cast<long>(window);
-  XChangeProperty(x, DefaultRootWindow(x), XInternAtom(x, "_NET_ACTIVE_WINDOW", False), XA_WINDOW,
-                  32, PropModeReplace, reinterpret_cast<const unsigned char*>(&active), 1);
-  XSync(x, False);
-  return window;
-}
 
 TEST(ForegroundAppTest, UnknownWithoutADisplay) {
   const test::ScopedVariable display("DISPLAY", "");
@@ -41,19 +24,15 @@ TEST(ForegroundAppTest, UnknownWithoutADisplay) {
 
 TEST(ForegroundAppTest, NamesTheExecutableOfTheActiveWindow) {
   test::XvfbDisplay xvfb;
-  Display* x = XOpenDisplay(xvfb.name().c_str());
-  ASSERT_NE(x, nullptr);
   const auto app = CreateX11ForegroundApp();
   // No window manager has named an active window yet.
   EXPECT_EQ(app->ForegroundProgramName(), u"Unknow");
 
-  const Window window = MakeActiveWindow(x);
+  xvfb.ShowActiveWindow(::getpid());
   EXPECT_EQ(app->ForegroundProgramName(), u"platform_tests");
 
-  XDestroyWindow(x, window);  // the active window is gone: still no crash, just unknown
-  XSync(x, False);
+  xvfb.CloseActiveWindow();  // the active window is gone: still no crash, just unknown
   EXPECT_EQ(app->ForegroundProgramName(), u"Unknow");
-  XCloseDisplay(x);
 }
 
 TEST(ForegroundAppTest, TheDesktopDecidesTheBackend) {

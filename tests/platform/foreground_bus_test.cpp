@@ -15,6 +15,7 @@
 #include "support/foreground_waiter.h"
 #include "support/private_session_bus.h"
 #include "support/run_program.h"
+#include "support/xvfb_display.h"
 
 namespace z900::platform {
 namespace {
@@ -299,6 +300,31 @@ TEST_F(ForegroundBusTest, GnomeExtensionFollowedOnceEnabled) {
   extension.Disable();
   EXPECT_TRUE(waiter.WaitForProblem(*app, ForegroundProblem::kExtensionNotEnabled));
   EXPECT_EQ(app->ForegroundProgramName(), u"Unknow");
+}
+
+TEST_F(ForegroundBusTest, GnomeWithoutTheExtensionSeesXWaylandWindowsUntilItIsEnabled) {
+  test::XvfbDisplay xwayland;
+  xwayland.ShowActiveWindow(::getpid());
+  const test::ScopedVariable type("XDG_SESSION_TYPE", "wayland");
+  const test::ScopedVariable desktop("XDG_CURRENT_DESKTOP", "GNOME");
+  const test::ScopedVariable wayland("WAYLAND_DISPLAY", "wayland-0");
+  ExtensionStandIn extension;
+  extension.Focus(0, "org.gnome.Terminal");  // while disabled: nobody listens
+  const auto app = CreateSystemForegroundApp(waiter.Handler());
+
+  ASSERT_TRUE(waiter.WaitForProblem(*app, ForegroundProblem::kExtensionNotEnabled));
+  EXPECT_TRUE(app->BackendStatus().xwayland_only);
+  EXPECT_TRUE(DescribeForegroundStatus(app->BackendStatus())
+                  .starts_with("Automatic profile switching sees only programs running under "
+                               "XWayland: the GNOME Shell extension is not enabled"));
+  EXPECT_EQ(app->ForegroundProgramName(), u"platform_tests");  // through X11
+  EXPECT_FALSE(app->IsEventDriven());
+
+  extension.Enable();
+  ASSERT_TRUE(waiter.WaitForProgram(*app, u"org.gnome.Terminal"));
+  EXPECT_TRUE(app->BackendStatus().SeesForeground());
+  EXPECT_FALSE(app->BackendStatus().xwayland_only);
+  EXPECT_TRUE(app->IsEventDriven());
 }
 
 TEST_F(ForegroundBusTest, ShippedExtensionUsesOurNames) {

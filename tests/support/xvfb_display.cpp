@@ -11,6 +11,10 @@
 #include <stdexcept>
 #include <vector>
 
+// Xlib's macros (None, Status, ...) must come after everything else.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
 extern char** environ;
 
 namespace z900::test {
@@ -52,7 +56,29 @@ XvfbDisplay::XvfbDisplay() {
   ::setenv("DISPLAY", name_.c_str(), 1);
 }
 
+void XvfbDisplay::ShowActiveWindow(long pid) {
+  if (client_ == nullptr) client_ = XOpenDisplay(name_.c_str());
+  Display* x = static_cast<Display*>(client_);
+  if (x == nullptr) throw std::runtime_error("cannot connect to Xvfb");
+  window_ = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 10, 10, 0, 0, 0);
+  XChangeProperty(x, window_, XInternAtom(x, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+  const long active = static_cast<long>(window_);
+  XChangeProperty(x, DefaultRootWindow(x), XInternAtom(x, "_NET_ACTIVE_WINDOW", False), XA_WINDOW,
+                  32, PropModeReplace, reinterpret_cast<const unsigned char*>(&active), 1);
+  XSync(x, False);
+}
+
+void XvfbDisplay::CloseActiveWindow() {
+  Display* x = static_cast<Display*>(client_);
+  if (x == nullptr || window_ == 0) return;
+  XDestroyWindow(x, window_);
+  XSync(x, False);
+  window_ = 0;
+}
+
 XvfbDisplay::~XvfbDisplay() {
+  if (client_ != nullptr) XCloseDisplay(static_cast<Display*>(client_));
   if (had_display_) {
     ::setenv("DISPLAY", old_display_.c_str(), 1);
   } else {

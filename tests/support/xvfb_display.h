@@ -13,7 +13,14 @@ class XvfbDisplay {
   XvfbDisplay& operator=(const XvfbDisplay&) = delete;
   const std::string& name() const { return name_; }
 
+  // Shows a window that says it belongs to process `pid` and makes it the active window, as a
+  // window manager would; CloseActiveWindow destroys it again.
+  void ShowActiveWindow(long pid);
+  void CloseActiveWindow();
+
  private:
+  void* client_ = nullptr;  // the Display of our own connection, once a window is shown
+  unsigned long window_ = 0;
   int pid_ = -1;
   std::string name_;
   std::string old_display_;
