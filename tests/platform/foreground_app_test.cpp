@@ -33,6 +33,9 @@ TEST(ForegroundAppTest, NamesTheExecutableOfTheActiveWindow) {
 
   xvfb.CloseActiveWindow();  // the active window is gone: still no crash, just unknown
   EXPECT_EQ(app->ForegroundProgramName(), u"Unknow");
+
+  xvfb.ShowActiveWindow(0, "Gimp-2.10");  // no process id: the window's class
+  EXPECT_EQ(app->ForegroundProgramName(), u"Gimp-2.10");
 }
 
 TEST(ForegroundAppTest, TheDesktopDecidesTheBackend) {

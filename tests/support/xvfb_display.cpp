@@ -56,13 +56,22 @@ XvfbDisplay::XvfbDisplay() {
   ::setenv("DISPLAY", name_.c_str(), 1);
 }
 
-void XvfbDisplay::ShowActiveWindow(long pid) {
+void XvfbDisplay::ShowActiveWindow(long pid, const std::string& wm_class) {
   if (client_ == nullptr) client_ = XOpenDisplay(name_.c_str());
   Display* x = static_cast<Display*>(client_);
   if (x == nullptr) throw std::runtime_error("cannot connect to Xvfb");
   window_ = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 10, 10, 0, 0, 0);
-  XChangeProperty(x, window_, XInternAtom(x, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+  if (pid != 0) {
+    XChangeProperty(x, window_, XInternAtom(x, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+  }
+  if (!wm_class.empty()) {
+    // WM_CLASS holds the instance and the class, each terminated.
+    const std::string value = "instance" + std::string(1, '\0') + wm_class + std::string(1, '\0');
+    XChangeProperty(x, window_, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(value.data()),
+                    static_cast<int>(value.size()));
+  }
   const long active = static_cast<long>(window_);
   XChangeProperty(x, DefaultRootWindow(x), XInternAtom(x, "_NET_ACTIVE_WINDOW", False), XA_WINDOW,
                   32, PropModeReplace, reinterpret_cast<const unsigned char*>(&active), 1);

@@ -13,9 +13,10 @@ class XvfbDisplay {
   XvfbDisplay& operator=(const XvfbDisplay&) = delete;
   const std::string& name() const { return name_; }
 
-  // Shows a window that says it belongs to process `pid` and makes it the active window, as a
-  // window manager would; CloseActiveWindow destroys it again.
-  void ShowActiveWindow(long pid);
+  // Shows a window that says it belongs to process `pid` (0: says nothing) and has the class
+  // `wm_class`, and makes it the active window, as a window manager would; CloseActiveWindow
+  // destroys it again.
+  void ShowActiveWindow(long pid, const std::string& wm_class = {});
   void CloseActiveWindow();
 
  private:
