@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
+#include <thread>
 
+#include "platform/linux/compositor_ipc.h"
 #include "platform/linux/foreground_backends.h"
-#include "platform/linux/sway_ipc.h"
 #include "support/foreground_waiter.h"
 #include "support/private_session_bus.h"
 #include "support/run_program.h"
@@ -106,7 +110,7 @@ TEST(ForegroundAppTest, TheOwnerGetsTheNewestNewsOnce) {
   EXPECT_TRUE(app.IsEventDriven());
 }
 
-TEST(ForegroundAppTest, FocusedProcessInASwayTree) {
+TEST(ForegroundAppTest, SwayTellsTheFocusedWindowsProcess) {
   const std::string tree = R"({"id": 1, "focused": false, "nodes": [
       {"type": "workspace", "focused": false, "nodes": [
         {"app_id": "foot", "pid": 4242, "focused": false},
@@ -134,6 +138,43 @@ TEST(ForegroundAppTest, FocusedProcessInASwayTree) {
   // Nesting far deeper than a recursive walk could take.
   const std::string deep = std::string(20000, '[') + std::string(20000, ']');
   EXPECT_EQ(FocusedProcessInSwayTree(deep, "a"), std::nullopt);
+}
+
+TEST(ForegroundAppTest, HyprlandTellsTheActiveWindowsProcess) {
+  test::TempFolder runtime;
+  const test::ScopedVariable variable("XDG_RUNTIME_DIR", runtime.path().string());
+  const std::filesystem::path folder = runtime.path() / "hypr" / "abc_123";
+  std::filesystem::create_directories(folder);
+  const std::string path = (folder / ".socket.sock").string();
+  // Hyprland's side: one request, one answer, then the connection closes.
+  const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size());
+  ASSERT_EQ(::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(server, 1), 0);
+  std::string request(64, '\0');
+  std::thread hyprland([&] {
+    const int client = ::accept(server, nullptr, nullptr);
+    request.resize(
+        static_cast<std::size_t>(std::max<ssize_t>(::read(client, request.data(), 64), 0)));
+    const std::string answer = R"({"class": "foot", "title": "~", "pid": 4242})";
+    EXPECT_EQ(::write(client, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+    ::close(client);
+  });
+  EXPECT_EQ(HyprlandSocketPath("abc_123"), path);
+  const std::optional<std::string> reply = HyprlandRequest(path, "j/activewindow");
+  hyprland.join();
+  ::close(server);
+  EXPECT_EQ(request, "j/activewindow");
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(ActiveProcessInHyprlandReply(*reply, "foot"), 4242u);
+  EXPECT_EQ(ActiveProcessInHyprlandReply(*reply, "kitty"), std::nullopt);  // focus moved on
+  EXPECT_EQ(ActiveProcessInHyprlandReply("{}", "foot"), std::nullopt);     // no active window
+  EXPECT_EQ(ActiveProcessInHyprlandReply("[4242]", "foot"), std::nullopt);
+  for (const char* refused : {"", "../abc_123", "..", "missing"}) {
+    EXPECT_EQ(HyprlandSocketPath(refused), "") << refused;
+  }
 }
 
 TEST(ForegroundAppTest, EachBackendSaysWhyItSeesNothing) {

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/linux/sway_ipc.h"
+#include "platform/linux/compositor_ipc.h"
 
 namespace z900::test {
 namespace {

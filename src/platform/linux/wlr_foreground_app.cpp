@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "platform/linux/compositor_ipc.h"
 #include "platform/linux/event_thread.h"
 #include "platform/linux/foreground_backends.h"
-#include "platform/linux/sway_ipc.h"
 #include "platform/program_paths.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
@@ -20,13 +20,16 @@ namespace {
 constexpr std::uint32_t kManagerVersion = 3;
 
 // The foreground program on wlroots compositors: the toplevel that the foreign-toplevel
-// protocol reports as activated. Where sway's IPC answers, the focused window's process id
-// leads to the executable, as on X11; elsewhere the app id is the identity.
+// protocol reports as activated. Where the compositor's IPC answers (sway's, Hyprland's), the
+// focused window's process id leads to the executable, as on X11; elsewhere the app id is the
+// identity.
 class WlrForegroundApp final : public QueuedForegroundApp {
  public:
   explicit WlrForegroundApp(ForegroundChangeHandler on_change)
       : QueuedForegroundApp(ForegroundBackend::kWlroots, std::move(on_change)),
-        sway_socket_(EnvironmentValue("SWAYSOCK").value_or("")) {
+        sway_socket_(EnvironmentValue("SWAYSOCK").value_or("")),
+        hyprland_socket_(
+            HyprlandSocketPath(EnvironmentValue("HYPRLAND_INSTANCE_SIGNATURE").value_or(""))) {
     if (!thread_.Start([this] { Run(); })) {
       PublishStatus(ForegroundProblem::kNoDesktop, "cannot start the Wayland event thread");
     }
@@ -106,13 +109,24 @@ class WlrForegroundApp final : public QueuedForegroundApp {
     active_ = active;
     active_app_id_ = app_id;
     if (active == nullptr) return PublishProgram(kUnknownProgram);
-    std::uint32_t pid = 0;
+    PublishProgram(ProgramIdentity(ProcessFromCompositor(app_id), app_id));
+  }
+
+  // The process id of the focused window with this app id, where the compositor's IPC tells it;
+  // 0 otherwise.
+  std::uint32_t ProcessFromCompositor(const std::string& app_id) const {
+    std::optional<std::uint32_t> pid;
     if (!sway_socket_.empty()) {
       if (const std::optional<std::string> tree = SwayRequest(sway_socket_, kSwayGetTree)) {
-        pid = FocusedProcessInSwayTree(*tree, app_id).value_or(0);
+        pid = FocusedProcessInSwayTree(*tree, app_id);
+      }
+    } else if (!hyprland_socket_.empty()) {
+      if (const std::optional<std::string> reply =
+              HyprlandRequest(hyprland_socket_, "j/activewindow")) {
+        pid = ActiveProcessInHyprlandReply(*reply, app_id);
       }
     }
-    PublishProgram(ProgramIdentity(pid, app_id));
+    return pid.value_or(0);
   }
 
   void Done(Toplevel& toplevel) {
@@ -189,6 +203,7 @@ class WlrForegroundApp final : public QueuedForegroundApp {
       &OnTitle, &OnAppId, &OnOutput, &OnOutput, &OnState, &OnDone, &OnClosed, &OnParent};
 
   const std::string sway_socket_;
+  const std::string hyprland_socket_;
   // Only on the event thread.
   zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
   std::list<Toplevel> toplevels_;  // stable addresses: each is its handle's listener data
