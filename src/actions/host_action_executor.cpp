@@ -29,50 +29,58 @@ std::string_view HostActionName(int kind) {
   }
 }
 
-int ExecuteHostAction(std::uint32_t word, config::AppContext& context,
-                      config::SettingsPageModel& page, HostActionPorts& ports) {
-  device::QueryMode(ports.channel, page.mouse_handle, context.current_mode);
-  if (!device::IsHostActionEvent(word)) return 1;
+bool ActionNamesButton(int kind) { return kind >= HOST_OPEN_PROGRAM && kind <= HOST_OPEN_FOLDER; }
+
+platform::HostOutcome CarryOutHostAction(std::uint32_t word, int mode,
+                                         const config::AppContext& context,
+                                         const config::SettingsPageModel& page,
+                                         HostActionPorts& ports) {
+  if (!device::IsHostActionEvent(word)) return {};
   const int button_index = device::EventButtonIndex(word);
   const int kind = device::EventActionKind(word);
   // Each mode has eight assignments; an index beyond them names no button, and a mode the
   // mouse answered outside 0 … 1 names no assignments.
-  const bool has_path = button_index < config::kButtonCount && context.current_mode >= 0 &&
-                        context.current_mode < config::kModeCount;
-  const std::u16string path = has_path
-                                  ? config::HostActionPath(config::ButtonOf(
-                                        context.settings, context.current_mode, button_index + 1))
-                                  : std::u16string();
+  const bool has_path =
+      button_index < config::kButtonCount && mode >= 0 && mode < config::kModeCount;
+  const std::u16string path =
+      has_path ? config::HostActionPath(config::ButtonOf(context.settings, mode, button_index + 1))
+               : std::u16string();
 
   switch (kind) {
     case HOST_OPEN_PROGRAM:
-      if (!path.empty()) ports.host.StartProgram(path);
+      if (!path.empty()) return ports.host.StartProgram(path);
       break;
     case HOST_PLAY_SOUND:
-      if (!path.empty()) ports.host.PlaySoundFile(path);
+      if (!path.empty()) return ports.host.PlaySoundFile(path);
       break;
     case HOST_OPEN_FILE:
     case HOST_OPEN_FOLDER:
       if (!path.empty()) {
         const bool quote = path.find(u' ') != std::u16string::npos;
-        ports.host.OpenWithDefaultApplication(quote ? u"\"" + path + u"\"" : path);
+        return ports.host.OpenWithDefaultApplication(quote ? u"\"" + path + u"\"" : path);
       }
       break;
     case HOST_SCREENSHOT_SCREEN:
-      ports.host.StartTool(kScreenshotScreen);
-      break;
+      return ports.host.StartTool(kScreenshotScreen);
     case HOST_SCREENSHOT_WINDOW:
-      ports.host.StartTool(kScreenshotWindow);
-      break;
+      return ports.host.StartTool(kScreenshotWindow);
     case HOST_SCREENSHOT_AREA:
-      ports.host.StartTool(kScreenshotArea);
-      break;
+      return ports.host.StartTool(kScreenshotArea);
     case HOST_TOGGLE_WINDOW:
       ToggleMainWindow(context, page, ports.ui);
       break;
     default:
       break;
   }
+  return {};
+}
+
+int ExecuteHostAction(std::uint32_t word, config::AppContext& context,
+                      config::SettingsPageModel& page, HostActionPorts& ports) {
+  device::QueryMode(ports.channel, page.mouse_handle, context.current_mode);
+  const platform::HostOutcome outcome =
+      CarryOutHostAction(word, context.current_mode, context, page, ports);
+  if (!outcome.started) ports.channel.TraceNote("Host action: " + outcome.reason);
   return 1;
 }
 

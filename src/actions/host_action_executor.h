@@ -40,9 +40,21 @@ struct HostActionPorts {
 // an action.
 std::string_view HostActionName(int kind);
 
+// Whether the event word of an action kind names the pressed button (the kinds that act on the
+// button's path); the others carry a fixed 1 in that field.
+bool ActionNamesButton(int kind);
+
+// Acts on a host-action event by kind with the path that `mode`'s assignment of the event's
+// button holds. Events without the marker, and kinds without an action, do nothing. Says
+// whether the host could start what the event asks for.
+platform::HostOutcome CarryOutHostAction(std::uint32_t word, int mode,
+                                         const config::AppContext& context,
+                                         const config::SettingsPageModel& page,
+                                         HostActionPorts& ports);
+
 // The handler of one event word: asks the mouse for its current mode first (every event, even
-// one without the marker), then acts on host-action events by kind with the path that the
-// current mode's assignment of the event's button holds. Returns 1 (handled).
+// one without the marker), then carries the event out in that mode. Nothing is shown when the
+// host cannot start it; the reason goes to the trace. Returns 1 (handled).
 int ExecuteHostAction(std::uint32_t word, config::AppContext& context,
                       config::SettingsPageModel& page, HostActionPorts& ports);
 

@@ -4,38 +4,41 @@
 
 #include "actions/host_action_executor.h"
 #include "cli/config_run.h"
+#include "cli/output_text.h"
 #include "config/function_catalogue.h"
 #include "config/settings_record.h"
 #include "device/event_word.h"
-#include "platform/text.h"
 
 namespace z900::cli {
 namespace {
 
-// Says on the terminal what the executor does before the host does it.
+// Says on the terminal what the host started; what it could not start is the command's
+// failure.
 class TellingHostServices final : public platform::HostServices {
  public:
   TellingHostServices(platform::HostServices& host, std::ostream& out) : host_(host), out_(out) {}
 
-  void StartProgram(const std::u16string& path,
-                    std::span<const std::u16string> arguments) override {
-    out_ << "starting " << platform::Utf16ToUtf8(path) << '\n';
-    host_.StartProgram(path, arguments);
+  platform::HostOutcome StartProgram(const std::u16string& path,
+                                     std::span<const std::u16string> arguments) override {
+    return Tell("starting ", TerminalText(path), host_.StartProgram(path, arguments));
   }
-  void OpenWithDefaultApplication(const std::u16string& text) override {
-    out_ << "opening " << platform::Utf16ToUtf8(text) << '\n';
-    host_.OpenWithDefaultApplication(text);
+  platform::HostOutcome OpenWithDefaultApplication(const std::u16string& text) override {
+    return Tell("opening ", TerminalText(text), host_.OpenWithDefaultApplication(text));
   }
-  void PlaySoundFile(const std::u16string& path) override {
-    out_ << "playing " << platform::Utf16ToUtf8(path) << '\n';
-    host_.PlaySoundFile(path);
+  platform::HostOutcome PlaySoundFile(const std::u16string& path) override {
+    return Tell("playing ", TerminalText(path), host_.PlaySoundFile(path));
   }
-  void StartTool(std::string_view command_line) override {
-    out_ << "starting " << command_line << '\n';
-    host_.StartTool(command_line);
+  platform::HostOutcome StartTool(std::string_view command_line) override {
+    return Tell("starting ", std::string(command_line), host_.StartTool(command_line));
   }
 
  private:
+  platform::HostOutcome Tell(std::string_view verb, const std::string& what,
+                             platform::HostOutcome outcome) {
+    if (outcome.started) out_ << verb << what << '\n';
+    return outcome;
+  }
+
   platform::HostServices& host_;
   std::ostream& out_;
 };
@@ -47,25 +50,29 @@ std::string Hex32(std::uint32_t value) {
 }
 
 int RunAction(CliSession& session, std::span<const std::string> args) {
+  constexpr std::string_view kUsage =
+      "usage: z900ctl action run BUTTON [--mode M] (BUTTON 1-8, M 0-1)";
   std::string error;
   const std::optional<CommandArgs> parsed = ParseCommandArgs(args, {}, {"--mode"}, error);
-  std::optional<int> button;
+  if (!parsed) return session.Fail(kExitUsage, error);
+  if (parsed->positional.size() != 1) return session.Fail(kExitUsage, kUsage);
+  const std::optional<int> button = ParseInRange(parsed->positional[0], 1, config::kButtonCount);
+  if (!button) return session.Fail(kExitUsage, "BUTTON must be 1 … 8");
   std::optional<int> mode;
-  if (parsed && parsed->positional.size() == 1) button = ParseInRange(parsed->positional[0], 1, 8);
-  if (parsed && parsed->Value("--mode")) mode = ParseInRange(*parsed->Value("--mode"), 0, 1);
-  if (!button || (parsed->Value("--mode") && !mode)) {
-    return session.Fail(kExitUsage,
-                        "usage: z900ctl action run BUTTON [--mode M] (BUTTON 1-8, M 0-1)");
+  if (const std::optional<std::string> text = parsed->Value("--mode")) {
+    mode = ParseInRange(*text, 0, config::kModeCount - 1);
+    if (!mode) return session.Fail(kExitUsage, "M must be 0 or 1");
   }
   const CliEnvironment& env = session.environment();
   if (env.host == nullptr) return session.Fail(kExitFailed, "host actions are not available here");
 
   ConfigRun run(session);
-  if (int code = run.Load(); code != kExitOk) return code;
   if (int code = run.OpenMouse(); code != kExitOk) return code;
+  if (int code = run.Load(); code != kExitOk) return code;
   config::AppContext& context = run.context();
+  // Without --mode, the mode the mouse answered when it was opened, as a press would use.
   const int used_mode = mode.value_or(context.current_mode);
-  if (used_mode < 0 || used_mode > 1) {
+  if (used_mode < 0 || used_mode >= config::kModeCount) {
     return session.Fail(kExitFailed, "the mouse answered mode " +
                                          std::to_string(context.current_mode) + "; give --mode");
   }
@@ -87,7 +94,11 @@ int RunAction(CliSession& session, std::span<const std::string> args) {
   }
   TellingHostServices host(*env.host, session.out());
   actions::HostActionPorts ports{session.channel(), host, session.ui()};
-  actions::ExecuteHostAction(word, context, run.page(), ports);
+  const platform::HostOutcome outcome =
+      actions::CarryOutHostAction(word, used_mode, context, run.page(), ports);
+  if (!outcome.started) {
+    return session.Fail(kExitFailed, "cannot carry out the action: " + outcome.reason);
+  }
   return kExitOk;
 }
 

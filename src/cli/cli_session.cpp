@@ -1,9 +1,11 @@
 #include "cli/cli_session.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <ostream>
 
+#include "cli/config_run.h"
 #include "platform/text.h"
 #include "sim/sim_faults.h"
 
@@ -74,11 +76,17 @@ int CliSession::PrepareChannel() {
 }
 
 int CliSession::OpenMouse() {
+  if (handle_) return kExitOk;
   if (int code = PrepareChannel(); code != kExitOk) return code;
   opened_ = true;
-  if (channel_->OpenDevice(handle_)) return kExitOk;
-  return Fail(kExitNoMouse, platform::DescribeOpenFailure(channel_->last_open_error(),
-                                                          channel_->last_open_detail()));
+  if (!channel_->OpenDevice(handle_)) {
+    return Fail(kExitNoMouse, platform::DescribeOpenFailure(channel_->last_open_error(),
+                                                            channel_->last_open_detail()));
+  }
+  // Once per run, before the command itself reaches the mouse.
+  if (follow_up_checked_) return kExitOk;
+  follow_up_checked_ = true;
+  return RunPendingFirmwareFollowUp(*this);
 }
 
 int CliSession::Finish() {
@@ -111,7 +119,10 @@ std::optional<CommandArgs> ParseCommandArgs(std::span<const std::string> args,
   bool options_end = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (options_end || arg.size() < 2 || arg[0] != '-') {
+    // "-1" is a number out of range, for the command to refuse as such, not an option.
+    const bool negative_number =
+        arg.size() >= 2 && arg[0] == '-' && std::isdigit(static_cast<unsigned char>(arg[1]));
+    if (options_end || arg.size() < 2 || arg[0] != '-' || negative_number) {
       parsed.positional.push_back(arg);
     } else if (arg == "--") {
       options_end = true;

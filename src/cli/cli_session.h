@@ -58,8 +58,9 @@ class CliSession {
 
   // Checks the options of the run; kExitOk or the code to end with.
   int Start();
-  // Opens the mouse (the simulated one with --simulate); kExitOk, or the code to end with
-  // after telling the user why. channel() and handle() are valid afterwards.
+  // Opens the mouse (the simulated one with --simulate), once per run; kExitOk, or the code to
+  // end with after telling the user why. channel() and handle() are valid afterwards. The first
+  // open after a firmware update writes the profile into the mouse again first.
   int OpenMouse();
   // Makes the report channel ready (loading the simulated mouse with --simulate) without
   // opening a handle, for operations that open their own; kExitOk or the code to end with.
@@ -100,6 +101,7 @@ class CliSession {
   std::unique_ptr<device::HidChannel> channel_;
   device::DeviceHandle handle_;
   bool opened_ = false;
+  bool follow_up_checked_ = false;
 };
 
 // One command of the tool. `name` may have several words ("macro list").

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <functional>
 #include <ostream>
-#include <sstream>
 
 #include "cli/config_run.h"
+#include "cli/output_text.h"
 #include "config/apply_to_mouse.h"
 #include "config/function_catalogue.h"
 #include "keys/key_names.h"
@@ -40,8 +40,9 @@ int RunApply(CliSession& session, std::span<const std::string> args) {
   if (!parsed->positional.empty()) return session.Fail(kExitUsage, Usage("apply [--quiet]"));
   const bool quiet = parsed->Has("--quiet");
   ConfigRun run(session);
-  if (int code = run.Load(); code != kExitOk) return code;
+  // The mouse first: without it nothing is loaded, so no file is made or changed.
   if (int code = run.OpenMouse(); code != kExitOk) return code;
+  if (int code = run.Load(); code != kExitOk) return code;
 
   // The bar follows the progress window; scripts and pipes get the figures alone.
   const bool show_progress = !quiet && session.environment().out_is_terminal;
@@ -79,31 +80,14 @@ std::vector<int> Stages(const config::SettingsRecord& record, int mode) {
   return stages;
 }
 
-std::string JsonString(std::string_view text) {
-  std::string json = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') {
-      json += '\\';
-      json += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-      json += escape;
-    } else {
-      json += c;
-    }
-  }
-  return json + "\"";
-}
-
 // What one button does, as `show` tells it.
 struct ButtonFacts {
   std::string function;  // the catalogue's cli name, or "unknown"
   std::int32_t type = 0;
   std::optional<std::uint32_t> code;
   std::optional<std::uint32_t> macro_id;  // for a macro button
-  std::string display_name;
-  std::string path;  // for a host action
+  std::u16string display_name;
+  std::u16string path;  // for a host action
 };
 
 ButtonFacts FactsOf(const ButtonAssignment& assignment, const config::ProfileEntry& entry, int mode,
@@ -112,14 +96,14 @@ ButtonFacts FactsOf(const ButtonAssignment& assignment, const config::ProfileEnt
   const std::string_view name = config::CliNameOf(assignment);
   facts.function = name.empty() ? "unknown" : std::string(name);
   facts.type = assignment.function_type;
-  facts.display_name = Utf16ToUtf8(platform::ReadFixedText(assignment.display_name));
+  facts.display_name = platform::ReadFixedText(assignment.display_name);
   const config::DeviceCodeResult code = config::DeviceCodeOf(assignment);
   if (code.kind == config::DeviceCodeResult::Kind::kCode) facts.code = code.value;
   if (code.kind == config::DeviceCodeResult::Kind::kMacro) {
     facts.macro_id = config::MacroIdOf(entry, mode, button);
   }
   if (assignment.function_type == config::kTypeHostAction) {
-    facts.path = Utf16ToUtf8(config::HostActionPath(assignment));
+    facts.path = config::HostActionPath(assignment);
   }
   return facts;
 }
@@ -136,14 +120,14 @@ std::string CodeText(const ButtonFacts& facts) {
 void PrintText(ConfigRun& run, std::ostream& out, std::span<const int> modes) {
   const config::SettingsRecord& record = run.context().settings;
   out << ProfileLabel(run) << ", name \""
-      << Utf16ToUtf8(platform::ReadFixedText(record.profile_name)) << "\"\n";
+      << TerminalText(platform::ReadFixedText(record.profile_name)) << "\"\n";
   for (int mode : modes) {
     out << "mode " << mode << ":\n";
     for (int button = 1; button <= config::kButtonCount; ++button) {
       const ButtonFacts facts =
           FactsOf(config::ButtonOf(record, mode, button), run.selected(), mode, button);
       out << "  button " << button << ": " << facts.function << ", type " << facts.type << ", "
-          << CodeText(facts) << ", \"" << facts.display_name << "\"\n";
+          << CodeText(facts) << ", \"" << TerminalText(facts.display_name) << "\"\n";
     }
     std::string stages;
     for (int dpi : Stages(record, mode))
@@ -172,8 +156,8 @@ void PrintJson(ConfigRun& run, std::ostream& out, std::span<const int> modes) {
       if (facts.macro_id) {
         out << ",\"macro\":" << JsonString(Utf16ToUtf8(macro::MacroSubkeyName(*facts.macro_id)));
       }
-      if (!facts.path.empty()) out << ",\"path\":" << JsonString(facts.path);
-      out << ",\"display_name\":" << JsonString(facts.display_name) << '}';
+      if (!facts.path.empty()) out << ",\"path\":" << JsonString(Utf16ToUtf8(facts.path));
+      out << ",\"display_name\":" << JsonString(Utf16ToUtf8(facts.display_name)) << '}';
     }
     out << "],\"dpi\":[";
     const std::vector<int> stages = Stages(record, mode);
@@ -450,7 +434,7 @@ int RunSetButton(CliSession& session, std::span<const std::string> args) {
   if (int code = run.Save(); code != kExitOk) return code;
   session.out() << ProfileLabel(run) << ", mode " << mode << ", button " << *button << ": "
                 << entry->cli_name << " \""
-                << Utf16ToUtf8(platform::ReadFixedText(assignment.display_name)) << "\"\n";
+                << TerminalText(platform::ReadFixedText(assignment.display_name)) << "\"\n";
   return kExitOk;
 }
 
@@ -479,8 +463,14 @@ int RunModeEdit(CliSession& session, std::span<const std::string> args, std::str
 
 std::optional<ModeEdit> ParseDpiStages(const std::string& list, std::string& error) {
   std::vector<std::int32_t> stages;
-  std::stringstream parts(list);
-  for (std::string part; std::getline(parts, part, ',');) {
+  for (std::size_t start = 0; start <= list.size() && !list.empty();) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    const std::string part = list.substr(start, comma - start);
+    start = comma + 1;
+    if (part.empty()) {
+      error = "\"" + list + "\" has an empty DPI stage; give them as 800,3200";
+      return std::nullopt;
+    }
     const std::optional<std::uint32_t> dpi = ParseUnsigned(part);
     if (!dpi || !config::IsValidDpiStage(static_cast<std::int32_t>(*dpi))) {
       error = "a DPI stage is one of 800, 1600, 3200 and 4000, not \"" + part + "\"";
@@ -553,7 +543,9 @@ int RunSetName(CliSession& session, std::span<const std::string> args) {
   if (parsed->positional.size() != 1) return session.Fail(kExitUsage, Usage("set name TEXT"));
   const std::u16string name = platform::Utf8ToUtf16(parsed->positional[0]);
   if (name.size() > kMaxNameUnits) {
-    return session.Fail(kExitUsage, "a profile name has at most 20 characters");
+    // The limit counts UTF-16 units: most emoji take two.
+    return session.Fail(kExitUsage,
+                        "a profile name has at most 20 characters, or fewer when they are emoji");
   }
   ConfigRun run(session);
   if (int code = run.Load(); code != kExitOk) return code;
@@ -571,7 +563,8 @@ constexpr std::array kCommands = {
     Command{"set rate", "MODE HZ", "set a mode's report rate: 125, 500 or 1000", &RunSetRate},
     Command{"set led", "MODE EFFECT", "set a mode's lighting: off|slow|fast|always|activity",
             &RunSetLed},
-    Command{"set name", "TEXT", "name the selected profile (20 characters at most)", &RunSetName},
+    Command{"set name", "TEXT", "name the selected profile (20 characters, fewer for emoji)",
+            &RunSetName},
 };
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <ostream>
 
+#include "cli/output_text.h"
 #include "device/command_set.h"
 #include "platform/text.h"
+#include "update/firmware_handoff.h"
 
 namespace z900::cli {
 namespace {
@@ -66,6 +68,15 @@ int ConfigRun::OpenMouse() {
   return kExitOk;
 }
 
+bool ConfigRun::MouseUnplugged() {
+  device::HidChannel& channel = session_.channel();
+  device::DeviceHandle probe;
+  const bool opened = channel.OpenDevice(probe);
+  const bool gone = !opened && channel.last_open_error() == platform::HidOpenError::kNoDevice;
+  channel.CloseDevice(probe);
+  return gone;
+}
+
 std::string ConfigRun::SaveProblem(config::SaveOutcome outcome) {
   using config::SaveOutcome;
   const std::string file =
@@ -102,7 +113,7 @@ int ConfigRun::Save() {
 }
 
 std::string ProfileLabel(ConfigRun& run) {
-  const std::string name = platform::Utf16ToUtf8(platform::ReadFixedText(run.selected().name));
+  const std::string name = TerminalText(platform::ReadFixedText(run.selected().name));
   const std::string number = "profile " + std::to_string(run.selected_number());
   return name.empty() ? number : number + " (" + name + ")";
 }
@@ -121,9 +132,11 @@ int ReportApply(CliSession& session, ConfigRun& run, const config::ApplyReport& 
   }
   int code = kExitOk;
   if (const int unanswered = report.slots_failed + report.settings_failed; unanswered > 0) {
-    code = session.Fail(kExitFailed, std::to_string(unanswered) +
-                                         " commands were not acknowledged by the mouse; its "
-                                         "settings may be incomplete");
+    const std::string count = std::to_string(unanswered) + " commands were not acknowledged";
+    code = session.Fail(kExitFailed, run.MouseUnplugged()
+                                         ? "the mouse was unplugged during the write (" + count +
+                                               "); plug it in and write the profile again"
+                                         : count + " by the mouse; its settings may be incomplete");
   }
   if (report.macros_failed > 0) {
     code = session.Fail(kExitFailed,
@@ -144,6 +157,21 @@ int ReportApply(CliSession& session, ConfigRun& run, const config::ApplyReport& 
                         "the mouse was written, but the profile table could not "
                         "be stored");
   }
+  return kExitOk;
+}
+
+int RunPendingFirmwareFollowUp(CliSession& session) {
+  if (!update::FirmwareMarkerPending(session.context().paths)) return kExitOk;
+  ConfigRun run(session);
+  if (int code = run.OpenMouse(); code != kExitOk) return code;
+  if (int code = run.Load(); code != kExitOk) return code;
+  const std::optional<config::ApplyReport> report =
+      update::RunFirmwareFollowUp(run.context(), run.page(), run.ports());
+  if (!report) return kExitOk;
+  session.err() << "z900ctl: the mouse's firmware was updated; wrote " << ProfileLabel(run)
+                << " into it again\n";
+  // A failed write is told, but the command asked for still runs.
+  ReportApply(session, run, *report, true);
   return kExitOk;
 }
 

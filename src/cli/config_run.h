@@ -25,8 +25,11 @@ class ConfigRun {
   // Loads the language and the profiles; kExitOk or the code to end with.
   int Load();
   // Opens the mouse into the page's own handle and asks for its mode; kExitOk or the code to
-  // end with. Device commands before this go nowhere.
+  // end with. Device commands before this go nowhere. Commands that write into the mouse open
+  // it before they load anything, so that without a mouse no file is made or changed.
   int OpenMouse();
+  // After a failed write: whether the mouse is gone (it can no longer be opened at all).
+  bool MouseUnplugged();
 
   config::AppContext& context() { return session_.context(); }
   config::SettingsPageModel& page() { return page_; }
@@ -57,6 +60,12 @@ std::string ProfileLabel(ConfigRun& run);
 
 // Tells what an apply wrote (unless quiet) and what failed; kExitOk or kExitFailed.
 int ReportApply(CliSession& session, ConfigRun& run, const config::ApplyReport& report, bool quiet);
+
+// The first start after a firmware update: when the update marker is pending, writes the
+// selected profile into the freshly flashed mouse once and says so on the error stream (the
+// command's own output stays as it is). Runs from CliSession::OpenMouse, before the command
+// uses the mouse; kExitOk, or the code to end with when the mouse cannot be opened.
+int RunPendingFirmwareFollowUp(CliSession& session);
 
 // The number in `text` when it lies in first … last.
 std::optional<int> ParseInRange(std::string_view text, int first, int last);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <ostream>
@@ -48,18 +49,24 @@ int RunRead(CliSession& session, std::span<const std::string> args) {
   }
   if (int code = session.OpenMouse(); code != kExitOk) return code;
 
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(*count + 3);
-  for (std::uint32_t at = *address; at < *address + *count; at += 4) {
-    const std::optional<std::uint32_t> word =
-        device::ReadMemory(session.channel(), session.handle(), at);
-    if (!word) {
-      return session.Fail(kExitFailed, "the mouse did not answer the read of 0x" + Hex(at, 4));
+  // A long read takes minutes (four bytes a command): each line is shown as soon as it is read.
+  constexpr std::uint32_t kLineBytes = 16;
+  const std::uint32_t end = *address + *count;
+  for (std::uint32_t line = *address; line < end; line += kLineBytes) {
+    const std::uint32_t line_end = std::min(line + kLineBytes, end);
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t at = line; at < line_end; at += 4) {
+      const std::optional<std::uint32_t> word =
+          device::ReadMemory(session.channel(), session.handle(), at);
+      if (!word) {
+        return session.Fail(kExitFailed, "the mouse did not answer the read of 0x" + Hex(at, 4));
+      }
+      for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(*word >> (8 * i)));
     }
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(*word >> (8 * i)));
+    bytes.resize(line_end - line);
+    PrintHexLines(session.out(), line, bytes);
+    session.out().flush();
   }
-  bytes.resize(*count);
-  PrintHexLines(session.out(), *address, bytes);
   return kExitOk;
 }
 

@@ -26,9 +26,12 @@ std::string DescribeEvent(std::uint32_t word) {
   if (device::IsHostActionEvent(word)) {
     const int kind = device::EventActionKind(word);
     const std::string_view name = actions::HostActionName(kind);
-    text += " action " + std::to_string(kind) +
-            (name.empty() ? "" : " (" + std::string(name) + ")") + ", button " +
-            std::to_string(device::EventButtonIndex(word) + 1);
+    text += " action " + std::to_string(kind);
+    if (!name.empty()) text += " (" + std::string(name) + ")";
+    // The other kinds carry a fixed 1 where these carry the button.
+    if (actions::ActionNamesButton(kind)) {
+      text += ", button " + std::to_string(device::EventButtonIndex(word) + 1);
+    }
   } else {
     text += " (not a host-action event)";
   }

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/cli_session.h"
+#include "cli/output_text.h"
 #include "device/device_macro.h"
 #include "keys/key_names.h"
 #include "macro/macro_record.h"
@@ -24,7 +25,7 @@ std::unique_ptr<platform::KeyStore> OpenStore(CliSession& session) {
 
 std::string IdText(std::uint32_t id) { return Utf16ToUtf8(macro::MacroSubkeyName(id)); }
 
-std::string Quoted(std::u16string_view name) { return "\"" + Utf16ToUtf8(name) + "\""; }
+std::string Quoted(std::u16string_view name) { return "\"" + TerminalText(name) + "\""; }
 
 // Checks the argument count and the id in args[0]; kExitOk or the usage error.
 int ParseArguments(CliSession& session, std::span<const std::string> args, std::size_t count,
@@ -57,7 +58,7 @@ int RunList(CliSession& session, std::span<const std::string> args) {
   if (!args.empty()) return session.Fail(kExitUsage, "usage: z900ctl macro list");
   auto store = OpenStore(session);
   for (const macro::MacroListEntry& entry : macro::ListMacros(*store)) {
-    session.out() << IdText(entry.id) << "  " << Utf16ToUtf8(entry.name) << '\n';
+    session.out() << IdText(entry.id) << "  " << TerminalText(entry.name) << '\n';
   }
   return kExitOk;
 }
@@ -72,8 +73,8 @@ int RunShow(CliSession& session, std::span<const std::string> args) {
   const std::optional<macro::MacroRecord> record = macro::LoadMacro(*store, id, &why);
   if (!record) return session.Fail(kExitFailed, why);
   const macro::LoadedMacro loaded = macro::LoadMacroToList(*record);
-  session.out() << "macro " << IdText(id) << ": " << Utf16ToUtf8(macro::MacroName(*record)) << '\n'
-                << "loop count: " << Utf16ToUtf8(loaded.loop_text) << '\n';
+  session.out() << "macro " << IdText(id) << ": " << TerminalText(macro::MacroName(*record)) << '\n'
+                << "loop count: " << TerminalText(loaded.loop_text) << '\n';
   for (std::size_t i = 0; i < loaded.rows.size(); ++i) {
     const macro::MacroRow& row = loaded.rows[i];
     char number[32];

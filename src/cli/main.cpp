@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   env.clock = &platform::SystemClock();
   env.hardware = hardware.get();
   const std::unique_ptr<platform::HostServices> host =
-      platform::CreateSystemHostServices(env.paths.module_directory);
+      platform::CreateSystemHostServices(env.paths.helper_folders);
   const std::unique_ptr<platform::Downloader> downloader = platform::CreateSystemDownloader();
   env.host = host.get();
   env.downloader = downloader.get();

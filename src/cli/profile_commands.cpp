@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/config_run.h"
+#include "cli/output_text.h"
 #include "config/apply_to_mouse.h"
 #include "platform/text.h"
 
@@ -11,7 +12,6 @@ namespace z900::cli {
 namespace {
 
 using platform::ReadFixedText;
-using platform::Utf16ToUtf8;
 
 int RunList(CliSession& session, std::span<const std::string> args) {
   if (!args.empty()) return session.Fail(kExitUsage, "usage: z900ctl profile list");
@@ -20,11 +20,11 @@ int RunList(CliSession& session, std::span<const std::string> args) {
   for (int k = 0; k < config::kProfileCount; ++k) {
     const config::ProfileEntry& entry = run.context().profiles.entries[k];
     session.out() << (entry.selected != 0 ? "* " : "  ") << k + 1 << "  "
-                  << Utf16ToUtf8(ReadFixedText(entry.name)) << "  "
-                  << Utf16ToUtf8(ReadFixedText(entry.file_path));
+                  << TerminalText(ReadFixedText(entry.name)) << "  "
+                  << TerminalText(ReadFixedText(entry.file_path));
     const std::u16string program = ReadFixedText(entry.program_name);
     if (entry.auto_switch != 0 && !program.empty()) {
-      session.out() << "  (switches for " << Utf16ToUtf8(program) << ")";
+      session.out() << "  (switches for " << TerminalText(program) << ")";
     }
     session.out() << '\n';
   }
@@ -43,10 +43,10 @@ int RunSelect(CliSession& session, std::span<const std::string> args) {
   const bool apply = parsed->Has("--apply");
 
   ConfigRun run(session);
-  if (int code = run.Load(); code != kExitOk) return code;
   if (apply) {
     if (int code = run.OpenMouse(); code != kExitOk) return code;
   }
+  if (int code = run.Load(); code != kExitOk) return code;
   const int index = *number - 1;
   run.page().switch_target_index = index;
   const std::filesystem::path file = config::ProfileFilePath(run.context().paths, index);
@@ -85,8 +85,8 @@ int RunReset(CliSession& session, std::span<const std::string> args) {
   }
   session.ui().set_assume_yes(parsed->Has("--yes"));
   ConfigRun run(session);
-  if (int code = run.Load(); code != kExitOk) return code;
   if (int code = run.OpenMouse(); code != kExitOk) return code;
+  if (int code = run.Load(); code != kExitOk) return code;
   const std::optional<config::ApplyReport> report =
       config::ResetProfile(run.context(), run.page(), run.ports());
   if (!report) return session.Fail(kExitFailed, ProfileLabel(run) + " was not reset");

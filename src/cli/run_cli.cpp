@@ -63,10 +63,12 @@ void PrintHelp(std::ostream& out, const CliEnvironment& env) {
   }
   out << "\n"
          "Environment:\n"
-         "  Z900_HOME        keep every file in this one folder\n"
+         "  Z900_HOME        keep your files (profiles, key store, updates, simulated mouse)\n"
+         "                   in this one folder; set but empty counts as unset\n"
          "  Z900_TRACE=1     print every report sent and received on standard error\n"
          "  Z900_SIM_FAULTS  faults of the simulated mouse (see docs/simulator.md)\n"
          "  Z900_LANGUAGE    use language_<LANGUAGE>.xml of the program folder\n"
+         "  Z900_UPDATE_URL  ask this update server (http://host:port) instead of ours\n"
          "\n"
          "The simulated mouse lives in "
       << env.paths.sim_state_file.string()

@@ -2,12 +2,35 @@
 #include <ostream>
 
 #include "cli/cli_session.h"
-#include "platform/text.h"
 #include "update/firmware_handoff.h"
 #include "update/update_check.h"
 
 namespace z900::cli {
 namespace {
+
+// Ctrl-C ends a download (cleanly, its temporary file removed) instead of the process; at a
+// question it ends the process as usual, so interrupts are watched only while one runs.
+class WatchedDownloader final : public platform::Downloader {
+ public:
+  WatchedDownloader(platform::Downloader& downloader, const CliEnvironment& env)
+      : downloader_(downloader), env_(env) {}
+
+  std::optional<std::filesystem::path> Download(const std::string& url,
+                                                const std::filesystem::path& folder,
+                                                const platform::DownloadLimits& limits,
+                                                const platform::CancelCheck& cancelled,
+                                                std::string& error) override {
+    if (env_.watch_interrupts) env_.watch_interrupts(true);
+    std::optional<std::filesystem::path> file =
+        downloader_.Download(url, folder, limits, cancelled, error);
+    if (env_.watch_interrupts) env_.watch_interrupts(false);
+    return file;
+  }
+
+ private:
+  platform::Downloader& downloader_;
+  const CliEnvironment& env_;
+};
 
 // Runs one of the two checks with the terminal as the about box.
 int RunCheck(CliSession& session, std::span<const std::string> args, bool firmware) {
@@ -25,26 +48,31 @@ int RunCheck(CliSession& session, std::span<const std::string> args, bool firmwa
   }
   if (firmware) {
     if (int code = session.PrepareChannel(); code != kExitOk) return code;
+    // The check opens the mouse itself; a pending write after the last update comes first.
+    if (update::FirmwareMarkerPending(session.context().paths)) {
+      if (int code = session.OpenMouse(); code != kExitOk) return code;
+    }
   }
   session.LoadLanguage();
   session.ui().set_assume_yes(parsed->Has("--yes"));
 
+  WatchedDownloader downloader(*env.downloader, env);
+  update::UpdateDownloads downloads;
+  downloads.cancelled = env.interrupted;
   i18n::CXmlDocument document;
-  update::UpdateCheck check(session.context(), session.ui(), *env.downloader, *env.host,
-                            firmware ? &session.channel() : nullptr, document, *server);
+  update::UpdateCheck check(session.context(), session.ui(), downloader, *env.host,
+                            firmware ? &session.channel() : nullptr, document, *server, downloads);
   const bool stored = firmware ? check.CheckFirmwareUpdate() : check.CheckUtilityUpdate();
+  if (!check.failure_reason().empty()) session.Fail(kExitFailed, check.failure_reason());
   if (firmware && stored) {
-    const std::filesystem::path tool = update::FlashToolFile(session.context().paths);
-    update::HandOffFirmwareImage(session.context(), *env.host);
     session.out() << "The new firmware image is "
                   << update::FirmwareImageFile(session.context().paths).string() << ".\n";
-    std::error_code missing;
-    if (std::filesystem::exists(tool, missing)) {
-      session.out() << "Started the flashing tool " << tool.string() << " -TALVO.\n";
-    } else {
-      session.out() << "The flashing tool " << tool.string()
-                    << " is not there; flash the image with it once it is.\n";
+    const platform::HostOutcome tool = update::HandOffFirmwareImage(session.context(), *env.host);
+    if (!tool.started) {
+      return session.Fail(kExitFailed, "the flashing tool cannot be started: " + tool.reason +
+                                           "; flash the image with it once it is there");
     }
+    session.out() << "Started the flashing tool (" << update::kFlashToolCommand << ").\n";
   }
   switch (check.failure()) {
     case update::UpdateFailure::kNone:

@@ -23,7 +23,8 @@ bool SendAndAwait(HidChannel& channel, const DeviceHandle& handle, Buffer& buffe
   return channel.AwaitAck(buffer, k, wait_ms, handle);
 }
 
-// One A5 report: address, length byte, data.
+// One A5 report: address, length byte, data. A full chunk goes out as the whole payload of 31
+// bytes (its last byte 0), a shorter write as 6 bytes plus its data.
 bool WriteChunk(HidChannel& channel, const DeviceHandle& handle, std::uint32_t address,
                 std::span<const std::uint8_t> data, std::uint32_t wait_ms) {
   Buffer buffer{};
@@ -31,7 +32,8 @@ bool WriteChunk(HidChannel& channel, const DeviceHandle& handle, std::uint32_t a
   PutAddress(buffer, 1, address);
   buffer[5] = static_cast<std::uint8_t>(data.size());
   std::copy(data.begin(), data.end(), buffer.begin() + 6);
-  return SendAndAwait(channel, handle, buffer, 6 + data.size(), 1, wait_ms);
+  const std::size_t length = data.size() == kWriteChunk ? kMaxPayload : 6 + data.size();
+  return SendAndAwait(channel, handle, buffer, length, 1, wait_ms);
 }
 
 // A2 and A3: one code byte, answer byte 1.

@@ -17,19 +17,23 @@ fs::path XdgOr(const std::optional<fs::path>& value, const fs::path& fallback) {
 
 ProgramPaths ResolveProgramPaths(const PathEnvironment& env) {
   ProgramPaths paths;
+  std::error_code error;
+  if (!env.executable_folder.empty()) paths.helper_folders.push_back(env.executable_folder);
+  if (!env.install_libexec_folder.empty()) {
+    paths.helper_folders.push_back(env.install_libexec_folder);
+  }
+  paths.module_directory = fs::exists(env.executable_folder / "language.xml", error)
+                               ? env.executable_folder
+                               : env.install_data_folder;
   if (env.z900_home) {
     const fs::path& dir = *env.z900_home;
-    paths.module_directory = dir;
+    if (fs::exists(dir / "language.xml", error)) paths.module_directory = dir;
     paths.profile_folder = dir / "Profile";
     paths.update_folder = dir / "update";
     paths.registry_root = dir / "registry";
     paths.sim_state_file = dir / "sim-mouse.bin";
     return paths;
   }
-  std::error_code error;
-  paths.module_directory = fs::exists(env.executable_folder / "language.xml", error)
-                               ? env.executable_folder
-                               : env.install_data_folder;
   const fs::path data = XdgOr(env.xdg_data_home, env.home / ".local/share") / "z900";
   const fs::path config = XdgOr(env.xdg_config_home, env.home / ".config") / "z900";
   const fs::path state = XdgOr(env.xdg_state_home, env.home / ".local/state") / "z900";

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace z900::platform {
 
@@ -12,27 +13,35 @@ struct ProgramPaths {
   std::filesystem::path update_folder;     // downloads and the update marker
   std::filesystem::path registry_root;     // the key store
   std::filesystem::path sim_state_file;    // the simulated mouse
+  // Where the program's own helper programs (the screenshot and flashing tools) are looked
+  // for, in order. Never a folder of the user's data.
+  std::vector<std::filesystem::path> helper_folders;
 };
 
 // The process facts the paths derive from.
 struct PathEnvironment {
-  std::optional<std::filesystem::path> z900_home;  // Z900_HOME: one self-contained folder
+  std::optional<std::filesystem::path> z900_home;  // Z900_HOME: one folder for the user's files
   std::filesystem::path executable_folder;
-  std::filesystem::path install_data_folder;  // <prefix>/share/z900
+  std::filesystem::path install_data_folder;     // <prefix>/share/z900
+  std::filesystem::path install_libexec_folder;  // <prefix>/libexec/z900
   std::optional<std::filesystem::path> xdg_data_home;
   std::optional<std::filesystem::path> xdg_config_home;
   std::optional<std::filesystem::path> xdg_state_home;
   std::filesystem::path home;
 };
 
-// Applies the folder rules: Z900_HOME wins; otherwise the executable's folder serves as the
-// program folder when it holds language.xml, and data follows the XDG base directories.
+// Applies the folder rules. The program folder is the executable's folder when it holds
+// language.xml, else the installed data folder; Z900_HOME takes its place only when it holds a
+// language.xml of its own. The user's files go to Z900_HOME, or follow the XDG base
+// directories. Helper programs come from the executable's folder and the installed libexec
+// folder alone.
 ProgramPaths ResolveProgramPaths(const PathEnvironment& env);
 
 // Reads the environment and the executable's location of the running process.
 PathEnvironment ReadPathEnvironment();
 
-// Value of an environment variable, or nullopt when it is unset or empty.
+// Value of an environment variable, or nullopt when it is unset or empty (so that VAR= on a
+// command line switches a setting off, as for every other program).
 std::optional<std::string> EnvironmentValue(const char* name);
 
 }  // namespace z900::platform

@@ -9,15 +9,11 @@ std::filesystem::path MarkerFile(const platform::ProgramPaths& paths) {
   return paths.update_folder / "Config.ini";
 }
 
-std::filesystem::path FlashToolFile(const platform::ProgramPaths& paths) {
-  return paths.update_folder / "FlashTool.exe";
-}
-
-void HandOffFirmwareImage(const config::AppContext& context, platform::HostServices& host) {
+platform::HostOutcome HandOffFirmwareImage(const config::AppContext& context,
+                                           platform::HostServices& host) {
   platform::IniFile::WriteString(MarkerFile(context.paths), kMarkerSection, kMarkerKey,
                                  kMarkerPending);
-  const std::u16string arguments[] = {kFlashToolArgument};
-  host.StartProgram(FlashToolFile(context.paths).u16string(), arguments);
+  return host.StartTool(kFlashToolCommand);
 }
 
 void ShowAboutAndHandOff(config::AppContext& context, platform::UiPort& ui,
@@ -40,12 +36,13 @@ void ClearFirmwareMarker(const platform::ProgramPaths& paths) {
   platform::IniFile::WriteString(MarkerFile(paths), kMarkerSection, kMarkerKey, kMarkerDone);
 }
 
-bool RunFirmwareFollowUp(config::AppContext& context, config::SettingsPageModel& page,
-                         config::ConfigPorts& ports) {
-  if (!FirmwareMarkerPending(context.paths)) return false;
-  config::ApplyToMouse(context, page, ports, false);
+std::optional<config::ApplyReport> RunFirmwareFollowUp(config::AppContext& context,
+                                                       config::SettingsPageModel& page,
+                                                       config::ConfigPorts& ports) {
+  if (!FirmwareMarkerPending(context.paths)) return std::nullopt;
+  const config::ApplyReport report = config::ApplyToMouse(context, page, ports, false);
   ClearFirmwareMarker(context.paths);
-  return true;
+  return report;
 }
 
 }  // namespace z900::update

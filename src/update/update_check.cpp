@@ -2,11 +2,9 @@
 
 #include <cstdio>
 #include <system_error>
-#include <vector>
 
 #include "device/command_set.h"
 #include "device/memory_map.h"
-#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace z900::update {
@@ -50,49 +48,81 @@ bool IsWebAddress(std::u16string_view text) {
 UpdateCheck::UpdateCheck(config::AppContext& context, platform::UiPort& ui,
                          platform::Downloader& downloader, platform::HostServices& host,
                          device::HidChannel* channel, i18n::CXmlDocument& document,
-                         std::string server_base)
+                         std::string server_base, UpdateDownloads downloads)
     : context_(context),
       ui_(ui),
       downloader_(downloader),
       host_(host),
       channel_(channel),
       document_(document),
-      server_base_(std::move(server_base)) {}
+      server_base_(std::move(server_base)),
+      downloads_(std::move(downloads)) {}
 
-bool UpdateCheck::DownloadTo(const std::string& url, std::uint64_t max_bytes,
+bool UpdateCheck::DownloadTo(const std::string& url, const platform::DownloadLimits& limits,
                              const fs::path& target) {
-  std::string error;
-  const std::optional<fs::path> temporary = downloader_.Download(url, max_bytes, error);
-  if (!temporary) return false;
-  // Copying into place is not checked: a copy that fails leaves the old file (or none), and the
-  // check goes on with what it finds.
-  std::error_code ignored;
-  fs::create_directories(target.parent_path(), ignored);
-  std::vector<std::uint8_t> bytes;
-  if (!platform::ReadWholeFile(*temporary, max_bytes, bytes)) {
-    platform::WriteFileAtomically(target, bytes);
+  const fs::path folder = target.parent_path();
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) {
+    failure_reason_ = "cannot create the folder " + folder.string() + ": " + error.message();
+    return false;
   }
-  fs::remove(*temporary, ignored);
+  std::string why;
+  const std::optional<fs::path> temporary =
+      downloader_.Download(url, folder, limits, downloads_.cancelled, why);
+  if (!temporary) {
+    failure_reason_ = url + ": " + why;
+    return false;
+  }
+  // Only a complete download replaces the file, so a failure never leaves a part of one, and
+  // an older copy is never taken for the new one.
+  fs::rename(*temporary, target, error);
+  if (error) {
+    std::error_code ignored;
+    fs::remove(*temporary, ignored);
+    failure_reason_ = "cannot save " + target.string() + ": " + error.message();
+    return false;
+  }
   return true;
+}
+
+bool UpdateCheck::FailManifest(std::string reason) {
+  failure_ = UpdateFailure::kManifestDownload;
+  failure_reason_ = std::move(reason);
+  config::ShowMessage(context_, ui_, context_.Text(StringKey::str_updateerror), false);
+  return false;
 }
 
 bool UpdateCheck::FetchUpdateManifest() {
   failure_ = UpdateFailure::kNone;
+  failure_reason_.clear();
   const fs::path manifest = ManifestFile(context_.paths);
-  if (!DownloadTo(server_base_ + kManifestPath, kMaxManifestBytes, manifest)) {
-    failure_ = UpdateFailure::kManifestDownload;
-    config::ShowMessage(context_, ui_, context_.Text(StringKey::str_updateerror), false);
-    return false;
+  if (!DownloadTo(server_base_ + kManifestPath, downloads_.manifest, manifest)) {
+    return FailManifest(failure_reason_);
   }
-  document_.LoadDocument(manifest);
+  if (!document_.LoadDocument(manifest)) return FailManifest("cannot read " + manifest.string());
   return true;
+}
+
+std::optional<std::u16string> UpdateCheck::OfferedVersion(std::u16string_view section) {
+  std::u16string current = i18n::SectionValue(document_, section, u"current");
+  if (current.empty()) {
+    // An empty answer or an error page served as a success is no manifest: offering an update
+    // for it would offer nothing.
+    FailManifest("the answer of " + server_base_ + kManifestPath +
+                 " is not an update manifest: it gives no <current> version in <" +
+                 platform::Utf16ToUtf8(section) + ">");
+    return std::nullopt;
+  }
+  return current;
 }
 
 bool UpdateCheck::CheckUtilityUpdate() {
   if (!FetchUpdateManifest()) return false;
-  const std::u16string current = i18n::SectionValue(document_, u"driver", u"current");
+  const std::optional<std::u16string> current = OfferedVersion(u"driver");
+  if (!current) return false;
   const std::u16string newfile = i18n::SectionValue(document_, u"driver", u"newfile");
-  if (current != kUtilityVersion) {
+  if (*current != kUtilityVersion) {
     if (config::ShowMessage(context_, ui_, context_.Text(StringKey::str_update_msg3), true) == 1 &&
         IsWebAddress(newfile)) {
       host_.OpenWithDefaultApplication(newfile);
@@ -105,7 +135,9 @@ bool UpdateCheck::CheckUtilityUpdate() {
 
 bool UpdateCheck::CheckFirmwareUpdate() {
   if (!FetchUpdateManifest()) return false;
-  const std::u16string current = i18n::SectionValue(document_, u"firmware", u"current");
+  const std::optional<std::u16string> offered = OfferedVersion(u"firmware");
+  if (!offered) return false;
+  const std::u16string& current = *offered;
   const std::u16string newfile = i18n::SectionValue(document_, u"firmware", u"newfile");
 
   device::DeviceHandle handle;
@@ -145,13 +177,19 @@ bool UpdateCheck::CheckFirmwareUpdate() {
 }
 
 bool UpdateCheck::DownloadFirmwareImage(const std::u16string& url) {
-  if (!IsWebAddress(url) || !DownloadTo(platform::Utf16ToUtf8(url), kMaxFirmwareBytes,
-                                        FirmwareImageFile(context_.paths))) {
+  bool stored = false;
+  if (IsWebAddress(url)) {
+    stored =
+        DownloadTo(platform::Utf16ToUtf8(url), downloads_.image, FirmwareImageFile(context_.paths));
+  } else {
+    failure_reason_ = "the manifest gives no http or https address for the image: \"" +
+                      platform::Utf16ToUtf8(url) + "\"";
+  }
+  if (!stored) {
     failure_ = UpdateFailure::kImageDownload;
     config::ShowMessage(context_, ui_, context_.Text(StringKey::str_updateerror1), false);
-    return false;
   }
-  return true;
+  return stored;
 }
 
 }  // namespace z900::update

@@ -95,6 +95,26 @@ TEST_F(ExecutorTest, UsesTheModeTheMouseIsInNow) {
   EXPECT_EQ(context.current_mode, 1);
 }
 
+// The window shows nothing for an action that cannot run; the trace tells why.
+TEST_F(ExecutorTest, ActionThatCannotRunIsTracedAndNotShown) {
+  Assign(0, 2, "program", u"/opt/gone");
+  host.refusal = "/opt/gone does not exist";
+  std::vector<std::string> trace;
+  channel.SetTrace([&](std::string_view line) {
+    if (!line.starts_with("Send:") && !line.starts_with("Receive:")) trace.emplace_back(line);
+  });
+  EXPECT_EQ(ExecuteHostAction(WordOf(HOST_OPEN_PROGRAM, 1), context, page, action_ports), 1);
+  EXPECT_THAT(trace, ElementsAre("Host action: /opt/gone does not exist"));
+  EXPECT_THAT(ui.calls, IsEmpty());
+  // Asked for a mode of its own, the action uses that mode's assignment without a query.
+  Assign(1, 2, "program", u"/opt/mode1");
+  host.refusal.clear();
+  EXPECT_TRUE(
+      CarryOutHostAction(WordOf(HOST_OPEN_PROGRAM, 1), 1, context, page, action_ports).started);
+  EXPECT_THAT(host.calls, ElementsAre("program /opt/gone", "program /opt/mode1"));
+  EXPECT_EQ(ModeQueries(), 1);
+}
+
 TEST_F(ExecutorTest, ToggleHidesAShownWindowShowsAHiddenOneAndWaitsForDialogs) {
   const std::uint32_t toggle = WordOf(HOST_TOGGLE_WINDOW, 1);
   ui.window_visible = true;

@@ -10,6 +10,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 class ActionCommandsTest : public test::CliTest {
  protected:
@@ -33,12 +34,41 @@ TEST_F(ActionCommandsTest, RunsTheHostActionOfTheModeTheMouseIsIn) {
   result = Run({"--simulate", "action", "run", "1"});
   EXPECT_THAT(result.out, HasSubstr("carries out itself"));
 
-  // The event of mode 0's button 3 while the mouse is in mode 1 opens mode 1's folder, as a
-  // real event would.
+  // With the mouse in mode 1 a press runs mode 1's action; --mode picks the other one.
   ASSERT_EQ(Run({"sim", "mode", "1"}).code, kExitOk);
-  EXPECT_EQ(Run({"--simulate", "action", "run", "3", "--mode", "0"}).code, kExitOk);
+  result = Run({"--simulate", "action", "run", "3"});
+  EXPECT_THAT(result.out, HasSubstr("button 3 of mode 1: folder"));
+  result = Run({"--simulate", "action", "run", "3", "--mode", "0"});
+  EXPECT_THAT(result.out, HasSubstr("button 3 of mode 0: file"));
   EXPECT_THAT(host.calls, ElementsAre("open \"/srv/a b.txt\"", "tool z900-screengrab -t region -p",
-                                      "open /srv/mode1"));
+                                      "open /srv/mode1", "open \"/srv/a b.txt\""));
+}
+
+// What cannot be started is said, and the run fails, instead of "starting …" and success.
+TEST_F(ActionCommandsTest, ActionsThatCannotRunFail) {
+  const std::unique_ptr<platform::HostServices> system = platform::CreateSystemHostServices({});
+  env.host = system.get();
+  const std::string missing = (folder.path() / "missing").string();
+  struct Case {
+    std::vector<std::string> function;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {{"program", missing}, missing + " does not exist"},
+      {{"program", folder.path().string()}, "is a folder"},
+      {{"sound", missing + ".wav"}, missing + ".wav does not exist"},
+      {{"file", missing + ".txt"}, missing + ".txt does not exist"},
+      {{"screenshot-screen"}, "z900-screengrab is not installed"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> set = {"set", "button", "0", "3"};
+    set.insert(set.end(), c.function.begin(), c.function.end());
+    ASSERT_EQ(Run(set).code, kExitOk);
+    const Result result = Run({"--simulate", "action", "run", "3"});
+    EXPECT_EQ(result.code, kExitFailed) << c.function[0];
+    EXPECT_THAT(result.err, HasSubstr(c.reason)) << c.function[0];
+    EXPECT_THAT(result.out, Not(HasSubstr("starting"))) << c.function[0];
+  }
 }
 
 TEST_F(ActionCommandsTest, UsageErrors) {

@@ -5,15 +5,20 @@
 
 #include "macro/macro_rows.h"
 #include "macro/macro_store.h"
+#include "platform/ini_file.h"
 #include "platform/key_store.h"
 #include "support/cli_fixture.h"
+#include "support/missing_mouse_backend.h"
 #include "support/no_mouse_backend.h"
+#include "support/recording_host_services.h"
+#include "update/firmware_handoff.h"
 
 namespace z900::cli {
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class ConfigCommandsTest : public test::CliTest {
  protected:
@@ -99,6 +104,8 @@ TEST_F(ConfigCommandsTest, EditedProfileIsSavedAndShown) {
 }
 
 TEST_F(ConfigCommandsTest, EditsThatBreakARuleAreRefused) {
+  std::string eleven_emoji;
+  for (int i = 0; i < 11; ++i) eleven_emoji += "\xF0\x9F\x98\x80";
   struct Case {
     std::vector<std::string> args;
     int code;
@@ -123,7 +130,17 @@ TEST_F(ConfigCommandsTest, EditsThatBreakARuleAreRefused) {
       {{"set", "dpi", "0", ""}, kExitUsage, "at least one DPI stage"},
       {{"set", "rate", "0", "250"}, kExitUsage, "125, 500 or 1000"},
       {{"set", "led", "0", "blink"}, kExitUsage, "off, slow, fast, always or activity"},
+      {{"set", "dpi", "0", "800,"}, kExitUsage, "empty"},
+      {{"set", "dpi", "0", ",800"}, kExitUsage, "empty"},
+      {{"set", "dpi", "0", "800,,1600"}, kExitUsage, "empty"},
       {{"set", "name", "twenty-one characters"}, kExitUsage, "at most 20 characters"},
+      // Eleven emoji take 22 of the name's 20 units.
+      {{"set", "name", eleven_emoji}, kExitUsage, "or fewer when they are emoji"},
+      // A negative number is a value out of range, not an option.
+      {{"set", "button", "-1", "3", "copy"}, kExitUsage, "MODE must be 0 or 1"},
+      {{"set", "button", "0", "-3", "copy"}, kExitUsage, "BUTTON must be 1"},
+      {{"set", "rate", "-1", "500"}, kExitUsage, "MODE must be 0 or 1"},
+      {{"profile", "select", "-2"}, kExitUsage, "N must be 1"},
   };
   for (const Case& c : cases) {
     const Result result = Run(c.args);
@@ -186,6 +203,60 @@ TEST_F(ConfigCommandsTest, ApplyToASilentMouseFails) {
   EXPECT_EQ(result.code, kExitFailed);
   EXPECT_EQ(result.out, "");
   EXPECT_THAT(result.err, HasSubstr("20 commands were not acknowledged"));
+}
+
+TEST_F(ConfigCommandsTest, UnplugDuringApplyIsNamed) {
+  env.hardware = nullptr;
+  env.sim_faults = "unplug-after=5";
+  const Result result = Run({"--simulate", "apply"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_THAT(result.err, HasSubstr("unplugged"));
+}
+
+// Without a mouse, the commands that write into it leave every file as it was.
+TEST_F(ConfigCommandsTest, WithoutAMouseNothingIsWritten) {
+  test::MissingMouse absent;
+  test::RecordingHostServices host;
+  env.hardware = &absent;
+  env.host = &host;
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"apply"},
+                                               {"action", "run", "3"},
+                                               {"profile", "select", "2", "--apply"},
+                                               {"profile", "reset", "--yes"}}) {
+    const Result result = Run(args);
+    EXPECT_EQ(result.code, kExitNoMouse) << ::testing::PrintToString(args);
+    EXPECT_EQ(result.out, "") << ::testing::PrintToString(args);
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_FALSE(fs::exists(folder.path() / "Profile")) << ::testing::PrintToString(args);
+    EXPECT_FALSE(fs::exists(folder.path() / "registry")) << ::testing::PrintToString(args);
+  }
+}
+
+// After a firmware update the first command that opens the mouse writes the profile into it
+// again, once.
+TEST_F(ConfigCommandsTest, FirmwareFollowUpRewritesTheProfileOnce) {
+  env.hardware = nullptr;
+  ASSERT_EQ(Run({"set", "button", "0", "3", "copy"}).code, kExitOk);
+  fs::create_directories(env.paths.update_folder);
+  ASSERT_TRUE(
+      platform::IniFile::WriteString(update::MarkerFile(env.paths), "Firmware", "Update", "1"));
+  Result result = Run({"--simulate", "read", "0x408"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_EQ(result.out, "0408: 02 00 02 06\n");  // Ctrl + C
+  EXPECT_THAT(result.err, HasSubstr("firmware"));
+  EXPECT_EQ(platform::IniFile::GetString(update::MarkerFile(env.paths), "Firmware", "Update", ""),
+            "0");
+
+  env.trace = true;
+  result = Run({"--simulate", "info"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_THAT(result.err, Not(HasSubstr("ba a5")));
+}
+
+TEST_F(ConfigCommandsTest, ControlAndBidiCharactersInTheProfileNameAreShownEscaped) {
+  ASSERT_EQ(Run({"set", "name", "a\x1b[31mb\xE2\x80\xAE"}).code, kExitOk);  // ESC, U+202E
+  EXPECT_THAT(Run({"show"}).out, HasSubstr("name \"a\\x1b[31mb\\u202e\"\n"));
+  EXPECT_THAT(Run({"show", "--json"}).out, HasSubstr("\"name\":\"a\\u001b[31mb\\u202e\""));
 }
 
 TEST_F(ConfigCommandsTest, FunctionsListTheCatalogue) {

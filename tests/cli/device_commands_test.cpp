@@ -3,10 +3,12 @@
 
 #include "sim/sim_state_file.h"
 #include "support/cli_fixture.h"
+#include "support/missing_mouse_backend.h"
 
 namespace z900::cli {
 namespace {
 
+using test::MissingMouse;
 using ::testing::HasSubstr;
 
 class DeviceCommandsTest : public test::CliTest {};
@@ -24,6 +26,16 @@ TEST_F(DeviceCommandsTest, ReadPrintsSixteenBytesPerLine) {
   EXPECT_EQ(result.out,
             "0010: 00 00 00 00 01 01 00 00 0c 00 00 00 00 00 00 00\n"
             "0020: 00 00 00 00\n");
+}
+
+TEST_F(DeviceCommandsTest, ReadPrintsEachLineAsSoonAsItIsRead) {
+  env.sim_faults = "unplug-after=8";  // eight reads of four bytes, then the mouse is gone
+  const Result result = Run({"--simulate", "read", "0", "64"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_EQ(result.out,
+            "0000: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\n"
+            "0010: 00 00 00 00 01 01 00 00 0c 00 00 00 00 00 00 00\n");
+  EXPECT_THAT(result.err, HasSubstr("did not answer the read of 0x0020"));
 }
 
 TEST_F(DeviceCommandsTest, SimulatedMouseStateIsSharedBetweenRuns) {
@@ -70,18 +82,6 @@ TEST_F(DeviceCommandsTest, HelpAndVersion) {
   EXPECT_EQ(version.code, kExitOk);
   EXPECT_THAT(version.out, HasSubstr("z900ctl 0."));
 }
-
-// A hardware backend that finds nothing usable.
-class MissingMouse final : public platform::HidBackend {
- public:
-  explicit MissingMouse(platform::HidOpenError error) : error_(error) {}
-  bool Initialise() override { return true; }
-  void Shutdown() override {}
-  platform::HidOpenResult OpenMouse() override { return {nullptr, error_, "/dev/hidraw5"}; }
-
- private:
-  platform::HidOpenError error_;
-};
 
 TEST_F(DeviceCommandsTest, MissingOrLockedMouseExitsWithThreeAndSaysWhatToDo) {
   MissingMouse absent(platform::HidOpenError::kNoDevice);

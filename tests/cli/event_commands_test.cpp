@@ -44,6 +44,20 @@ TEST_F(EventCommandsTest, PressesQueueHostActionEventsForTheListener) {
   EXPECT_THAT(result.err, HasSubstr("Listening"));
 }
 
+// Only the per-button actions carry a button in their event word; the others carry a fixed 1.
+TEST_F(EventCommandsTest, EventsTellTheButtonOnlyWhenTheWordCarriesOne) {
+  SetSlot(0x408, 0x02C30004);  // button 3: play a sound
+  SetSlot(0x410, 0x01C90004);  // button 4: screenshot of the screen
+  SetSlot(0x418, 0x01CC0004);  // button 5: show or hide the window
+  for (const char* button : {"3", "4", "5"}) ASSERT_EQ(Run({"sim", "press", button}).code, kExitOk);
+  const Result result = Run({"--simulate", "events", "--count", "3"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_EQ(result.out,
+            "0x4000c302 action 3 (play sound), button 3\n"
+            "0x4000c901 action 9 (screenshot of the screen)\n"
+            "0x4000cc01 action 12 (show or hide the window)\n");
+}
+
 TEST_F(EventCommandsTest, ListenerStopsWhenInterrupted) {
   bool watching = false;
   env.watch_interrupts = [&](bool on) { watching = on; };

@@ -116,6 +116,19 @@ TEST_F(MacroCommandsTest, ListShowRenameExportDelete) {
   }
 }
 
+// Names come from files anyone may hand over: escape sequences, line ends and bidirectional
+// overrides in them must not reach the terminal as they are.
+TEST_F(MacroCommandsTest, ControlAndBidiCharactersInNamesAreShownEscaped) {
+  ASSERT_EQ(Run({"macro", "import",
+                 WriteFile("evil.bin", RecordBytes(0xC0, u"a\x1b[2Jb\nc\u202Ed\u0085",
+                                                   {KeyRow(kRowKeyDown, 'A')}))})
+                .code,
+            kExitOk);
+  const std::string shown = "a\\x1b[2Jb\\nc\\u202ed\\u0085";
+  EXPECT_EQ(Run({"macro", "list"}).out, "000000c0  " + shown + "\n");
+  EXPECT_THAT(Run({"macro", "show", "c0"}).out, HasSubstr("macro 000000c0: " + shown + "\n"));
+}
+
 TEST_F(MacroCommandsTest, MalformedFilesAreRefusedWithTheReason) {
   std::vector<std::uint8_t> good =
       RecordBytes(0x77, u"x", {KeyRow(kRowKeyDown, 'A'), KeyRow(kRowKeyUp, 'A')});

@@ -14,6 +14,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class UpdateCommandsTest : public test::CliTest {
  protected:
@@ -65,8 +66,7 @@ TEST_F(UpdateCommandsTest, FirmwareIsDownloadedAndHandedToTheFlashingTool) {
   EXPECT_EQ(result.code, kExitOk) << result.err;
   EXPECT_THAT(result.out, HasSubstr("flashing tool"));
   EXPECT_TRUE(update::FirmwareMarkerPending(env.paths));
-  EXPECT_THAT(host.calls,
-              ElementsAre("program " + update::FlashToolFile(env.paths).string() + " -TALVO"));
+  EXPECT_THAT(host.calls, ElementsAre("tool FlashTool.exe -TALVO"));
   EXPECT_EQ(std::filesystem::file_size(update::FirmwareImageFile(env.paths)), 12u);
 }
 
@@ -81,6 +81,88 @@ TEST_F(UpdateCommandsTest, FailuresHaveTheirExitCodes) {
   EXPECT_EQ(Run({"update", "check"}).code, kExitUsage);
   EXPECT_EQ(Run({"update", "check", "extra"}).code, kExitUsage);
   EXPECT_FALSE(update::FirmwareMarkerPending(env.paths));
+}
+
+// Files that cannot be put in place end the check: no older copy is read, nothing is handed on.
+TEST_F(UpdateCommandsTest, DownloadsThatCannotBeSavedEndTheCheck) {
+  const std::filesystem::path kept = env.paths.update_folder / "new_version";
+  std::filesystem::create_directories(update::ManifestFile(env.paths) / "in the way");
+  ServeManifest("2", "13");
+  Result result = Run({"update", "check", "--yes"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_THAT(result.out, HasSubstr("could not be downloaded"));
+  EXPECT_THAT(result.err, HasSubstr("update.xml"));
+  std::filesystem::remove_all(update::ManifestFile(env.paths));
+
+  Serve("fw.bin", "new firmware");
+  std::filesystem::create_directories(update::FirmwareImageFile(env.paths) / "in the way");
+  result = Run({"--simulate", "update", "firmware", "--yes"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_THAT(result.out, HasSubstr("The firmware could not be downloaded"));
+  EXPECT_TRUE(host.calls.empty());
+  EXPECT_FALSE(std::filesystem::exists(update::MarkerFile(env.paths)));
+  // Only the manifest and the obstacle are there: no temporary file was left behind.
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(kept)) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_THAT(names, ::testing::UnorderedElementsAre("update.xml", "TalvoGameDevice.bin"));
+}
+
+// An answer that does not give the version is no manifest: no update is offered for it.
+TEST_F(UpdateCommandsTest, ManifestWithoutTheVersionIsAnError) {
+  const std::string manifests[] = {
+      "",
+      "<!DOCTYPE html><html><body><h1>Site under maintenance</h1></body></html>",
+      "<update><driver><newfile>https://example.org/z900</newfile></driver><firmware><newfile>" +
+          server.base_url() + "/fw.bin</newfile></firmware></update>",
+      "<update><driver><current></current></driver><firmware><current/></firmware></update>",
+  };
+  for (const std::string& manifest : manifests) {
+    Serve("software/z900/update.xml", manifest);
+    for (const char* command : {"check", "firmware"}) {
+      const Result result = Run({"--simulate", "update", command, "--yes"});
+      EXPECT_EQ(result.code, kExitFailed) << command << ": " << manifest;
+      EXPECT_THAT(result.out, HasSubstr("The update information could not be downloaded"))
+          << command << ": " << manifest;
+      EXPECT_THAT(result.out, Not(HasSubstr("available"))) << command << ": " << manifest;
+    }
+  }
+  EXPECT_TRUE(host.calls.empty());
+}
+
+// The message stays the same for every failure; the line after it says what went wrong.
+TEST_F(UpdateCommandsTest, DownloadFailuresSayWhy) {
+  struct Case {
+    std::string redirect;  // where the manifest's address leads; empty: nowhere (404)
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"", "404"},
+      {"/software/z900/update.xml", "redirect"},
+      {"ftp://127.0.0.1/update.xml", "http"},
+  };
+  for (const Case& c : cases) {
+    if (!c.redirect.empty()) Serve("software/z900/update.xml.redirect", c.redirect);
+    const Result result = Run({"update", "check"});
+    EXPECT_EQ(result.code, kExitFailed) << c.reason;
+    EXPECT_THAT(result.out, HasSubstr("check your internet connection")) << c.reason;
+    EXPECT_THAT(result.err, HasSubstr(c.reason)) << c.reason;
+  }
+}
+
+// Ctrl-C during a download ends it at once and leaves no temporary file.
+TEST_F(UpdateCommandsTest, InterruptedDownloadLeavesNothingBehind) {
+  Serve("software/z900/update.xml.slow", "<update/>");
+  bool watching = false;
+  env.watch_interrupts = [&](bool on) { watching = on; };
+  env.interrupted = [&] { return watching; };  // Ctrl-C as soon as the command watches for it
+  const Result result = Run({"update", "check"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_THAT(result.err, HasSubstr("interrupted"));
+  EXPECT_FALSE(watching);
+  const std::filesystem::path kept = env.paths.update_folder / "new_version";
+  EXPECT_TRUE(!std::filesystem::exists(kept) || std::filesystem::is_empty(kept));
 }
 
 }  // namespace

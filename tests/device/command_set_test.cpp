@@ -181,13 +181,16 @@ INSTANTIATE_TEST_SUITE_P(
         ChunkCase{"OnlyATail", 23, {23}, {0}, 155}),
     [](const auto& p) { return p.param.name; });
 
-TEST_F(CommandSetTest, TailOfTwentyThreeBytesCarriesTwentyNinePayloadBytes) {
-  const Bytes data(23, 0x5A);
-  std::vector<std::string> lines;
-  channel.SetTrace([&](std::string_view line) { lines.emplace_back(line); });
-  ASSERT_TRUE(WriteMemoryBlock(channel, handle, 0x2000, data));
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0].size(), std::string("Send: ").size() + 3 * (1 + 29));
+// A tail carries 6 + r payload bytes; a full chunk the whole 31, so its trace line shows all
+// 32 bytes of the report.
+TEST_F(CommandSetTest, TracedPayloadLengthOfChunksAndTails) {
+  for (const auto& [length, payload] : {std::pair<std::size_t, std::size_t>{23, 29}, {24, 31}}) {
+    std::vector<std::string> lines;
+    channel.SetTrace([&](std::string_view line) { lines.emplace_back(line); });
+    ASSERT_TRUE(WriteMemoryBlock(channel, handle, 0x2000, Bytes(length, 0x5A)));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].size(), std::string("Send: ").size() + 3 * (1 + payload)) << length;
+  }
 }
 
 TEST_F(CommandSetTest, StopsAtTheFirstChunkWithoutAcknowledgement) {

@@ -2,11 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
-
-#include "sim/sim_state_file.h"
 #include <fstream>
 
+#include "sim/sim_state_file.h"
+#include "support/http_server.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 using test::RunProgram;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class Z900ctlTest : public ::testing::Test {
  protected:
@@ -105,6 +107,47 @@ TEST_F(Z900ctlTest, ApplyWritesTheDefaultSlotCodesOfModeZero) {
             "0400: 03 00 01 00 03 00 02 00 03 00 04 00 00 00 00 00\n"
             "0410: 03 00 10 00 04 00 cc 01 03 00 08 00 00 00 00 00\n"
             "0420: 00 00 00 00 ff ff ff ff ff ff ff ff 00 00 00 00\n");
+}
+
+// The program's own files come from the program folder even when Z900_HOME names a folder for
+// the user's files that holds no language file.
+TEST_F(Z900ctlTest, LanguageFilesComeFromTheProgramFolderWithZ900Home) {
+  const test::ProgramResult result = Run({"show"});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_THAT(result.err, Not(HasSubstr("language file")));
+  EXPECT_THAT(result.out, HasSubstr("\"Left click\""));
+}
+
+// A tool placed in the user's folder is never started in place of the program's own.
+TEST_F(Z900ctlTest, HelperProgramsAreNotTakenFromTheDataFolder) {
+  const std::filesystem::path planted = folder.path() / "z900-screengrab";
+  std::ofstream(planted) << "#!/bin/sh\nexit 0\n";
+  std::filesystem::permissions(planted, std::filesystem::perms::owner_all);
+  ASSERT_EQ(Run({"--simulate", "set", "button", "0", "3", "screenshot-screen"}).exit_code, 0);
+  const test::ProgramResult result = Run({"--simulate", "action", "run", "3"});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_THAT(result.err, HasSubstr("z900-screengrab is not installed"));
+}
+
+// Ctrl-C during a download: the program ends as a failure and leaves no temporary file.
+TEST_F(Z900ctlTest, InterruptedUpdateCheckLeavesNoTemporaryFile) {
+  test::TempFolder served;
+  std::filesystem::create_directories(served.path() / "software" / "z900");
+  std::ofstream(served.path() / "software" / "z900" / "update.xml.slow") << "<update/>";
+  test::LocalHttpServer server(served.path());
+  test::TempFolder temporary;
+  test::RunningProgram check(Z900CTL_PATH, {"update", "check"},
+                             {{"Z900_HOME", folder.path().string()},
+                              {"Z900_UPDATE_URL", server.base_url()},
+                              {"TMPDIR", temporary.path().string()}});
+  EXPECT_EQ(server.WaitForRequest(), "/software/z900/update.xml");
+  check.Signal(SIGINT);
+  const test::ProgramResult result = check.Wait();
+  EXPECT_EQ(result.exit_code, 1) << result.err;
+  EXPECT_THAT(result.err, HasSubstr("interrupted"));
+  EXPECT_TRUE(std::filesystem::is_empty(temporary.path()));
+  const std::filesystem::path kept = folder.path() / "update" / "new_version";
+  EXPECT_TRUE(!std::filesystem::exists(kept) || std::filesystem::is_empty(kept));
 }
 
 }  // namespace

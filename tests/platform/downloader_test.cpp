@@ -1,7 +1,7 @@
 #include "platform/downloader.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
 
@@ -12,54 +12,87 @@
 namespace z900::platform {
 namespace {
 
+using ::testing::HasSubstr;
+
 class DownloaderTest : public ::testing::Test {
  protected:
-  // Downloads land in a temporary folder of this test alone, so it can be checked for leftovers.
-  DownloaderTest() {
-    std::filesystem::create_directory(folder.path() / "tmp");
-    if (const char* old = std::getenv("TMPDIR")) old_tmpdir_ = old;
-    ::setenv("TMPDIR", (folder.path() / "tmp").c_str(), 1);
-  }
-  ~DownloaderTest() override {
-    if (old_tmpdir_) {
-      ::setenv("TMPDIR", old_tmpdir_->c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-  }
+  DownloaderTest() { std::filesystem::create_directory(downloads.path() / "in"); }
 
-  std::string Fetch(const std::string& name, std::uint64_t limit = 1 << 20) {
+  void Serve(const std::string& name, const std::string& content) {
+    std::ofstream(served.path() / name, std::ios::binary) << content;
+  }
+  // The body, or "error: " and the reason.
+  std::string Fetch(const std::string& name, DownloadLimits limits = {.max_bytes = 1 << 20},
+                    const CancelCheck& cancelled = {}) {
     std::string error;
-    const auto file = downloader->Download(server.base_url() + "/" + name, limit, error);
+    const auto file =
+        downloader->Download(server.base_url() + "/" + name, folder(), limits, cancelled, error);
     if (!file) return "error: " + error;
+    EXPECT_EQ(file->parent_path(), folder());
     std::vector<std::uint8_t> bytes;
     EXPECT_FALSE(ReadWholeFile(*file, 1 << 20, bytes));
     std::filesystem::remove(*file);
     return std::string(bytes.begin(), bytes.end());
   }
-  std::optional<std::string> old_tmpdir_;
-  test::TempFolder folder;
-  test::LocalHttpServer server{folder.path()};
+  std::filesystem::path folder() const { return downloads.path() / "in"; }
+
+  test::TempFolder served;
+  test::TempFolder downloads;
+  test::LocalHttpServer server{served.path()};
   std::unique_ptr<Downloader> downloader = CreateSystemDownloader();
 };
 
 TEST_F(DownloaderTest, FetchesAfreshEveryTime) {
-  std::ofstream(folder.path() / "a.txt") << "first";
+  Serve("a.txt", "first");
   EXPECT_EQ(Fetch("a.txt"), "first");
-  std::ofstream(folder.path() / "a.txt") << "second";
+  Serve("a.txt", "second");
   EXPECT_EQ(Fetch("a.txt"), "second");
 }
 
-TEST_F(DownloaderTest, FailsOnMissingFilesOversizedBodiesAndOtherSchemes) {
-  std::ofstream(folder.path() / "big.bin") << std::string(2000, 'x');
-  EXPECT_EQ(Fetch("missing.txt").rfind("error: ", 0), 0u);
-  EXPECT_EQ(Fetch("big.bin", 1000).rfind("error: ", 0), 0u);
-  EXPECT_EQ(Fetch("big.bin", 2000).size(), 2000u);
+// Every failure says why, and leaves nothing in the folder.
+TEST_F(DownloaderTest, FailuresSayWhyAndLeaveNothingBehind) {
+  Serve("big.bin", std::string(2000, 'x'));
+  Serve("loop.redirect", "/loop");
+  Serve("elsewhere.redirect", "ftp://127.0.0.1/x");
+  EXPECT_EQ(Fetch("big.bin", {.max_bytes = 2000}).size(), 2000u);
+  struct Case {
+    std::string name;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"missing.txt", "the server answered with HTTP status 404"},
+      {"big.bin", "the file is larger than 1000 bytes"},
+      {"loop", "more than 5 redirects (a redirect loop)"},
+      {"elsewhere", "only http and https addresses are downloaded"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_THAT(Fetch(c.name, {.max_bytes = 1000}), HasSubstr("error: " + c.reason)) << c.name;
+  }
   std::string error;
-  EXPECT_FALSE(downloader->Download("file:///etc/passwd", 1 << 20, error));
-  EXPECT_FALSE(error.empty());
-  // Nothing is left behind in the temporary folder by a failed download.
-  EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "tmp"));
+  EXPECT_FALSE(
+      downloader->Download("file:///etc/passwd", folder(), {.max_bytes = 1 << 20}, {}, error));
+  EXPECT_THAT(error, HasSubstr("only http and https"));
+  EXPECT_FALSE(downloader->Download(server.base_url() + "/big.bin", folder() / "gone",
+                                    {.max_bytes = 1 << 20}, {}, error));
+  EXPECT_THAT(error, HasSubstr("cannot create a file in"));
+  EXPECT_TRUE(std::filesystem::is_empty(folder()));
+}
+
+// A server that sends two bytes a second: the time limits end the download (after about a
+// second each), and so does a cancel.
+TEST_F(DownloaderTest, TimeLimitsAndCancelEndASlowDownload) {
+  Serve("slow.xml.slow", std::string(100, 'x'));
+  EXPECT_EQ(Fetch("slow.xml", {.max_bytes = 1 << 20, .total_seconds = 1}),
+            "error: not complete after 1 s, the time allowed");
+  EXPECT_EQ(Fetch("slow.xml", {.max_bytes = 1 << 20,
+                               .total_seconds = 60,
+                               .low_speed_bytes_per_second = 1024,
+                               .low_speed_seconds = 1}),
+            "error: fewer than 1024 bytes a second arrived for 1 s");
+  int asked = 0;
+  EXPECT_EQ(Fetch("slow.xml", {.max_bytes = 1 << 20}, [&] { return ++asked > 1; }),
+            "error: interrupted");
+  EXPECT_TRUE(std::filesystem::is_empty(folder()));
 }
 
 }  // namespace

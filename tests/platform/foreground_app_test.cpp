@@ -12,8 +12,8 @@
 
 #include "platform/linux/compositor_ipc.h"
 #include "platform/linux/foreground_backends.h"
+#include "support/bus_peer.h"
 #include "support/foreground_waiter.h"
-#include "support/private_session_bus.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 #include "support/xvfb_display.h"

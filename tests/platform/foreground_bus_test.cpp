@@ -12,9 +12,10 @@
 #include "platform/foreground_app.h"
 #include "platform/linux/foreground_backends.h"
 #include "platform/text.h"
+#include "support/bus_peer.h"
 #include "support/foreground_waiter.h"
-#include "support/private_session_bus.h"
-#include "support/run_program.h"
+#include "support/session_bus.h"
+#include "support/temp_folder.h"
 #include "support/xvfb_display.h"
 
 namespace z900::platform {
@@ -140,7 +141,9 @@ class KWinStandIn {
 
 class ForegroundBusTest : public ::testing::Test {
  protected:
-  test::PrivateSessionBus session;
+  test::TempFolder folder;
+  test::SessionBus session{folder.path(), {}};
+  test::ScopedVariable address{"DBUS_SESSION_BUS_ADDRESS", session.address()};
   test::ForegroundWaiter waiter;
 };
 
@@ -327,7 +330,7 @@ TEST_F(ForegroundBusTest, GnomeWithoutTheExtensionSeesXWaylandWindowsUntilItIsEn
   EXPECT_TRUE(app->IsEventDriven());
 }
 
-TEST_F(ForegroundBusTest, ShippedExtensionUsesOurNames) {
+TEST(GnomeExtensionTest, ShippedFilesUseOurNames) {
   const std::filesystem::path folder =
       std::filesystem::path(Z900_SOURCE_DIR) / "resources/gnome-shell" / kGnomeExtensionUuid;
   const std::string script = ReadText(folder / "extension.js");

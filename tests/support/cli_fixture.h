@@ -16,7 +16,6 @@ namespace z900::test {
 class CliTest : public ::testing::Test {
  protected:
   CliTest() {
-    platform::PathEnvironment path_env;
     path_env.z900_home = folder.path();
     env.paths = platform::ResolveProgramPaths(path_env);
     env.clock = &clock;
@@ -28,6 +27,8 @@ class CliTest : public ::testing::Test {
     std::string err;
   };
   Result Run(std::vector<std::string> args) {
+    // As every start of the program does: a language file put into the folder counts.
+    env.paths = platform::ResolveProgramPaths(path_env);
     std::ostringstream out;
     std::ostringstream err;
     const int code = cli::RunCli(args, env, out, err);
@@ -35,6 +36,7 @@ class CliTest : public ::testing::Test {
   }
 
   TempFolder folder;
+  platform::PathEnvironment path_env;
   platform::VirtualClock clock;
   cli::CliEnvironment env;
 };

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/private_session_bus.h"
+#include "support/bus_peer.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 

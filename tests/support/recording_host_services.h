@@ -8,25 +8,34 @@
 
 namespace z900::test {
 
-// HostServices that only writes down what it was asked to do, one line per call.
+// HostServices that only writes down what it was asked to do, one line per call, and answers
+// that it started it (or, with `refusal` set, that it could not, for that reason).
 class RecordingHostServices final : public platform::HostServices {
  public:
   std::vector<std::string> calls;
+  std::string refusal;
 
-  void StartProgram(const std::u16string& path,
-                    std::span<const std::u16string> arguments) override {
+  platform::HostOutcome StartProgram(const std::u16string& path,
+                                     std::span<const std::u16string> arguments) override {
     std::string line = "program " + platform::Utf16ToUtf8(path);
     for (const std::u16string& argument : arguments) line += " " + platform::Utf16ToUtf8(argument);
-    calls.push_back(line);
+    return Record(line);
   }
-  void OpenWithDefaultApplication(const std::u16string& text) override {
-    calls.push_back("open " + platform::Utf16ToUtf8(text));
+  platform::HostOutcome OpenWithDefaultApplication(const std::u16string& text) override {
+    return Record("open " + platform::Utf16ToUtf8(text));
   }
-  void PlaySoundFile(const std::u16string& path) override {
-    calls.push_back("sound " + platform::Utf16ToUtf8(path));
+  platform::HostOutcome PlaySoundFile(const std::u16string& path) override {
+    return Record("sound " + platform::Utf16ToUtf8(path));
   }
-  void StartTool(std::string_view command_line) override {
-    calls.push_back("tool " + std::string(command_line));
+  platform::HostOutcome StartTool(std::string_view command_line) override {
+    return Record("tool " + std::string(command_line));
+  }
+
+ private:
+  platform::HostOutcome Record(std::string line) {
+    calls.push_back(std::move(line));
+    if (refusal.empty()) return {};
+    return platform::HostOutcome::Failed(refusal);
   }
 };
 

@@ -123,6 +123,10 @@ RunningProgram::~RunningProgram() {
   if (err_fd_ >= 0) ::close(err_fd_);
 }
 
+void RunningProgram::Signal(int signal_number) {
+  if (pid_ > 0) ::kill(pid_, signal_number);
+}
+
 ProgramResult RunningProgram::Wait() {
   ProgramResult result;
   pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};

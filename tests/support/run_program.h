@@ -22,6 +22,8 @@ class RunningProgram {
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
   ProgramResult Wait();
+  // Sends the program a signal, as a user's Ctrl-C (SIGINT) would.
+  void Signal(int signal_number);
 
  private:
   int pid_ = -1;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "support/background_server.h"
+
 namespace z900::test {
 
 // A private X server (Xvfb) for as long as the object lives; DISPLAY points at it meanwhile.
@@ -20,9 +22,9 @@ class XvfbDisplay {
   void CloseActiveWindow();
 
  private:
+  BackgroundServer server_;
   void* client_ = nullptr;  // the Display of our own connection, once a window is shown
   unsigned long window_ = 0;
-  int pid_ = -1;
   std::string name_;
   std::string old_display_;
   bool had_display_ = false;

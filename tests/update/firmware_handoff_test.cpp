@@ -33,8 +33,7 @@ TEST_F(FirmwareHandOffTest, DownloadedImageLeavesTheMarkerStartsTheToolAndShutsD
   ui.about_box_downloads_firmware = true;
   ShowAboutAndHandOff(context, ui, host);
   EXPECT_THAT(ui.calls, ElementsAre("about box", "shut down"));
-  EXPECT_THAT(host.calls,
-              ElementsAre("program " + FlashToolFile(context.paths).string() + " -TALVO"));
+  EXPECT_THAT(host.calls, ElementsAre("tool FlashTool.exe -TALVO"));
   EXPECT_TRUE(FirmwareMarkerPending(context.paths));
   EXPECT_EQ(context.message_box_flag, 0);
 }

@@ -77,19 +77,33 @@ TEST_F(UpdateCheckTest, UpToDate) {
 }
 
 TEST_F(UpdateCheckTest, AnyOtherVersionTextCountsAsNew) {
-  for (const char* version : {"1.0", "0", "", " 1"}) {
+  for (const char* version : {"1.0", "0", " 1"}) {
     ServeManifest(version, "12");
     ui.calls.clear();
     EXPECT_TRUE(Check().CheckUtilityUpdate()) << version;
     EXPECT_THAT(ui.calls, ElementsAre("question: str_update_msg3")) << version;
   }
-  for (const char* version : {"012", "12 ", "13", ""}) {
+  for (const char* version : {"012", "12 ", "13"}) {
     ServeManifest("1", version);
     ui.calls.clear();
     EXPECT_FALSE(Check().CheckFirmwareUpdate()) << version;  // answered Cancel
     EXPECT_THAT(ui.calls, ElementsAre("question: str_update_msg1")) << version;
   }
   EXPECT_THAT(host.calls, IsEmpty());
+}
+
+// A manifest that gives no version offers nothing: the check ends as if it had not come.
+TEST_F(UpdateCheckTest, NoVersionIsNoManifest) {
+  ServeManifest("", "");
+  ui.calls.clear();
+  UpdateCheck check = Check();
+  EXPECT_FALSE(check.CheckUtilityUpdate());
+  EXPECT_THAT(check.failure_reason(), ::testing::HasSubstr("no <current> version in <driver>"));
+  EXPECT_FALSE(check.CheckFirmwareUpdate());
+  EXPECT_THAT(check.failure_reason(), ::testing::HasSubstr("no <current> version in <firmware>"));
+  EXPECT_EQ(check.failure(), UpdateFailure::kManifestDownload);
+  EXPECT_THAT(ui.calls, ElementsAre("message: str_updateerror", "message: str_updateerror"));
+  EXPECT_EQ(channel.load_count(), 1);  // the firmware check never opened the mouse
 }
 
 TEST_F(UpdateCheckTest, NewerUtilityOpensOnlyWebAddresses) {
@@ -123,10 +137,16 @@ TEST_F(UpdateCheckTest, NewerFirmwareIsDownloadedAfreshEachTime) {
 
 TEST_F(UpdateCheckTest, DownloadFailuresAreReported) {
   EXPECT_FALSE(Check().CheckUtilityUpdate());  // no manifest on the server
-  EXPECT_FALSE(Check().CheckFirmwareUpdate());
+  UpdateCheck check = Check();
+  EXPECT_FALSE(check.CheckFirmwareUpdate());
+  EXPECT_EQ(check.failure_reason(),
+            server.base_url() + kManifestPath + ": the server answered with HTTP status 404");
   ServeManifest("1", "13", "missing.bin");
   ui.answers = {1};
-  EXPECT_FALSE(Check().CheckFirmwareUpdate());
+  EXPECT_FALSE(check.CheckFirmwareUpdate());
+  EXPECT_EQ(check.failure(), UpdateFailure::kImageDownload);
+  EXPECT_THAT(check.failure_reason(), ::testing::EndsWith("/missing.bin: the server answered "
+                                                          "with HTTP status 404"));
   EXPECT_THAT(ui.calls, ElementsAre("message: str_updateerror", "message: str_updateerror",
                                     "question: str_update_msg1", "message: str_updateerror1"));
   EXPECT_FALSE(std::filesystem::exists(FirmwareImageFile(context.paths)));

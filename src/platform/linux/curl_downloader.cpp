@@ -1,8 +1,11 @@
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "platform/downloader.h"
@@ -11,25 +14,98 @@ namespace z900::platform {
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 15;
-constexpr long kStallSeconds = 30;  // give up when less than 1 byte/s arrives for this long
 constexpr long kMaxRedirects = 5;
 
-struct Sink {
+// Where the body goes, and what became of the transfer for the reason of a failure.
+struct Transfer {
   FILE* file = nullptr;
   std::uint64_t written = 0;
   std::uint64_t max_bytes = 0;
   bool too_large = false;
+  int write_error = 0;
+  const CancelCheck* cancelled = nullptr;
+  bool was_cancelled = false;
 };
 
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
-  auto* sink = static_cast<Sink*>(user);
+  auto* transfer = static_cast<Transfer*>(user);
   const std::size_t bytes = size * count;
-  if (sink->written + bytes > sink->max_bytes) {
-    sink->too_large = true;
+  if (transfer->written + bytes > transfer->max_bytes) {
+    transfer->too_large = true;
     return 0;  // makes curl stop with a write error
   }
-  sink->written += bytes;
-  return std::fwrite(data, 1, bytes, sink->file);
+  const std::size_t stored = std::fwrite(data, 1, bytes, transfer->file);
+  if (stored != bytes) transfer->write_error = errno;
+  transfer->written += stored;
+  return stored;
+}
+
+// Called often while the transfer runs, also while nothing arrives.
+int CheckCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* transfer = static_cast<Transfer*>(user);
+  if (*transfer->cancelled && (*transfer->cancelled)()) {
+    transfer->was_cancelled = true;
+    return 1;  // makes curl stop with "aborted by callback"
+  }
+  return 0;
+}
+
+// Flushes the body to the disk; false with errno set when that fails.
+bool Finish(FILE* file) {
+  const bool flushed = std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+  const int error = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!flushed) errno = error;
+  return flushed && closed;
+}
+
+std::string Seconds(std::uint32_t seconds) { return std::to_string(seconds) + " s"; }
+
+// Why a transfer failed, in words for the user.
+std::string Reason(CURLcode result, CURL* curl, const Transfer& transfer,
+                   const DownloadLimits& limits, const char* message) {
+  std::string detail = message[0] != '\0' ? message : curl_easy_strerror(result);
+  switch (result) {
+    case CURLE_HTTP_RETURNED_ERROR: {
+      long status = 0;
+      curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+      return "the server answered with HTTP status " + std::to_string(status);
+    }
+    case CURLE_TOO_MANY_REDIRECTS:
+      return "more than " + std::to_string(kMaxRedirects) + " redirects (a redirect loop)";
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      return "only http and https addresses are downloaded (" + detail + ")";
+    case CURLE_FILESIZE_EXCEEDED:
+      return "the file is larger than " + std::to_string(limits.max_bytes) + " bytes";
+    case CURLE_ABORTED_BY_CALLBACK:
+      if (transfer.was_cancelled) return "interrupted";
+      break;
+    case CURLE_WRITE_ERROR:
+      if (transfer.too_large) {
+        return "the file is larger than " + std::to_string(limits.max_bytes) + " bytes";
+      }
+      if (transfer.write_error != 0) {
+        return std::string("cannot write the download: ") + std::strerror(transfer.write_error);
+      }
+      break;
+    case CURLE_OPERATION_TIMEDOUT: {
+      if (detail.starts_with("Operation too slow")) {
+        return "fewer than " + std::to_string(limits.low_speed_bytes_per_second) +
+               " bytes a second arrived for " + Seconds(limits.low_speed_seconds);
+      }
+      // curl stops at the limit give or take a few milliseconds.
+      curl_off_t elapsed_us = 0;
+      curl_easy_getinfo(curl, CURLINFO_TOTAL_TIME_T, &elapsed_us);
+      if (limits.total_seconds > 0 &&
+          elapsed_us + 500'000 >= curl_off_t{limits.total_seconds} * 1'000'000) {
+        return "not complete after " + Seconds(limits.total_seconds) + ", the time allowed";
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return detail;
 }
 
 class CurlDownloader final : public Downloader {
@@ -39,19 +115,25 @@ class CurlDownloader final : public Downloader {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   }
 
-  std::optional<std::filesystem::path> Download(const std::string& url, std::uint64_t max_bytes,
+  std::optional<std::filesystem::path> Download(const std::string& url,
+                                                const std::filesystem::path& folder,
+                                                const DownloadLimits& limits,
+                                                const CancelCheck& cancelled,
                                                 std::string& error) override {
-    std::string name = (std::filesystem::temp_directory_path() / "z900-download-XXXXXX").string();
-    const int fd = ::mkstemp(name.data());
+    std::string name = (folder / ".download-XXXXXX").string();
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
-      error = "cannot create a temporary file";
+      error = "cannot create a file in " + folder.string() + ": " + std::strerror(errno);
       return std::nullopt;
     }
-    Sink sink{::fdopen(fd, "wb"), 0, max_bytes, false};
-    if (sink.file == nullptr) {
+    Transfer transfer;
+    transfer.file = ::fdopen(fd, "wb");
+    transfer.max_bytes = limits.max_bytes;
+    transfer.cancelled = &cancelled;
+    if (transfer.file == nullptr) {
+      error = "cannot create a file in " + folder.string() + ": " + std::strerror(errno);
       ::close(fd);
       ::unlink(name.c_str());
-      error = "cannot create a temporary file";
       return std::nullopt;
     }
 
@@ -69,28 +151,34 @@ class CurlDownloader final : public Downloader {
       curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
       curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
       curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-      curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-      curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-      curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_bytes));
+      if (limits.total_seconds > 0) {
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(limits.total_seconds));
+      }
+      if (limits.low_speed_bytes_per_second > 0 && limits.low_speed_seconds > 0) {
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT,
+                         static_cast<long>(limits.low_speed_bytes_per_second));
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.low_speed_seconds));
+      }
+      curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_bytes));
       curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
       curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
-      curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+      curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+      curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+      curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CheckCancel);
+      curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
       curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
       result = curl_easy_perform(curl);
-      curl_easy_cleanup(curl);
     }
+    if (result != CURLE_OK) error = Reason(result, curl, transfer, limits, message);
+    curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
-    const bool closed = std::fclose(sink.file) == 0;
 
-    if (result == CURLE_OK && closed) return std::filesystem::path(name);
-    ::unlink(name.c_str());
-    if (sink.too_large || result == CURLE_FILESIZE_EXCEEDED) {
-      error = "the file is larger than " + std::to_string(max_bytes) + " bytes";
-    } else if (message[0] != '\0') {
-      error = message;
-    } else {
-      error = curl_easy_strerror(result);
+    const bool saved = Finish(transfer.file);
+    if (result == CURLE_OK && !saved) {
+      error = "cannot write the download into " + folder.string() + ": " + std::strerror(errno);
     }
+    if (result == CURLE_OK && saved) return std::filesystem::path(name);
+    ::unlink(name.c_str());
     return std::nullopt;
   }
 };

@@ -39,6 +39,7 @@ PathEnvironment ReadPathEnvironment() {
   const fs::path executable = fs::read_symlink("/proc/self/exe", error);
   if (!error) env.executable_folder = executable.parent_path();
   env.install_data_folder = kInstallDataDir;
+  env.install_libexec_folder = kInstallLibexecDir;
   env.xdg_data_home = PathFromEnvironment("XDG_DATA_HOME");
   env.xdg_config_home = PathFromEnvironment("XDG_CONFIG_HOME");
   env.xdg_state_home = PathFromEnvironment("XDG_STATE_HOME");

@@ -7,8 +7,6 @@
 #include <optional>
 #include <string>
 
-#include "support/run_program.h"
-
 namespace z900::test {
 
 // Restores an environment variable at the end of a scope.
@@ -22,20 +20,6 @@ class ScopedVariable {
  private:
   std::string name_;
   std::optional<std::string> old_;
-};
-
-// A private D-Bus session bus (dbus-daemon) for as long as the object lives;
-// DBUS_SESSION_BUS_ADDRESS points at it meanwhile.
-class PrivateSessionBus {
- public:
-  PrivateSessionBus();
-  ~PrivateSessionBus();
-  PrivateSessionBus(const PrivateSessionBus&) = delete;
-  PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
-
- private:
-  std::unique_ptr<ChildProcess> daemon_;
-  std::unique_ptr<ScopedVariable> address_;
 };
 
 // A connection to the session bus served on a thread of its own, playing another program's side

@@ -1,4 +1,4 @@
-#include "support/private_session_bus.h"
+#include "support/bus_peer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -30,22 +30,6 @@ ScopedVariable::~ScopedVariable() {
     ::unsetenv(name_.c_str());
   }
 }
-
-PrivateSessionBus::PrivateSessionBus() {
-  int pipe[2];
-  if (::pipe2(pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  // The daemon prints its address on fd 3 once it accepts connections.
-  daemon_ = std::make_unique<ChildProcess>(
-      "dbus-daemon", std::vector<std::string>{"--session", "--nofork", "--print-address=3"},
-      std::map<std::string, std::string>{}, pipe[1]);
-  ::close(pipe[1]);
-  const std::optional<std::string> address = ReadLineWithin(pipe[0], 10000);
-  ::close(pipe[0]);
-  if (!address || address->empty()) throw std::runtime_error("dbus-daemon did not start");
-  address_ = std::make_unique<ScopedVariable>("DBUS_SESSION_BUS_ADDRESS", *address);
-}
-
-PrivateSessionBus::~PrivateSessionBus() = default;
 
 struct BusPeer::State {
   sd_bus* bus = nullptr;

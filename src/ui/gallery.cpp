@@ -1,0 +1,367 @@
+#include "ui/gallery.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygon>
+#include <array>
+#include <functional>
+
+#include "ui/about_mag.h"
+#include "ui/bitmap_region.h"
+#include "ui/gdi_bitmap_btn.h"
+#include "ui/info_dlg.h"
+#include "ui/irr_button.h"
+#include "ui/png_progress_bar.h"
+#include "ui/png_slider.h"
+#include "ui/progress_dlg.h"
+#include "ui/skin.h"
+#include "ui/xp_menu.h"
+
+namespace z900::ui {
+namespace {
+
+using i18n::StringKey;
+
+constexpr int kGap = 12;
+constexpr QRgb kSheetBackground = qRgb(0x2b, 0x2f, 0x33);
+
+// A plain window showing a picture, to carry controls cut from it.
+class PictureHost : public QWidget {
+ public:
+  explicit PictureHost(const QPixmap& picture) : picture_(picture) {
+    setFixedSize(picture.deviceIndependentSize().toSize());
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override { QPainter(this).drawPixmap(0, 0, picture_); }
+
+ private:
+  QPixmap picture_;
+};
+
+class Gallery {
+ public:
+  Gallery(const config::AppContext& context, std::filesystem::path folder)
+      : context_(context), folder_(std::move(folder)) {}
+
+  GalleryResult Run() {
+    for (const double ratio : {1.0, 2.0}) {
+      SetSkinPixelRatio(ratio);
+      ratio_ = ratio;
+      WindowPictures();
+      MainWindowWithPages();
+      Dialogs();
+      Controls();
+      TrayMenu();
+      SkinFiles();
+    }
+    SetSkinPixelRatio(0);
+    return std::move(result_);
+  }
+
+ private:
+  QString Text(StringKey key) const { return LanguageText(context_.strings, key); }
+
+  // Writes one picture and reads it back.
+  void Save(const QImage& image, const std::string& name) {
+    const std::string file = name + (ratio_ > 1.0 ? "@2x.png" : ".png");
+    const std::filesystem::path path = folder_ / file;
+    const QString qpath = QString::fromStdU16String(path.u16string());
+    if (image.isNull() || !image.save(qpath, "PNG")) {
+      result_.errors.push_back("cannot write " + file);
+      return;
+    }
+    const QImage back(qpath);
+    if (back.isNull() || back.width() == 0 || IsBlank(back)) {
+      result_.errors.push_back(file + " is empty");
+      return;
+    }
+    result_.written.push_back(path);
+  }
+
+  static bool IsBlank(const QImage& image) {
+    const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb first = pixels.pixel(0, 0);
+    for (int y = 0; y < pixels.height(); ++y) {
+      for (int x = 0; x < pixels.width(); ++x) {
+        if (pixels.pixel(x, y) != first) return false;
+      }
+    }
+    return true;
+  }
+
+  // A window's picture with its outside made transparent, as it shows on a desktop.
+  static QImage WithoutKey(const QImage& picture) {
+    QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+      auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < image.width(); ++x) {
+        if ((row[x] & 0xFFFFFF) == (colours::kTransparentKey & 0xFFFFFF)) row[x] = 0;
+      }
+    }
+    return image;
+  }
+
+  QImage Canvas(QSize logical) const {
+    QImage image(logical * ratio_, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio_);
+    image.fill(Qt::transparent);
+    return image;
+  }
+
+  QImage Grab(QWidget& widget) const {
+    QImage image = Canvas(widget.size());
+    widget.render(&image, QPoint(), QRegion(),
+                  QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return image;
+  }
+
+  QImage Crop(const QImage& image, const QRect& logical) const {
+    QImage part = image.copy(QRect(logical.topLeft() * ratio_, logical.size() * ratio_));
+    part.setDevicePixelRatio(ratio_);
+    return part;
+  }
+
+  // Pictures side by side (or one below the other) on a neutral sheet.
+  QImage Sheet(const std::vector<QImage>& parts, bool vertical) const {
+    QSize size(kGap, kGap);
+    for (const QImage& part : parts) {
+      const QSize logical = part.deviceIndependentSize().toSize();
+      if (vertical) {
+        size.setWidth(std::max(size.width(), logical.width() + 2 * kGap));
+        size.rheight() += logical.height() + kGap;
+      } else {
+        size.rwidth() += logical.width() + kGap;
+        size.setHeight(std::max(size.height(), logical.height() + 2 * kGap));
+      }
+    }
+    QImage sheet = Canvas(size);
+    sheet.fill(kSheetBackground);
+    QPainter painter(&sheet);
+    QPoint at(kGap, kGap);
+    for (const QImage& part : parts) {
+      painter.drawImage(at, part);
+      const QSize logical = part.deviceIndependentSize().toSize();
+      if (vertical) {
+        at.ry() += logical.height() + kGap;
+      } else {
+        at.rx() += logical.width() + kGap;
+      }
+    }
+    return sheet;
+  }
+
+  // Shows a widget offscreen as the active window, so its buttons may light up.
+  static void Activate(QWidget& window) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+  }
+
+  static void Hover(QWidget& widget) {
+    QEnterEvent enter(QPointF(2, 2), widget.mapToGlobal(QPointF(2, 2)),
+                      widget.mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(&widget, &enter);
+  }
+
+  void WindowPictures() {
+    for (const WindowSkin& skin : WindowSkins()) {
+      const std::array<std::pair<int, const char*>, 3> states = {
+          {{skin.normal, "normal"}, {skin.hover, "hover"}, {skin.pressed, "pressed"}}};
+      for (const auto& [id, state] : states) {
+        Save(WithoutKey(LoadBitmapResource(id).toImage()),
+             std::string("window_") + skin.name + "_" + state);
+      }
+    }
+  }
+
+  // The main window with each page in place, cut to the window's outline.
+  void MainWindowWithPages() {
+    const QRegion outline = BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal));
+    const QPixmap frame = LoadBitmapResource(SkinOf(SkinWindow::kMainWindow).normal);
+    for (const auto& [page, name] : {std::pair{SkinWindow::kSettingsPage, "settings"},
+                                     std::pair{SkinWindow::kMacroEditor, "macros"}}) {
+      QImage image = Canvas(SkinOf(SkinWindow::kMainWindow).size);
+      QPainter painter(&image);
+      painter.setClipRegion(outline);
+      painter.drawPixmap(0, 0, frame);
+      painter.drawPixmap(kMainWindowPageRect.topLeft(),
+                         CutOut(LoadBitmapResource(SkinOf(page).normal),
+                                QRect(QPoint(0, 0), kMainWindowPageRect.size())));
+      painter.end();
+      Save(image, std::string("window_main_with_") + name);
+    }
+  }
+
+  void Dialogs() {
+    {
+      CInfoDlg notice(Text(StringKey::str_msg6), 0, context_.strings);
+      Save(Grab(notice), "dialog_notice");
+      CInfoDlg question(Text(StringKey::str_resetinfo), 5, context_.strings);
+      Save(Grab(question), "dialog_question");
+      Activate(question);
+      Hover(*question.ok_button());
+      Save(Grab(question), "dialog_question_ok_hover");
+      question.cancel_button()->setDown(true);
+      Save(Grab(question), "dialog_question_cancel_pressed");
+      question.hide();
+    }
+    for (const auto& [version, name] :
+         {std::pair{std::optional<std::uint8_t>(12), "dialog_about"},
+          std::pair{std::optional<std::uint8_t>(), "dialog_about_no_mouse"}}) {
+      AboutBoxPorts ports;
+      ports.query_firmware = [version] { return version; };
+      CAboutMag about(context_.strings, ports);
+      Save(Grab(about), name);
+      if (version) {
+        Activate(about);
+        Hover(*about.firmware_update_button());
+        Save(Grab(about), "dialog_about_update_hover");
+        about.hide();
+      }
+    }
+    for (const int position : {0, 40, 100}) {
+      CProgressDlg progress(context_.strings, context_.paths.module_directory);
+      progress.SetPos(position);
+      Save(Grab(progress), "dialog_progress_" + std::to_string(position));
+    }
+  }
+
+  void Controls() {
+    const WindowImages page = LoadWindowImages(SkinWindow::kSettingsPage);
+    PictureHost host(page.normal);
+    Activate(host);
+
+    // A bitmap button in each state: the settings page's first assignment button.
+    std::vector<QImage> buttons;
+    const auto bitmap_button = [&](const std::function<void(CGDIBitmapBtn&)>& state) {
+      CGDIBitmapBtn button(Text(StringKey::str_click), RectLTRB(97, 59, 186, 84), &host);
+      button.SetBitmaps(page.normal, page.hover, page.pressed, page.normal);
+      button.SetTextColours(QColor(colours::kDialogText), QColor(colours::kWhite),
+                            QColor(colours::kWhite));
+      state(button);
+      buttons.push_back(Grab(button));
+    };
+    bitmap_button([](CGDIBitmapBtn&) {});
+    bitmap_button([](CGDIBitmapBtn& b) { Hover(b); });
+    bitmap_button([](CGDIBitmapBtn& b) { b.setDown(true); });
+    bitmap_button([](CGDIBitmapBtn& b) { b.setEnabled(false); });
+    bitmap_button([](CGDIBitmapBtn& b) {
+      b.SetCheckMode(true);
+      b.SetCheck(true);
+      Hover(b);
+    });
+    Save(Sheet(buttons, false), "control_bitmap_button_states");
+
+    // Region buttons: a mode tab normal, hovered and selected, on the page.
+    std::vector<QImage> tabs;
+    const QPolygon mode1({{650, 0}, {650, 7}, {658, 0}, {732, 0}, {717, 28}, {663, 28}, {650, 7}});
+    for (int state = 0; state < 3; ++state) {
+      CIrrButton tab(Text(StringKey::str_mode1), mode1, &host);
+      tab.SetImages(page.normal, page.pressed, page.hover, page.normal);
+      tab.SetTextColours(QColor(colours::kDialogText), QColor(colours::kWhite),
+                         QColor(colours::kWhite));
+      tab.SetSticky(true);
+      tab.show();
+      if (state == 1) {
+        const QPointF centre(tab.width() / 2.0, tab.height() / 2.0);
+        QMouseEvent move(QEvent::MouseMove, centre, tab.mapToGlobal(centre), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&tab, &move);
+      }
+      tab.SetSelected(state == 2);
+      tabs.push_back(Crop(Grab(host), QRect(640, 0, 170, 32)));
+    }
+    Save(Sheet(tabs, false), "control_region_button_states");
+
+    // The lighting slider at each effect, on its part of the page picture.
+    std::vector<QImage> sliders;
+    const QRect track = RectLTRB(526, 261, 727, 274);
+    const QPixmap page_image =
+        LoadSkinImage(SkinFilePath(context_.paths.module_directory, SkinFile::kSettingsPageImage));
+    for (const int position : {1, 3, 5, 7}) {
+      CPngHSliderBar slider(SkinFilePath(context_.paths.module_directory, SkinFile::kSlider), track,
+                            &host);
+      slider.SetRange(1, 7);
+      slider.SetBackground(CutOut(page_image, track));
+      slider.SetPos(position);
+      sliders.push_back(Grab(slider));
+    }
+    Save(Sheet(sliders, true), "control_slider_positions");
+
+    // The progress bar at the start, midway, full, and out of range both ways (empty).
+    std::vector<QImage> bars;
+    for (const int position : {0, 50, 100, 120, -5}) {
+      CProgressDlg dialog(context_.strings, context_.paths.module_directory);
+      dialog.SetPos(position);
+      bars.push_back(Grab(*dialog.bar()));
+    }
+    Save(Sheet(bars, true), "control_progress_bar_positions");
+    host.hide();
+  }
+
+  void TrayMenu() {
+    const std::array items = {
+        XPMenuItem{190, 191, Text(StringKey::str_about)},
+        XPMenuItem{133, 134, Text(StringKey::str_config)},
+        XPMenuItem{135, 136, Text(StringKey::str_exit)},
+    };
+    std::vector<QImage> menus;
+    for (int highlighted = -1; highlighted < 3; ++highlighted) {
+      CXPMenu menu;
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        menu.AppendItem(24578 + static_cast<int>(i), &items[i]);
+      }
+      if (highlighted >= 0) {
+        const QPointF at = menu.ItemRect(highlighted).center();
+        QMouseEvent move(QEvent::MouseMove, at, menu.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&menu, &move);
+      }
+      QImage image = Grab(menu);
+      if (highlighted < 0) Save(image, "tray_menu");
+      menus.push_back(image);
+    }
+    Save(Sheet(menus, false), "tray_menu_highlights");
+  }
+
+  void SkinFiles() {
+    std::vector<QImage> menu_items;
+    for (const SkinFile file :
+         {SkinFile::kMenuNormal, SkinFile::kMenuOver, SkinFile::kMenuDown,
+          SkinFile::kMenuNormalWithSub, SkinFile::kMenuOverWithSub, SkinFile::kMenuDownWithSub}) {
+      menu_items.push_back(
+          LoadSkinImage(SkinFilePath(context_.paths.module_directory, file)).toImage());
+    }
+    Save(Sheet(menu_items, true), "skin_menu_items");
+
+    std::vector<QImage> icons;
+    for (const SkinFile file :
+         {SkinFile::kMacroUpNormal, SkinFile::kMacroDownNormal, SkinFile::kMacroDelayNormal,
+          SkinFile::kMacroUpSelect, SkinFile::kMacroDownSelect, SkinFile::kMacroDelaySelect}) {
+      icons.push_back(LoadSkinImage(SkinFilePath(context_.paths.module_directory, file)).toImage());
+    }
+    for (const int id : {190, 191, 133, 134, 135, 136})
+      icons.push_back(LoadIconResource(id).toImage());
+    icons.push_back(ProgramIcon().pixmap(QSize(64, 64), ratio_).toImage());
+    Save(Sheet(icons, false), "skin_icons");
+  }
+
+  const config::AppContext& context_;
+  std::filesystem::path folder_;
+  double ratio_ = 1.0;
+  GalleryResult result_;
+};
+
+}  // namespace
+
+GalleryResult RenderGallery(const config::AppContext& context,
+                            const std::filesystem::path& folder) {
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  return Gallery(context, folder).Run();
+}
+
+}  // namespace z900::ui

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/app_context.h"
+
+namespace z900::ui {
+
+// What a gallery run produced: every picture written, and what went wrong.
+struct GalleryResult {
+  std::vector<std::filesystem::path> written;
+  std::vector<std::string> errors;
+};
+
+// Draws every skinned window in its three states, the dialogs with their texts, each control in
+// each of its states and the tray menu, offscreen, into PNG files in `folder`: once at the normal
+// size (NAME.png) and once at twice the size (NAME@2x.png). Texts come from `context`'s language
+// strings, skin files from its program folder. Every picture is read back: a missing, empty or
+// blank one is an error.
+GalleryResult RenderGallery(const config::AppContext& context, const std::filesystem::path& folder);
+
+}  // namespace z900::ui

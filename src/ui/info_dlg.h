@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include "i18n/language_strings.h"
+#include "ui/skinned_dialog.h"
+
+namespace z900::ui {
+
+// Results of the message dialog.
+inline constexpr int kResultOk = 1;
+inline constexpr int kResultCancel = 2;
+
+// The message dialog: a notice with OK, or (any non-zero confirm flag) a question with OK and
+// Cancel. OK ends it with 1; Cancel, the close button and Escape with 2.
+class CInfoDlg : public SkinnedDialog {
+  Q_OBJECT
+
+ public:
+  CInfoDlg(const QString& text, int confirm, const i18n::LanguageStrings& strings,
+           QWidget* parent = nullptr);
+
+  bool question() const { return question_; }
+  CGDIBitmapBtn* ok_button() const { return ok_; }
+  CGDIBitmapBtn* cancel_button() const { return cancel_; }
+  CGDIBitmapBtn* close_button() const { return close_; }
+
+  void reject() override { done(kResultCancel); }
+
+ protected:
+  void PaintContent(QPainter& painter) override;
+
+ private:
+  QString text_;
+  QString title_;
+  bool question_;
+  CGDIBitmapBtn* ok_;
+  CGDIBitmapBtn* cancel_ = nullptr;
+  CGDIBitmapBtn* close_;
+};
+
+}  // namespace z900::ui

@@ -1,0 +1,68 @@
+#include "ui/progress_dlg.h"
+
+#include <QPainter>
+
+#include "ui/skin.h"
+#include "ui/skinned_dialog.h"
+
+namespace z900::ui {
+namespace {
+
+constexpr QRect kBarRect = RectLTRB(35, 47, 295, 56);
+constexpr QRect kTextRect(35, 20, 310, 40);
+// The window's size when its picture is missing.
+constexpr QSize kFallbackSize(330, 86);
+constexpr int kMinimum = 0;
+constexpr int kMaximum = 100;
+
+}  // namespace
+
+CProgressDlg::CProgressDlg(const i18n::LanguageStrings& strings,
+                           const std::filesystem::path& program_folder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      normal_(LoadSkinImage(SkinFilePath(program_folder, SkinFile::kProgressNormal))),
+      text_(LanguageText(strings, i18n::StringKey::str_probar_msg1)) {
+  const QPixmap over = LoadSkinImage(SkinFilePath(program_folder, SkinFile::kProgressOver));
+  setWindowTitle(LanguageText(strings, i18n::StringKey::str_probar_title));
+  setFixedSize(normal_.isNull() ? kFallbackSize : normal_.deviceIndependentSize().toSize());
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  // One write at a time: the rest of the program waits behind this window.
+  setWindowModality(Qt::ApplicationModal);
+  CentreOnScreen(*this);
+
+  bar_ = new CPngHProgressBar(kBarRect, this);
+  bar_->SetImages(over, normal_, kBarRect);
+  bar_->SetReadOnly(true);
+  bar_->SetRange(kMinimum, kMaximum);
+  bar_->SetPos(kMinimum);
+}
+
+void CProgressDlg::SetPos(int value) {
+  requested_ = value;
+  bar_->SetPos(value >= kMinimum && value <= kMaximum ? value : kMinimum);
+  // Shown at once: the caller may be about to block on the mouse.
+  bar_->repaint();
+  repaint();
+}
+
+void CProgressDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  raise();
+  activateWindow();
+}
+
+void CProgressDlg::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (normal_.isNull()) {
+    painter.fillRect(rect(), Qt::black);
+  } else {
+    painter.drawPixmap(0, 0, normal_);
+  }
+  QFont font = SkinFont(QFont::Normal);
+  font.setPointSize(8);
+  painter.setFont(font);
+  painter.setPen(QColor(colours::kProgressText));
+  painter.drawText(kTextRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text_);
+}
+
+}  // namespace z900::ui

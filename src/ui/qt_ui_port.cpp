@@ -1,0 +1,136 @@
+#include "ui/qt_ui_port.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QThread>
+#include <type_traits>
+
+#include "ui/info_dlg.h"
+
+namespace z900::ui {
+namespace {
+
+QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+std::optional<std::filesystem::path> ToPath(const QString& chosen) {
+  if (chosen.isEmpty()) return std::nullopt;
+  return std::filesystem::path(chosen.toStdU16String());
+}
+
+// The chooser filters; programs carry no extension here, so every file is offered.
+QString FilterOf(platform::FileChoice kind) {
+  switch (kind) {
+    case platform::FileChoice::kProgram:
+      return QStringLiteral("Programs (*)");
+    case platform::FileChoice::kSound:
+      return QStringLiteral("(*.wav)");
+    case platform::FileChoice::kFile:
+      break;
+  }
+  return QStringLiteral("(*)");
+}
+
+}  // namespace
+
+QtUiPort::QtUiPort(const config::AppContext& context, QWidget* owner)
+    : context_(context), owner_(owner) {}
+
+QtUiPort::~QtUiPort() { delete progress_.data(); }
+
+template <typename Call>
+auto QtUiPort::OnUiThread(Call call) -> decltype(call()) {
+  using Result = decltype(call());
+  if (QThread::currentThread() == thread()) return call();
+  if constexpr (std::is_void_v<Result>) {
+    QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+  } else {
+    Result result{};
+    QMetaObject::invokeMethod(
+        this, [&result, &call] { result = call(); }, Qt::BlockingQueuedConnection);
+    return result;
+  }
+}
+
+int QtUiPort::ShowMessage(const std::u16string& text, bool confirm) {
+  return OnUiThread([&] {
+    CInfoDlg dialog(ToQString(text), confirm ? 1 : 0, context_.strings, owner_);
+    return dialog.exec();
+  });
+}
+
+void QtUiPort::ShowStandardBox(const std::u16string& text, const std::u16string& caption) {
+  OnUiThread([&] {
+    const QMessageBox::Icon icon =
+        caption == u"Warning" ? QMessageBox::Warning : QMessageBox::Information;
+    QMessageBox box(icon, ToQString(caption), ToQString(text), QMessageBox::Ok, owner_);
+    box.exec();
+  });
+}
+
+void QtUiPort::OpenProgress() {
+  OnUiThread([&] {
+    delete progress_.data();
+    progress_ = new CProgressDlg(context_.strings, context_.paths.module_directory, owner_);
+    progress_->show();
+  });
+}
+
+void QtUiPort::SetProgress(int position) {
+  OnUiThread([&] {
+    if (progress_ != nullptr) progress_->SetPos(position);
+  });
+}
+
+void QtUiPort::CloseProgress() {
+  OnUiThread([&] { delete progress_.data(); });
+}
+
+void QtUiPort::RefreshPage() {
+  OnUiThread([&] {
+    if (hooks_.refresh_page) hooks_.refresh_page();
+  });
+}
+
+std::optional<std::filesystem::path> QtUiPort::ChooseFile(platform::FileChoice kind) {
+  return OnUiThread([&] {
+    return ToPath(
+        QFileDialog::getOpenFileName(nullptr, QString(), QDir::homePath(), FilterOf(kind)));
+  });
+}
+
+std::optional<std::filesystem::path> QtUiPort::ChooseFolder() {
+  return OnUiThread([&] { return ToPath(QFileDialog::getExistingDirectory(nullptr)); });
+}
+
+bool QtUiPort::HideMainWindow() {
+  return OnUiThread([&] { return hooks_.hide_main_window ? hooks_.hide_main_window() : false; });
+}
+
+void QtUiPort::ShowMainWindow() {
+  OnUiThread([&] {
+    if (hooks_.show_main_window) hooks_.show_main_window();
+  });
+}
+
+void QtUiPort::CloseAssignmentMenu() {
+  OnUiThread([&] {
+    if (hooks_.close_assignment_menu) hooks_.close_assignment_menu();
+  });
+}
+
+void QtUiPort::ShutDown() {
+  OnUiThread([&] {
+    if (hooks_.shut_down) hooks_.shut_down();
+  });
+}
+
+bool QtUiPort::ShowAboutBox() {
+  return OnUiThread([&] {
+    CAboutMag dialog(context_.strings, about_ports_, owner_);
+    dialog.exec();
+    return dialog.firmware_image_ready();
+  });
+}
+
+}  // namespace z900::ui

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+#include "config/app_context.h"
+#include "platform/ui_port.h"
+#include "ui/about_mag.h"
+#include "ui/progress_dlg.h"
+
+namespace z900::ui {
+
+// What the main window provides to the core through the UiPort. Unset hooks do nothing (and the
+// window counts as hidden).
+struct MainWindowHooks {
+  std::function<void()> refresh_page;
+  std::function<bool()> hide_main_window;
+  std::function<void()> show_main_window;
+  std::function<void()> close_assignment_menu;
+  std::function<void()> shut_down;
+};
+
+// The core's way to the user in the window program: the skinned message dialog, Qt's standard
+// box and choosers, the progress window and the about box. Every call may come from any thread:
+// from another thread than the ui thread it is carried out on the ui thread while the caller
+// waits, so a question blocks its caller until it is answered.
+class QtUiPort final : public QObject, public platform::UiPort {
+  Q_OBJECT
+
+ public:
+  // `owner` parents the dialogs (may be null). Lives on the thread that creates it, which must
+  // be the ui thread.
+  QtUiPort(const config::AppContext& context, QWidget* owner = nullptr);
+  ~QtUiPort() override;
+
+  void SetMainWindowHooks(MainWindowHooks hooks) { hooks_ = std::move(hooks); }
+  void SetAboutBoxPorts(AboutBoxPorts ports) { about_ports_ = std::move(ports); }
+  // The open progress window, or null.
+  CProgressDlg* progress() const { return progress_; }
+
+  int ShowMessage(const std::u16string& text, bool confirm) override;
+  void ShowStandardBox(const std::u16string& text, const std::u16string& caption) override;
+  void OpenProgress() override;
+  void SetProgress(int position) override;
+  void CloseProgress() override;
+  void RefreshPage() override;
+  std::optional<std::filesystem::path> ChooseFile(platform::FileChoice kind) override;
+  std::optional<std::filesystem::path> ChooseFolder() override;
+  bool HideMainWindow() override;
+  void ShowMainWindow() override;
+  void CloseAssignmentMenu() override;
+  void ShutDown() override;
+  bool ShowAboutBox() override;
+
+ private:
+  // Runs `call` on the ui thread and hands back its result.
+  template <typename Call>
+  auto OnUiThread(Call call) -> decltype(call());
+
+  const config::AppContext& context_;
+  QPointer<QWidget> owner_;
+  MainWindowHooks hooks_;
+  AboutBoxPorts about_ports_;
+  QPointer<CProgressDlg> progress_;
+};
+
+}  // namespace z900::ui

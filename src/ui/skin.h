@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QRect>
+#include <QSize>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+class QPainter;
+
+// The skin: the window pictures compiled into the program, the files of the skins folder, the
+// colours and the fonts every skinned window draws with.
+namespace z900::ui {
+
+// A colour as the skin tables give it: 0x00BBGGRR.
+constexpr QRgb ColorRef(std::uint32_t bgr) {
+  return qRgb(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+              static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+// The skin's colours, one place for every window.
+namespace colours {
+inline constexpr QRgb kButtonText = ColorRef(0xC8BDBD);
+inline constexpr QRgb kButtonHoverText = ColorRef(0xFFFFFF);
+inline constexpr QRgb kButtonPressedText = ColorRef(0x051D26);
+inline constexpr QRgb kDisabledText = ColorRef(0x272A26);
+inline constexpr QRgb kDialogText = ColorRef(0x676153);
+inline constexpr QRgb kAboutText = ColorRef(0x696358);
+inline constexpr QRgb kWhite = ColorRef(0xFFFFFF);
+inline constexpr QRgb kAccent = ColorRef(0xB98C15);
+inline constexpr QRgb kProgressText = qRgb(0x80, 0x80, 0x80);
+// The outside of a window: every pixel of exactly this colour is not part of its shape.
+inline constexpr QRgb kTransparentKey = qRgb(1, 255, 31);
+}  // namespace colours
+
+// The windows that have three pictures of their own size.
+enum class SkinWindow {
+  kMainWindow,
+  kAboutBox,
+  kSettingsPage,
+  kComboDialog,
+  kMacroChooser,
+  kMacroEditor,
+  kMessageNotice,
+  kMessageQuestion,
+};
+
+// One skinned window's pictures: resource numbers of normal, hover and pressed, and its size.
+struct WindowSkin {
+  SkinWindow window;
+  const char* name;  // file-name stem of rendered pictures
+  int normal;
+  int hover;
+  int pressed;
+  QSize size;
+};
+
+// Every skinned window, in the order of SkinWindow.
+std::span<const WindowSkin> WindowSkins();
+const WindowSkin& SkinOf(SkinWindow window);
+
+// The three pictures of a window, at the skin's pixel ratio.
+struct WindowImages {
+  QPixmap normal;
+  QPixmap hover;
+  QPixmap pressed;
+};
+WindowImages LoadWindowImages(SkinWindow window);
+
+// A numbered bitmap of the program (195 … 218) at the skin's pixel ratio; null when unknown.
+QPixmap LoadBitmapResource(int id);
+// The same bitmap at its own size, one pixel per logical pixel: what regions are made from.
+QImage LoadBitmapImage(int id);
+
+// Files of the skins folder of the program folder.
+enum class SkinFile {
+  kProgressNormal,
+  kProgressOver,
+  kSlider,
+  kSettingsPageImage,
+  kMenuNormal,
+  kMenuOver,
+  kMenuDown,
+  kMenuNormalWithSub,
+  kMenuOverWithSub,
+  kMenuDownWithSub,
+  kMacroUpNormal,
+  kMacroUpSelect,
+  kMacroDownNormal,
+  kMacroDownSelect,
+  kMacroDelayNormal,
+  kMacroDelaySelect,
+};
+struct SkinFileInfo {
+  SkinFile file;
+  const char* folder;  // below skins/, empty for skins/ itself
+  const char* name;
+};
+// Every file of the skins folder, in the order of SkinFile.
+std::span<const SkinFileInfo> SkinFiles();
+// skins/…/NAME under the program folder.
+std::filesystem::path SkinFilePath(const std::filesystem::path& program_folder, SkinFile file);
+// Loads a skin image file at the skin's pixel ratio (its @2x sibling where that is 2); a missing
+// or unreadable file gives a null pixmap and no message.
+QPixmap LoadSkinImage(const std::filesystem::path& path);
+
+// The icons of the program: 128 (window and tray), 133 … 136 and 190, 191 (tray menu).
+QIcon ProgramIcon();
+QPixmap LoadIconResource(int id);
+
+// The pixel ratio the skin is drawn at: 2 on screens of ratio 1.5 and more, else 1. The gallery
+// sets it to draw both sizes in one run; 0 returns to following the screen.
+double SkinPixelRatio();
+void SetSkinPixelRatio(double ratio);
+
+// The part of a picture at a rectangle in logical pixels, keeping its pixel ratio.
+QPixmap CutOut(const QPixmap& picture, const QRect& logical);
+
+// A rectangle as the skin's layout tables give it: left, top, right, bottom, the right and
+// bottom edges outside.
+constexpr QRect RectLTRB(int left, int top, int right, int bottom) {
+  return QRect(left, top, right - left, bottom - top);
+}
+
+// Where the settings page and the macro page sit in the main window.
+inline constexpr QRect kMainWindowPageRect = RectLTRB(0, 85, 820, 541);
+
+// How a label is laid out in its rectangle.
+enum class TextLayout {
+  kLeft,     // one line, vertically centred, ending in an ellipsis when too long
+  kCentre,   // the same, centred
+  kRight,    // the same, right-aligned
+  kWrapped,  // from the top, wrapping by words and running on below the rectangle
+};
+// Draws a label with the painter's font and pen.
+void DrawSkinText(QPainter& painter, const QRect& rect, const QString& text, TextLayout layout);
+
+// The skin font: a light sans face, a 14-pixel line. Open Sans where it is installed, else the
+// desktop's sans-serif face.
+QFont SkinFont();
+// The font of menus and lists: the same face and size at the given weight.
+QFont SkinFont(QFont::Weight weight);
+
+}  // namespace z900::ui

@@ -1,0 +1,60 @@
+#include "ui/skinned_dialog.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+namespace z900::ui {
+
+SkinnedDialog::SkinnedDialog(SkinWindow skin, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), images_(LoadWindowImages(skin)) {
+  setFixedSize(SkinOf(skin).size);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  CentreOnScreen(*this);
+}
+
+CGDIBitmapBtn* SkinnedDialog::AddButton(const QString& caption, const QRect& rect, QColor normal,
+                                        QColor hover, QColor pressed) {
+  auto* button = new CGDIBitmapBtn(caption, rect, this);
+  button->SetBitmaps(images_.normal, images_.hover, images_.pressed, images_.normal);
+  button->SetTextColours(normal, hover, pressed);
+  return button;
+}
+
+void SkinnedDialog::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (images_.normal.isNull()) {
+    painter.fillRect(rect(), Qt::black);
+  } else {
+    painter.drawPixmap(0, 0, images_.normal);
+  }
+  PaintContent(painter);
+}
+
+void SkinnedDialog::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  // The window system moves the window where it can; elsewhere we follow the pointer.
+  if (windowHandle() != nullptr && windowHandle()->startSystemMove()) return;
+  dragging_ = true;
+  drag_offset_ = event->globalPosition().toPoint() - pos();
+}
+
+void SkinnedDialog::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_) move(event->globalPosition().toPoint() - drag_offset_);
+}
+
+void SkinnedDialog::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) dragging_ = false;
+}
+
+void CentreOnScreen(QWidget& window) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  window.move(area.x() + (area.width() - window.width()) / 2,
+              area.y() + (area.height() - window.height()) / 2);
+}
+
+}  // namespace z900::ui

@@ -1,0 +1,67 @@
+#include "ui/bitmap_region.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include "ui/skin.h"
+#include "ui_fixture.h"
+
+namespace z900::ui {
+namespace {
+
+QImage KeyImage(QSize size) {
+  QImage image(size, QImage::Format_RGB888);
+  image.fill(QColor(colours::kTransparentKey));
+  return image;
+}
+
+TEST(BitmapToRegionTest, KeyPixelsAreOutsideEveryOtherPixelInside) {
+  EXPECT_TRUE(BitmapToRegion(KeyImage(QSize(40, 30))).isEmpty());
+
+  // One channel off the key is already part of the shape.
+  QImage one = KeyImage(QSize(40, 30));
+  one.setPixelColor(7, 4, QColor(0, 255, 31));
+  EXPECT_TRUE(test::SameRegion(BitmapToRegion(one), QRegion(7, 4, 1, 1)));
+
+  // Runs of a row join; rows with a gap keep it.
+  QImage shape = KeyImage(QSize(40, 30));
+  QPainter(&shape).fillRect(QRect(5, 5, 20, 10), Qt::black);
+  shape.setPixelColor(10, 8, QColor(colours::kTransparentKey));
+  EXPECT_TRUE(
+      test::SameRegion(BitmapToRegion(shape), QRegion(5, 5, 20, 10) - QRegion(10, 8, 1, 1)));
+}
+
+TEST(BitmapToRegionTest, ManyRunsAreMergedAcrossBatches) {
+  // Every other pixel of 200 rows: 20000 single-pixel runs, ten batches.
+  QImage comb = KeyImage(QSize(200, 200));
+  for (int y = 0; y < comb.height(); ++y) {
+    for (int x = 0; x < comb.width(); x += 2) comb.setPixelColor(x, y, Qt::white);
+  }
+  const QRegion region = BitmapToRegion(comb);
+  EXPECT_TRUE(region.contains(QPoint(198, 199)));
+  EXPECT_FALSE(region.contains(QPoint(199, 199)));
+  EXPECT_EQ(region.boundingRect(), QRect(0, 0, 199, 200));
+}
+
+TEST(BitmapToRegionTest, MainWindowOutlineFollowsItsPicture) {
+  const QImage picture = LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal);
+  ASSERT_EQ(picture.size(), QSize(822, 544));
+  const QRegion outline = BitmapToRegion(picture);
+  // The chamfered corners are outside, the middle and the window buttons inside.
+  EXPECT_FALSE(outline.contains(QPoint(1, 1)));
+  EXPECT_FALSE(outline.contains(QPoint(1, 542)));
+  EXPECT_FALSE(outline.contains(QPoint(820, 542)));
+  EXPECT_TRUE(outline.contains(QPoint(411, 272)));
+  EXPECT_TRUE(outline.contains(QPoint(818, 4)));
+}
+
+TEST(ThumbRegionTest, TransparentCornerColourIsCutAway) {
+  QImage thumb(5, 5, QImage::Format_ARGB32);
+  thumb.fill(Qt::transparent);
+  QPainter(&thumb).fillRect(QRect(1, 1, 3, 3), QColor(20, 140, 185));
+  EXPECT_TRUE(test::SameRegion(ThumbRegion(thumb), QRegion(1, 1, 3, 3)));
+}
+
+}  // namespace
+}  // namespace z900::ui

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <optional>
+#include <thread>
+
+#include "config/app_context.h"
+#include "ui/about_mag.h"
+#include "ui/info_dlg.h"
+#include "ui/progress_dlg.h"
+#include "ui/qt_ui_port.h"
+#include "ui_fixture.h"
+
+namespace z900::ui {
+namespace {
+
+using i18n::StringKey;
+
+i18n::LanguageStrings Strings() {
+  i18n::LanguageStrings strings;
+  strings.Set(StringKey::str_ok, u"OK");
+  strings.Set(StringKey::str_cancel, u"Cancel");
+  strings.Set(StringKey::str_fwcurrent_version, u"Firmware");
+  return strings;
+}
+
+TEST(InfoDlgTest, AnyNonZeroFlagAsksAQuestion) {
+  const i18n::LanguageStrings strings = Strings();
+  for (const int flag : {0, 1, 5, -1}) {
+    CInfoDlg dialog(QStringLiteral("Text"), flag, strings);
+    EXPECT_EQ(dialog.question(), flag != 0) << flag;
+    EXPECT_EQ(dialog.cancel_button() != nullptr, flag != 0) << flag;
+    EXPECT_EQ(dialog.ok_button()->geometry().left(), flag != 0 ? 178 : 240) << flag;
+    EXPECT_EQ(dialog.size(), QSize(330, 160));
+  }
+}
+
+TEST(InfoDlgTest, OkGivesOneCancelCloseAndEscapeGiveTwo) {
+  const i18n::LanguageStrings strings = Strings();
+  struct Case {
+    const char* what;
+    std::function<void(CInfoDlg&)> act;
+    int result;
+  };
+  const Case cases[] = {
+      {"ok", [](CInfoDlg& d) { QTest::mouseClick(d.ok_button(), Qt::LeftButton); }, 1},
+      {"cancel", [](CInfoDlg& d) { QTest::mouseClick(d.cancel_button(), Qt::LeftButton); }, 2},
+      {"close", [](CInfoDlg& d) { QTest::mouseClick(d.close_button(), Qt::LeftButton); }, 2},
+      {"escape", [](CInfoDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }, 2},
+  };
+  for (const Case& c : cases) {
+    CInfoDlg dialog(QStringLiteral("Reset?"), 5, strings);
+    QTimer::singleShot(0, &dialog, [&] { c.act(dialog); });
+    EXPECT_EQ(dialog.exec(), c.result) << c.what;
+  }
+}
+
+TEST(QtUiPortTest, ShowMessageSetsTheFlagWhileTheDialogShows) {
+  config::AppContext context;
+  context.strings = Strings();
+  QtUiPort port(context);
+  int flag_while_shown = -1;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<CInfoDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    flag_while_shown = context.message_box_flag;
+    QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
+  });
+  EXPECT_EQ(config::ShowMessage(context, port, u"Saved.", false), 1);
+  EXPECT_EQ(flag_while_shown, 1);
+  EXPECT_EQ(context.message_box_flag, 0);
+}
+
+// Answers every message dialog that opens with its Cancel button.
+class CancelDialogs : public QObject {
+ public:
+  CancelDialogs() { qApp->installEventFilter(this); }
+  ~CancelDialogs() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* dialog = qobject_cast<CInfoDlg*>(watched);
+    if (dialog != nullptr && event->type() == QEvent::Show) {
+      QTimer::singleShot(0, dialog,
+                         [dialog] { QTest::mouseClick(dialog->cancel_button(), Qt::LeftButton); });
+    }
+    return false;
+  }
+};
+
+TEST(QtUiPortTest, CallsFromAWorkerRunOnTheUiThreadAndWaitForTheAnswer) {
+  config::AppContext context;
+  context.strings = Strings();
+  context.paths.module_directory = test::ProgramFolder();
+  QtUiPort port(context);
+  CancelDialogs answer_cancel;
+  QEventLoop loop;
+  int answer = 0;
+  bool progress_seen = false;
+  std::thread worker([&] {
+    port.OpenProgress();
+    port.SetProgress(40);
+    // Read on the ui thread, like every other touch of the dialogs.
+    QMetaObject::invokeMethod(
+        &port,
+        [&] {
+          progress_seen = port.progress() != nullptr && port.progress()->bar()->position() == 40;
+        },
+        Qt::BlockingQueuedConnection);
+    answer = port.ShowMessage(u"Overwrite?", true);
+    port.CloseProgress();
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+  EXPECT_TRUE(progress_seen);
+  EXPECT_EQ(answer, 2);
+  EXPECT_EQ(port.progress(), nullptr);
+}
+
+TEST(AboutMagTest, FirmwareLineShowsTenthsOrNotAvailable) {
+  const i18n::LanguageStrings strings = Strings();
+  struct Case {
+    std::optional<std::uint8_t> version;
+    const char* line;
+  };
+  for (const Case& c : {Case{7, "Firmware 0.7"}, Case{255, "Firmware 25.5"},
+                        Case{12, "Firmware 1.2"}, Case{std::nullopt, "Firmware N/A"}}) {
+    AboutBoxPorts ports;
+    int queries = 0;
+    ports.query_firmware = [&] {
+      ++queries;
+      return c.version;
+    };
+    CAboutMag about(strings, ports);
+    about.grab();
+    EXPECT_EQ(about.firmware_line(), QString::fromLatin1(c.line));
+    EXPECT_GE(queries, 1) << "the mouse is asked when the box paints";
+  }
+}
+
+TEST(AboutMagTest, UpdateButtonsRunTheChecksAndANewImageClosesTheBox) {
+  const i18n::LanguageStrings strings = Strings();
+  AboutBoxPorts ports;
+  int utility_checks = 0;
+  bool image_stored = false;
+  QString opened;
+  ports.check_utility_update = [&] {
+    ++utility_checks;
+    return true;
+  };
+  ports.check_firmware_update = [&] { return image_stored; };
+  ports.open_web_site = [&](const QString& address) { opened = address; };
+  CAboutMag about(strings, ports);
+  about.show();
+
+  QTest::mouseClick(about.utility_update_button(), Qt::LeftButton);
+  QTest::mouseClick(about.web_button(), Qt::LeftButton);
+  QTest::mouseClick(about.firmware_update_button(), Qt::LeftButton);
+  EXPECT_EQ(utility_checks, 1);
+  EXPECT_EQ(opened, QStringLiteral("https://z900.example"));
+  EXPECT_TRUE(about.isVisible()) << "no image: the box stays";
+  EXPECT_FALSE(about.firmware_image_ready());
+
+  image_stored = true;
+  QTest::mouseClick(about.firmware_update_button(), Qt::LeftButton);
+  EXPECT_TRUE(about.firmware_image_ready());
+  EXPECT_FALSE(about.isVisible());
+  EXPECT_EQ(about.result(), kResultCancel);
+}
+
+TEST(ProgressDlgTest, PositionsOutsideTheRangeShowAnEmptyBar) {
+  CProgressDlg progress(Strings(), test::ProgramFolder());
+  EXPECT_EQ(progress.size(), QSize(330, 86)) << "sized to its picture";
+  struct Case {
+    int value;
+    int shown;
+  };
+  for (const Case& c : {Case{40, 40}, Case{100, 100}, Case{120, 0}, Case{-5, 0}, Case{0, 0}}) {
+    progress.SetPos(c.value);
+    EXPECT_EQ(progress.requested(), c.value);
+    EXPECT_EQ(progress.bar()->position(), c.shown) << c.value;
+  }
+  progress.SetPos(120);
+  EXPECT_EQ(progress.bar()->FilledWidth(), 0);
+}
+
+}  // namespace
+}  // namespace z900::ui

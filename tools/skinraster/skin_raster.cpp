@@ -1,0 +1,139 @@
+// z900-skinraster: turns one vector skin source into the images the program loads.
+//
+//   z900-skinraster [--opaque] SOURCE.svg WIDTH HEIGHT OUTPUT[:CLASS,CLASS…] …
+//
+// Each OUTPUT is written at the given size and at twice that size (NAME@2x.EXT). The classes
+// after the colon are hidden in that output, which is how one drawing yields the normal, hover
+// and pressed pictures of a window. With --opaque, and for every ".bmp" output, the images are
+// 24-bit: fully transparent parts of the drawing become the key colour RGB(1, 255, 31) that
+// marks the outside of a window, and partly transparent edge pixels are settled against black so
+// no key-coloured fringe remains. Other PNG outputs keep their alpha channel.
+#include <QByteArray>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr QRgb kKeyColour = qRgb(1, 255, 31);
+constexpr int kEdgeAlpha = 128;
+
+struct Output {
+  QString path;
+  QStringList hidden_classes;
+};
+
+// Inserts a style sheet right after the opening svg tag that hides the given classes.
+QByteArray WithHiddenClasses(const QByteArray& svg, const QStringList& classes) {
+  if (classes.isEmpty()) return svg;
+  const qsizetype open = svg.indexOf("<svg");
+  const qsizetype close = open < 0 ? -1 : svg.indexOf('>', open);
+  if (close < 0) return svg;
+  QByteArray style = "<style type=\"text/css\">";
+  for (const QString& name : classes) style += "." + name.toUtf8() + "{display:none}";
+  style += "</style>";
+  QByteArray result = svg;
+  result.insert(close + 1, style);
+  return result;
+}
+
+QImage Render(const QByteArray& svg, int width, int height) {
+  QSvgRenderer renderer(svg);
+  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  if (!renderer.isValid()) return {};
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  renderer.render(&painter, QRectF(0, 0, width, height));
+  return image;
+}
+
+// 24 bits, the outside in the key colour; edge pixels kept when mostly covered.
+QImage Opaque(const QImage& drawing) {
+  const QImage straight = drawing.convertToFormat(QImage::Format_ARGB32);
+  QImage result(straight.size(), QImage::Format_RGB888);
+  for (int y = 0; y < straight.height(); ++y) {
+    const auto* in = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
+    for (int x = 0; x < straight.width(); ++x) {
+      const QRgb pixel = in[x];
+      const int alpha = qAlpha(pixel);
+      if (alpha < kEdgeAlpha) {
+        result.setPixel(x, y, kKeyColour);
+        continue;
+      }
+      // Blend against black: the frame's own darkest tone.
+      QRgb settled =
+          qRgb(qRed(pixel) * alpha / 255, qGreen(pixel) * alpha / 255, qBlue(pixel) * alpha / 255);
+      // A drawn pixel must never read as the key colour.
+      if (settled == kKeyColour) settled = qRgb(0, 255, 31);
+      result.setPixel(x, y, settled);
+    }
+  }
+  return result;
+}
+
+QString At2x(const QString& path) {
+  const qsizetype dot = path.lastIndexOf('.');
+  return dot < 0 ? path + "@2x" : path.left(dot) + "@2x" + path.mid(dot);
+}
+
+bool Write(const QImage& drawing, const QString& path, bool opaque) {
+  const bool bitmap = path.endsWith(".bmp", Qt::CaseInsensitive);
+  const QImage image =
+      bitmap || opaque ? Opaque(drawing) : drawing.convertToFormat(QImage::Format_ARGB32);
+  return image.save(path, bitmap ? "BMP" : "PNG");
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "z900-skinraster: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A build step needs no runtime folder; Qt's notice about its absence is noise in the log.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (!message.contains(QLatin1String("XDG_RUNTIME_DIR"))) {
+      std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+    if (type == QtFatalMsg) std::abort();
+  });
+  QGuiApplication app(argc, argv);
+  QStringList args = app.arguments();
+  const bool opaque = args.size() > 1 && args[1] == "--opaque";
+  if (opaque) args.removeAt(1);
+  if (args.size() < 5) {
+    return Fail("usage: z900-skinraster [--opaque] SOURCE.svg WIDTH HEIGHT OUTPUT[:CLASS,…] …");
+  }
+  QFile source(args[1]);
+  if (!source.open(QIODevice::ReadOnly)) return Fail("cannot read " + args[1].toStdString());
+  const QByteArray svg = source.readAll();
+  bool width_ok = false;
+  bool height_ok = false;
+  const int width = args[2].toInt(&width_ok);
+  const int height = args[3].toInt(&height_ok);
+  if (!width_ok || !height_ok || width <= 0 || height <= 0 || width > 4096 || height > 4096) {
+    return Fail("bad size " + args[2].toStdString() + " x " + args[3].toStdString());
+  }
+  for (qsizetype i = 4; i < args.size(); ++i) {
+    const qsizetype colon = args[i].indexOf(':');
+    Output output{colon < 0 ? args[i] : args[i].left(colon), {}};
+    if (colon >= 0) output.hidden_classes = args[i].mid(colon + 1).split(',', Qt::SkipEmptyParts);
+    const QByteArray variant = WithHiddenClasses(svg, output.hidden_classes);
+    for (const int scale : {1, 2}) {
+      const QImage drawing = Render(variant, width * scale, height * scale);
+      if (drawing.isNull()) return Fail(args[1].toStdString() + " is not a valid drawing");
+      const QString path = scale == 1 ? output.path : At2x(output.path);
+      if (!Write(drawing, path, opaque)) return Fail("cannot write " + path.toStdString());
+    }
+  }
+  return 0;
+}
