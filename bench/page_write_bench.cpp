@@ -38,6 +38,8 @@ class NoLayout final : public platform::KeyboardLayout {
 class NoForeground final : public platform::ForegroundApp {
  public:
   std::u16string ForegroundProgramName() override { return platform::kUnknownProgram; }
+  platform::ForegroundStatus BackendStatus() override { return {}; }
+  bool IsEventDriven() override { return false; }
 };
 
 // The page of one program run against a simulated mouse on the real clock, in a folder of its

@@ -74,6 +74,8 @@ class LetterKeys final : public platform::KeyboardLayout {
 class NoForeground final : public platform::ForegroundApp {
  public:
   std::u16string ForegroundProgramName() override { return platform::kUnknownProgram; }
+  platform::ForegroundStatus BackendStatus() override { return {}; }
+  bool IsEventDriven() override { return false; }
 };
 
 class Gallery {

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "config/app_context.h"
@@ -66,6 +67,9 @@ class CSetDlg : public QWidget {
   // switching looks at the foreground program.
   void HoverTick();
   void SwitchTick();
+  // The foreground program or the foreground back-end's status changed (the owner's change
+  // handler, on the ui thread): the automatic switching looks at once.
+  void ForegroundChanged();
   // The stored profiles, profile table or macros changed on disk (the watcher's work, after a
   // short pause that gathers the files of one change).
   void StoredDataChanged();
@@ -109,6 +113,8 @@ class CSetDlg : public QWidget {
   void Command(std::function<void()> action);
   // Copies the profile name box into the record.
   void TakeNameBox();
+  // The foreground back-end's status: logged and shown on the switch box when it changes.
+  void ShowForegroundStatus();
   // Opens button 1 … 8's menu at `control` (its assignment button or its marker).
   void OpenAssignmentMenu(int button, const QWidget* control);
   void MenuChosen(int item, int category);
@@ -165,6 +171,8 @@ class CSetDlg : public QWidget {
   QTimer settle_timer_;
   std::vector<std::uint8_t> baseline_;
   StoredState stored_;
+  std::optional<platform::ForegroundStatus> foreground_status_;
+  bool told_extension_ = false;
   bool stored_changed_ = false;
 };
 

@@ -1,5 +1,6 @@
 // What the settings page's controls and timers do.
 #include <QCursor>
+#include <cstdio>
 
 #include "config/assignment_choice.h"
 #include "config/assignment_menu.h"
@@ -9,6 +10,7 @@
 #include "platform/linux/directory_key_store.h"
 #include "platform/text.h"
 #include "ui/set_dlg.h"
+#include "ui/skinned_dialog.h"
 
 namespace z900::ui {
 namespace {
@@ -29,6 +31,28 @@ void CSetDlg::Command(std::function<void()> action) {
     TakeNameBox();
     action();
   });
+}
+
+void CSetDlg::ShowForegroundStatus() {
+  const platform::ForegroundStatus status = ports_.foreground.BackendStatus();
+  if (!foreground_status_ || status != *foreground_status_) {
+    foreground_status_ = status;
+    const std::string line = platform::DescribeForegroundStatus(status);
+    std::fprintf(stderr, "z900-config: automatic switching: %s\n", line.c_str());
+    QString tip = LanguageText(context_.strings, i18n::StringKey::str_autopath);
+    if (!status.SeesForeground()) tip += QStringLiteral("\n") + QString::fromStdString(line);
+    switch_box_->SetTooltip(tip);
+  }
+  // The one problem the user can mend, told once per run when a profile waits for a program.
+  if (status.problem != platform::ForegroundProblem::kExtensionNotEnabled || told_extension_) {
+    return;
+  }
+  for (const config::ProfileEntry& entry : context_.profiles.entries) {
+    if (entry.auto_switch == 0 || entry.program_name[0] == u'\0') continue;
+    told_extension_ = true;
+    config::ShowMessage(context_, ports_.config.ui, platform::Utf8ToUtf16(status.detail), false);
+    return;
+  }
 }
 
 void CSetDlg::TakeNameBox() {
@@ -140,6 +164,12 @@ void CSetDlg::SwitchTick() {
   // dialog belongs to the profile it was opened on.
   if (ports_.worker.busy() || model_.dialog_open != 0) return;
   TakeNameBox();
+  ForegroundChanged();
+}
+
+void CSetDlg::ForegroundChanged() {
+  if (ports_.worker.busy() || model_.dialog_open != 0) return;
+  ShowForegroundStatus();
   const std::optional<int> target =
       config::FindAutoSwitchTarget(context_, model_, ports_.foreground);
   if (!target) return;

@@ -26,7 +26,11 @@ class FakeForeground final : public platform::ForegroundApp {
     ++asks;
     return name;
   }
+  platform::ForegroundStatus BackendStatus() override { return status; }
+  bool IsEventDriven() override { return false; }
   std::u16string name = platform::kUnknownProgram;
+  platform::ForegroundStatus status{platform::ForegroundBackend::kX11,
+                                    platform::ForegroundProblem::kNone, false, ""};
   int asks = 0;
 };
 

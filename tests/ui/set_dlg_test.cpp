@@ -269,6 +269,32 @@ TEST_F(SetDlgTest, AutomaticSwitchingWritesOnceAndNotUnderADialog) {
   EXPECT_EQ(Sent().size(), written);
 }
 
+TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
+  WriteProfile(0, u"one");
+  WriteProfile(1, u"two");
+  Open();
+  context.profiles.entries[1].auto_switch = 1;
+  platform::WriteFixedText(context.profiles.entries[1].program_name, u"gimp");
+
+  // The extension that GNOME needs is off: said on the switch box and once as a notice.
+  foreground.status = {platform::ForegroundBackend::kGnomeShell,
+                       platform::ForegroundProblem::kExtensionNotEnabled, false,
+                       "enable the extension"};
+  dlg->SwitchTick();
+  dlg->SwitchTick();
+  EXPECT_THAT(ui.calls, ElementsAre("message: enable the extension"));
+  EXPECT_TRUE(dlg->switch_box()->toolTip().contains(QStringLiteral("enable the extension")));
+
+  // Once it sees the foreground, news of a change switches without waiting for the timer.
+  foreground.status = {platform::ForegroundBackend::kGnomeShell, platform::ForegroundProblem::kNone,
+                       false, ""};
+  foreground.name = u"gimp";
+  dlg->ForegroundChanged();
+  worker.WaitUntilIdle();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
+  EXPECT_EQ(dlg->switch_box()->toolTip(), QStringLiteral("str_autopath"));
+}
+
 TEST_F(SetDlgTest, FirmwareFollowUpWritesOnceAtTheStart) {
   const std::filesystem::path marker = update::MarkerFile(context.paths);
   std::filesystem::create_directories(marker.parent_path());
