@@ -96,11 +96,13 @@ int RunReset(CliSession& session, std::span<const std::string> args) {
 }
 
 constexpr std::array kCommands = {
-    Command{"profile list", "", "list the five profiles; * marks the selected one", &RunList},
+    Command{"profile list", "", "list the five profiles; * marks the selected one", &RunList,
+            StoreAccess::kRead},
     Command{"profile select", "N [--apply]", "select profile N (and write it into the mouse)",
-            &RunSelect},
+            &RunSelect, StoreAccess::kChange},
     Command{"profile reset", "[--yes]",
-            "return the selected profile to the defaults and write it into the mouse", &RunReset},
+            "return the selected profile to the defaults and write it into the mouse", &RunReset,
+            StoreAccess::kChange},
 };
 
 }  // namespace
