@@ -6,6 +6,7 @@
 #include "cli/config_run.h"
 #include "cli/output_text.h"
 #include "config/apply_to_mouse.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace z900::cli {
@@ -59,7 +60,11 @@ int RunSelect(CliSession& session, std::span<const std::string> args) {
     selected = config::SelectProfile(run.context(), run.page(), run.ports(), index, false);
   }
   if (!selected) {
-    return session.Fail(kExitFailed, "profile " + std::to_string(*number) + " was not loaded; " +
+    // Why, when the file itself cannot be read (the "Info" box has told a damaged one).
+    std::vector<std::uint8_t> start;
+    const std::error_code why = platform::ReadFileStart(file, 1, start);
+    return session.Fail(kExitFailed, "profile " + std::to_string(*number) + " was not loaded" +
+                                         (why ? " (" + why.message() + ")" : "") + "; " +
                                          ProfileLabel(run) + " stays selected");
   }
   session.out() << "selected " << ProfileLabel(run) << '\n';

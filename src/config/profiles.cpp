@@ -212,8 +212,9 @@ LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, Co
     const std::u16string name = platform::ReadFixedText(first.name);
     std::error_code error;
     const FileLoad load = ReadProfileFile(context, page, ports, path, false, name, error);
-    if (load != FileLoad::kLoaded)
+    if (load != FileLoad::kLoaded) {
       ReplaceUnusableFile(context, page, ports, 0, load, error, result);
+    }
     first.selected = 1;
     page.selected_profile = 0;
   }

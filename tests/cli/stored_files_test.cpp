@@ -92,6 +92,12 @@ TEST_F(StoredFilesTest, WhatIsNoRegularFileIsRefusedWithItsReason) {
            ": a FIFO (named pipe), not a regular file; it was left as it is"},
       {ProfileFile(), false, {"set", "name", "x"}, kExitFailed, "a folder, not a regular file"},
       {ProfileFile(), true, {"profile", "list"}, kExitFailed, "a FIFO (named pipe)"},
+      {folder.path() / "Profile" / "Profile3.cfg",
+       true,
+       {"profile", "select", "3"},
+       kExitFailed,
+       "profile 3 was not loaded (a FIFO (named pipe), not a regular file); profile 1 (Profile 1) "
+       "stays selected"},
       {TableFile(),
        true,
        {"profile", "list"},

@@ -337,6 +337,10 @@ TEST_F(ProfilesTest, SaveStoppedBeforeItEndsLeavesThePreviousFile) {
   before_rename = nullptr;
   EXPECT_EQ(SaveProfileFile(context, page, ports), SaveOutcome::kSaved);
   EXPECT_EQ(ReadFile(0)[50376], 'a');
+  // The killed writer's temporary file went with that save.
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(ProfilePath(0).parent_path()), fs::directory_iterator()),
+      1);
 }
 
 TEST_F(ProfilesTest, ProfileFolderTooLongForThePathFieldIsRefused) {
