@@ -247,7 +247,13 @@ void CSetDlg::Initialise() {
   std::memset(&context_.settings, 0, sizeof context_.settings);
   context_.settings.magic = config::kSettingsMagic;
   model_.macro_slot_codes = {};
-  config::LoadProfiles(context_, model_, ports_.config);
+  {
+    // Loading may store a first or mended profile table. The window does not show yet, so
+    // waiting for another program's lock freezes nothing.
+    bool busy = false;
+    const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy);
+    config::LoadProfiles(context_, model_, ports_.config);
+  }
   if (ports_.config.channel.OpenDevice(model_.mouse_handle)) {
     int mode = context_.current_mode;
     if (device::QueryMode(ports_.config.channel, model_.mouse_handle, mode)) {
@@ -266,9 +272,8 @@ void CSetDlg::Initialise() {
 }
 
 void CSetDlg::LoadAndRefresh() {
-  config::LoadProfiles(context_, model_, ports_.config);
-  Refresh();
-  TakeBaseline();
+  reload_pending_ = true;
+  StoredDataChanged();
 }
 
 void CSetDlg::Refresh() { ShowView(config::RefreshSettingsPage(context_, model_)); }

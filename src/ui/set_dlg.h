@@ -14,6 +14,7 @@
 #include "config/settings_page.h"
 #include "config/settings_page_model.h"
 #include "macro/macro_store.h"
+#include "platform/file_io.h"
 #include "platform/foreground_app.h"
 #include "platform/keyboard_layout.h"
 #include "ui/device_worker.h"
@@ -50,7 +51,8 @@ class CSetDlg : public QWidget {
   // The page's start: an empty record, the stored profiles, the mouse opened and asked for its
   // mode, the timers, and the write a firmware update left pending.
   void Initialise();
-  // Loads the stored profiles anew and shows them, as every showing of the main window does.
+  // Loads the stored profiles anew and shows them, as every showing of the main window does:
+  // after a running write, a dialog of the page, or another program's change of the files.
   void LoadAndRefresh();
   // Shows the configuration of the current mode and the selected profile on every control.
   void Refresh();
@@ -95,6 +97,8 @@ class CSetDlg : public QWidget {
  signals:
   // A write of the page into the mouse ended and the page shows the result.
   void WriteFinished();
+  // A write waits for another program that holds the profiles and macros.
+  void WaitingForStore();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -129,6 +133,11 @@ class CSetDlg : public QWidget {
   // Runs a long write on the worker; the page shows the result afterwards.
   void StartWrite(std::function<void()> write);
   void AfterWrite();
+  // The store lock for one operation of the page on the profiles, the profile table or the key
+  // store. Waiting (on the worker, or before the window shows) it returns once the lock is
+  // ours; otherwise null with `busy` while another program holds it. Null without `busy` when
+  // the lock file cannot be used (logged): the operation goes on without it.
+  std::unique_ptr<platform::FileLock> LockStore(bool wait, bool& busy);
   // What the page holds now counts as stored: later edits are unapplied changes.
   void TakeBaseline();
   bool HoldsUnappliedChanges() const;
@@ -174,6 +183,8 @@ class CSetDlg : public QWidget {
   std::optional<platform::ForegroundStatus> foreground_status_;
   bool told_extension_ = false;
   bool stored_changed_ = false;
+  // LoadAndRefresh waits for the next look at the stored files.
+  bool reload_pending_ = false;
 };
 
 }  // namespace z900::ui

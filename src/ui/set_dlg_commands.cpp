@@ -6,6 +6,7 @@
 #include "config/assignment_menu.h"
 #include "config/auto_switch.h"
 #include "config/profiles.h"
+#include "config/store_lock.h"
 #include "macro/macro_store.h"
 #include "platform/linux/directory_key_store.h"
 #include "platform/text.h"
@@ -148,13 +149,47 @@ void CSetDlg::Reset() {
 void CSetDlg::StartWrite(std::function<void()> write) {
   // The name box's text is part of what is written.
   TakeNameBox();
-  ports_.worker.Start(std::move(write), [this] { AfterWrite(); });
+  ports_.worker.Start(
+      [this, write = std::move(write)] {
+        // Other programs (z900ctl) keep off the profiles and macros while the page writes them,
+        // and the page waits for theirs; the lock is held for this write alone.
+        bool busy = false;
+        const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy);
+        write();
+        // Taken under the lock: a change another program makes right after it is news.
+        TakeBaseline();
+      },
+      [this] { AfterWrite(); });
+}
+
+std::unique_ptr<platform::FileLock> CSetDlg::LockStore(bool wait, bool& busy) {
+  busy = false;
+  std::error_code error;
+  std::unique_ptr<platform::FileLock> lock =
+      wait ? config::LockStore(
+                 context_.paths, platform::LockMode::kExclusive, ports_.config.channel.clock(),
+                 [this] {
+                   std::fputs(
+                       "z900-config: waiting for another program that is using the "
+                       "profiles and macros\n",
+                       stderr);
+                   QMetaObject::invokeMethod(this, [this] { emit WaitingForStore(); });
+                 },
+                 error)
+           : config::TryLockStore(context_.paths, platform::LockMode::kExclusive, error);
+  if (!lock && error == std::errc::resource_unavailable_try_again) {
+    busy = true;
+  } else if (!lock) {
+    // Without the lock file the mouse and the files are still written, as before.
+    std::fprintf(stderr, "z900-config: cannot lock %s: %s\n",
+                 context_.paths.store_lock_file.string().c_str(), error.message().c_str());
+  }
+  return lock;
 }
 
 void CSetDlg::AfterWrite() {
   stored_changed_ = false;
   Refresh();
-  TakeBaseline();
   update();
   emit WriteFinished();
 }
@@ -243,6 +278,23 @@ void CSetDlg::StoredDataChanged() {
     if (model_.dialog_open != 0 || context_.message_box_flag != 0) {
       // Looked at again once the dialog is closed.
       settle_timer_.start();
+      return;
+    }
+    // Loading may store a mended profile table: under the lock, which the ui thread does not
+    // wait for. While another program changes the files they are looked at again shortly.
+    bool busy = false;
+    const std::unique_ptr<platform::FileLock> lock = LockStore(false, busy);
+    if (busy) {
+      settle_timer_.start();
+      return;
+    }
+    if (reload_pending_) {
+      reload_pending_ = false;
+      config::LoadProfiles(context_, model_, ports_.config);
+      stored_changed_ = false;
+      Refresh();
+      TakeBaseline();
+      update();
       return;
     }
     // What the page wrote itself, or a change that left the files as they were, is no news.

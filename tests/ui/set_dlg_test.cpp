@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "config/function_catalogue.h"
+#include "config/store_lock.h"
 #include "device/memory_map.h"
 #include "platform/ini_file.h"
 #include "set_dlg_fixture.h"
@@ -198,6 +199,49 @@ TEST_F(SetDlgTest, MarkerMenuAndApplyPutCopyIntoTheMouse) {
   EXPECT_EQ(*device::ButtonSlotAddress(0, 3), 0x408u);
   EXPECT_THAT(ui.progress, ::testing::Contains(100));
   EXPECT_EQ(context.current_mode, 0);
+}
+
+TEST_F(SetDlgTest, AWriteWaitsForAnotherProgramsLockAndHoldsItOnlyMeanwhile) {
+  Open();
+  std::error_code error;
+  std::unique_ptr<platform::FileLock> other =
+      config::LockStore(context.paths, platform::LockMode::kExclusive, clock, nullptr, error);
+  ASSERT_TRUE(other) << error.message();
+  int waits = 0;
+  QObject::connect(dlg.get(), &CSetDlg::WaitingForStore, [&] {
+    ++waits;
+    EXPECT_THAT(Sent(), IsEmpty()) << "nothing is written before the lock is ours";
+    other.reset();  // the other program ends
+  });
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_EQ(waits, 1);
+  EXPECT_FALSE(Sent().empty());
+  // Released with the write: another program gets it at once.
+  EXPECT_TRUE(platform::LockFile(context.paths.store_lock_file, platform::LockMode::kExclusive,
+                                 false, error));
+}
+
+TEST_F(SetDlgTest, ALookAtTheFilesWaitsWhileAnotherProgramChangesThem) {
+  WriteProfile(0, u"one");
+  Open();
+  std::error_code error;
+  std::unique_ptr<platform::FileLock> other =
+      config::TryLockStore(context.paths, platform::LockMode::kExclusive, error);
+  ASSERT_TRUE(other) << error.message();
+  WriteProfile(0, u"two");
+  // The ui thread does not wait for the lock: the page stays as it was meanwhile.
+  const std::uint64_t start = clock.NowMs();
+  dlg->StoredDataChanged();
+  dlg->LoadAndRefresh();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("one"));
+  EXPECT_EQ(clock.NowMs(), start);
+  other.reset();
+  dlg->StoredDataChanged();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
+  EXPECT_FALSE(dlg->stored_profile_changed());
+  // The page let the lock go again.
+  EXPECT_TRUE(config::TryLockStore(context.paths, platform::LockMode::kExclusive, error));
 }
 
 TEST_F(SetDlgTest, ButtonsSevenAndEightOfferTheirWheelAndClicksOutsideCloseTheMenu) {
