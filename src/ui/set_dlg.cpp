@@ -100,6 +100,8 @@ CSetDlg::CSetDlg(config::AppContext& context, SetDlgPorts ports, QWidget* parent
     : QWidget(parent),
       context_(context),
       ports_(ports),
+      own_model_(ports.model == nullptr ? std::make_unique<config::SettingsPageModel>() : nullptr),
+      model_(ports.model == nullptr ? *own_model_ : *ports.model),
       images_(LoadWindowImages(SkinWindow::kSettingsPage)),
       menu_(SkinMenuLook::Load(context.paths.module_directory), this) {
   setFixedSize(kPageSize);
@@ -124,7 +126,7 @@ CSetDlg::CSetDlg(config::AppContext& context, SetDlgPorts ports, QWidget* parent
 CSetDlg::~CSetDlg() {
   menu_.DestroyMenuEx();
   ports_.worker.WaitUntilIdle();
-  if (model_.mouse_handle) ports_.config.channel.CloseDevice(model_.mouse_handle);
+  if (own_model_ && model_.mouse_handle) ports_.config.channel.CloseDevice(model_.mouse_handle);
 }
 
 CGDIBitmapBtn* CSetDlg::AddButton(const QString& text, const QRect& rect, bool check_mode) {
@@ -254,21 +256,31 @@ void CSetDlg::Initialise() {
     const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy);
     config::LoadProfiles(context_, model_, ports_.config);
   }
-  if (ports_.config.channel.OpenDevice(model_.mouse_handle)) {
+  ports_.config.channel.OpenDevice(model_.mouse_handle);
+  Start();
+  // A freshly flashed mouse gets the configuration back once.
+  if (update::FirmwareMarkerPending(context_.paths)) {
+    StartWrite([this] { update::RunFirmwareFollowUp(context_, model_, ports_.config); });
+  }
+}
+
+void CSetDlg::Start() {
+  if (model_.mouse_handle) {
     int mode = context_.current_mode;
     if (device::QueryMode(ports_.config.channel, model_.mouse_handle, mode)) {
       context_.current_mode = mode;
     }
   }
+  ShowLoaded();
+  hover_timer_.start();
+  switch_timer_.start();
+}
+
+void CSetDlg::ShowLoaded() {
   Refresh();
   TakeBaseline();
   WatchStoredData();
-  hover_timer_.start();
-  switch_timer_.start();
-  // A freshly flashed mouse gets the configuration back once.
-  if (update::FirmwareMarkerPending(context_.paths)) {
-    StartWrite([this] { update::RunFirmwareFollowUp(context_, model_, ports_.config); });
-  }
+  update();
 }
 
 void CSetDlg::LoadAndRefresh() {

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -34,6 +35,10 @@ struct SetDlgPorts {
   const platform::KeyboardLayout& layout;
   platform::ForegroundApp& foreground;
   DeviceWorker& worker;
+  // The window's page state, when the window opens the mouse into it, loads the profiles and
+  // runs the firmware follow-up itself (then it calls Start and ShowLoaded); null: the page
+  // keeps its own and does all of that in Initialise.
+  config::SettingsPageModel* model = nullptr;
 };
 
 // The settings page: the mouse with its eight buttons and every setting of one mode, the mode
@@ -48,9 +53,13 @@ class CSetDlg : public QWidget {
   CSetDlg(config::AppContext& context, SetDlgPorts ports, QWidget* parent = nullptr);
   ~CSetDlg() override;
 
-  // The page's start: an empty record, the stored profiles, the mouse opened and asked for its
-  // mode, the timers, and the write a firmware update left pending.
+  // The page's start on its own state: an empty record, the stored profiles, the mouse opened,
+  // Start, and the write a firmware update left pending.
   void Initialise();
+  // The mouse (when open) asked for its mode, ShowLoaded, the timers.
+  void Start();
+  // Shows the loaded profile on every control; it counts as stored, and its files are watched.
+  void ShowLoaded();
   // Loads the stored profiles anew and shows them, as every showing of the main window does:
   // after a running write, a dialog of the page, or another program's change of the files.
   void LoadAndRefresh();
@@ -154,7 +163,8 @@ class CSetDlg : public QWidget {
 
   config::AppContext& context_;
   SetDlgPorts ports_;
-  config::SettingsPageModel model_;
+  std::unique_ptr<config::SettingsPageModel> own_model_;
+  config::SettingsPageModel& model_;
   WindowImages images_;
   CSkinMenu menu_;
 

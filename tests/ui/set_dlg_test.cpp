@@ -10,6 +10,7 @@
 
 #include "config/function_catalogue.h"
 #include "config/store_lock.h"
+#include "device/command_set.h"
 #include "device/memory_map.h"
 #include "platform/ini_file.h"
 #include "set_dlg_fixture.h"
@@ -38,6 +39,28 @@ TEST_F(SetDlgTest, StartsOnTheMouseModeAndTheSelectedProfile) {
   EXPECT_EQ(dlg->slider()->position(), config::kLightingSlow);
   EXPECT_TRUE(dlg->rate_button(2)->GetCheck()) << "1000 Hz";
   EXPECT_FALSE(dlg->program_button()->isVisible());
+}
+
+TEST_F(SetDlgTest, OnTheWindowsStateThePageShowsWhatTheWindowLoadedAndLeavesItsMouse) {
+  mouse.SetMode(1);
+  WriteProfile(0, u"office");
+  // What the window does before it starts the page: the mouse opened, the profiles loaded.
+  config::SettingsPageModel window_state;
+  config::ConfigPorts ports{channel, store, ui, files};
+  ASSERT_TRUE(channel.OpenDevice(window_state.mouse_handle));
+  config::LoadProfiles(context, window_state, ports);
+  auto page = std::make_unique<CSetDlg>(
+      context, SetDlgPorts{ports, layout, foreground, worker, &window_state});
+  page->Start();
+  EXPECT_EQ(&page->model(), &window_state);
+  EXPECT_EQ(context.current_mode, 1);
+  EXPECT_EQ(page->name_box()->text(), QStringLiteral("office"));
+  // The window's handle outlives the page.
+  page.reset();
+  int mode = -1;
+  EXPECT_TRUE(device::QueryMode(channel, window_state.mouse_handle, mode));
+  EXPECT_EQ(mode, 1);
+  channel.CloseDevice(window_state.mouse_handle);
 }
 
 TEST_F(SetDlgTest, DpiBoxesKeepOneStageAndFollowTheirOrder) {
