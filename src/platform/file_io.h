@@ -34,5 +34,14 @@ class FileLock {
 // Blocks until the lock file at `path` (created when missing) is locked by this process.
 std::unique_ptr<FileLock> LockFileExclusive(const std::filesystem::path& path,
                                             std::error_code& error);
+// The same without waiting: null with errc::resource_unavailable_try_again while another
+// process holds the lock.
+std::unique_ptr<FileLock> TryLockFileExclusive(const std::filesystem::path& path,
+                                               std::error_code& error);
+
+// Creates a folder only this user may use, or checks that an existing one is such a folder: a
+// real folder (not a link) of this user that nobody else may write to. permission_denied when
+// it is not.
+std::error_code EnsurePrivateFolder(const std::filesystem::path& path);
 
 }  // namespace z900::platform

@@ -11,26 +11,34 @@
 namespace z900::sim {
 
 // Events of the simulated mouse that another program shares: while open, the source takes the
-// event words that presses left in the state file (under its lock) every poll interval.
+// event words that presses left in the state file (under its lock) every poll interval. A
+// program that watches the file itself makes it without polling and hands the words over with
+// Deliver.
 class SimStateEventSource final : public platform::QueuedEventSource {
  public:
-  SimStateEventSource(std::filesystem::path state_file, platform::Clock& clock)
-      : state_file_(std::move(state_file)), clock_(clock) {}
+  enum class Polling { kPollFile, kDeliveredByWatcher };
+
+  SimStateEventSource(std::filesystem::path state_file, platform::Clock& clock,
+                      Polling polling = Polling::kPollFile)
+      : state_file_(std::move(state_file)), clock_(clock), polling_(polling) {}
 
   bool OpenDevice() override;
   void CloseDevice() override { open_ = false; }
   bool Control(std::span<const std::uint8_t> record) override;
+  // Whether the utility is registered, so that events are taken from the mouse.
+  bool is_open() const { return open_; }
 
   // The last problem with the state file, for the user; empty when there was none.
   std::string TakeError();
 
  protected:
-  bool HasOrigin() const override { return true; }
+  bool HasOrigin() const override { return polling_ == Polling::kPollFile; }
   std::vector<std::uint32_t> Poll(std::uint32_t timeout_ms) override;
 
  private:
   const std::filesystem::path state_file_;
   platform::Clock& clock_;
+  const Polling polling_;
   std::atomic<bool> open_{false};
   std::mutex error_mutex_;
   std::string error_;

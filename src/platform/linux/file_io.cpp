@@ -130,20 +130,45 @@ std::error_code ReadWholeFile(const fs::path& path, std::size_t max_size,
   return {};
 }
 
-std::unique_ptr<FileLock> LockFileExclusive(const fs::path& path, std::error_code& error) {
+namespace {
+
+// Opens the lock file and locks it with `operation`; kBusy only for a lock that would block.
+std::unique_ptr<FileLock> LockWith(const fs::path& path, int operation, std::error_code& error) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = LastError();
     return nullptr;
   }
-  while (::flock(fd, LOCK_EX) != 0) {
+  while (::flock(fd, operation) != 0) {
     if (errno == EINTR) continue;
-    error = LastError();
+    error = errno == EWOULDBLOCK ? std::make_error_code(std::errc::resource_unavailable_try_again)
+                                 : LastError();
     ::close(fd);
     return nullptr;
   }
   error.clear();
   return std::make_unique<FlockLock>(fd);
+}
+
+}  // namespace
+
+std::unique_ptr<FileLock> LockFileExclusive(const fs::path& path, std::error_code& error) {
+  return LockWith(path, LOCK_EX, error);
+}
+
+std::unique_ptr<FileLock> TryLockFileExclusive(const fs::path& path, std::error_code& error) {
+  return LockWith(path, LOCK_EX | LOCK_NB, error);
+}
+
+std::error_code EnsurePrivateFolder(const fs::path& path) {
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return LastError();
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return LastError();
+  // Someone else's folder, a link or a folder others may write to could hand us their files.
+  if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & (S_IWGRP | S_IWOTH))) {
+    return std::make_error_code(std::errc::permission_denied);
+  }
+  return {};
 }
 
 }  // namespace z900::platform
