@@ -5,4 +5,4 @@ cd "$(dirname "$0")"
 tools/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)"
-exec build/default/src/cli/z900ctl --simulate info "$@"
+exec build/default/bin/z900ctl --simulate info "$@"
