@@ -6,5 +6,7 @@ namespace z900::platform {
 // descriptor that becomes readable once one has arrived, for an event loop to watch; -1 when
 // they cannot be caught.
 int WatchTerminationSignals();
+// Empties the descriptor after it became readable.
+void DrainTerminationSignals();
 
 }  // namespace z900::platform

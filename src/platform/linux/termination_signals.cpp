@@ -10,6 +10,7 @@
 namespace z900::platform {
 namespace {
 
+int signal_pipe_read = -1;
 int signal_pipe_write = -1;
 
 // Only what is safe in a signal handler: one byte into the pipe.
@@ -23,8 +24,7 @@ extern "C" void OnTerminationSignal(int) {
 }  // namespace
 
 int WatchTerminationSignals() {
-  static int read_end = -1;
-  if (read_end >= 0) return read_end;
+  if (signal_pipe_read >= 0) return signal_pipe_read;
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return -1;
   signal_pipe_write = ends[1];
@@ -33,8 +33,14 @@ int WatchTerminationSignals() {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (const int number : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &action, nullptr);
-  read_end = ends[0];
-  return read_end;
+  signal_pipe_read = ends[0];
+  return signal_pipe_read;
+}
+
+void DrainTerminationSignals() {
+  char bytes[16];
+  while (signal_pipe_read >= 0 && ::read(signal_pipe_read, bytes, sizeof bytes) > 0) {
+  }
 }
 
 }  // namespace z900::platform
