@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <array>
 #include <iostream>
@@ -91,7 +93,7 @@ void CZ9xMouseConfigDlg::AddTrayIcon() {
   tray_->setToolTip(title.left(kTrayTipLength));
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
     if (why == QSystemTrayIcon::DoubleClick) TrayNotify(app::kDoubleClick);
-    if (why == QSystemTrayIcon::Context) TrayNotify(app::kRightButtonUp);
+    if (why == QSystemTrayIcon::Context) OnTrayContextClick();
   });
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
     std::cerr << "z900-config: this desktop shows no tray icons; start z900-config again to "
@@ -167,6 +169,27 @@ void CZ9xMouseConfigDlg::TrayNotify(int mouse_message) {
   if (shut_down_) return;
   if (mouse_message == app::kDoubleClick) ShowMainWindow();
   if (mouse_message == app::kRightButtonUp) OpenTrayMenu();
+}
+
+void CZ9xMouseConfigDlg::OnTrayContextClick() {
+  // Some trays tell of the context click while the button is still down: the menu opens when
+  // it comes up, so that the release does not land on the menu.
+  if (!(QGuiApplication::mouseButtons() & Qt::RightButton)) {
+    TrayNotify(app::kRightButtonUp);
+    return;
+  }
+  if (!awaiting_right_release_) qApp->installEventFilter(this);
+  awaiting_right_release_ = true;
+}
+
+bool CZ9xMouseConfigDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (awaiting_right_release_ && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    awaiting_right_release_ = false;
+    qApp->removeEventFilter(this);
+    QTimer::singleShot(0, this, [this] { TrayNotify(app::kRightButtonUp); });
+  }
+  return MainWindowFrame::eventFilter(watched, event);
 }
 
 void CZ9xMouseConfigDlg::OpenTrayMenu() {

@@ -111,11 +111,13 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
  protected:
   // The window never closes itself through the system's close command.
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void SurfacePressed() override;
 
  private:
   void AddTrayIcon();
   void ShowRunningBalloon(int tries_left);
+  void OnTrayContextClick();
   void OpenTrayMenu();
   void CloseAssignmentMenu() {}  // the settings page's menus arrive with that page
   void RegistrationTick();
@@ -140,6 +142,7 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   bool mouse_loaded_ = false;
   bool first_show_done_ = false;
   bool removal_noticed_ = false;
+  bool awaiting_right_release_ = false;
   bool shut_down_requested_ = false;
   bool shut_down_ = false;
 };

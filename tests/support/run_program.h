@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,13 +23,24 @@ class RunningProgram {
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
   ProgramResult Wait();
+  // Waits at most `timeout` for the program to end; nullopt while it still runs. Output of
+  // programs it started and left running is not waited for.
+  std::optional<ProgramResult> WaitFor(std::chrono::milliseconds timeout);
   // Sends the program a signal, as a user's Ctrl-C (SIGINT) would.
   void Signal(int signal_number);
+  bool running() const { return pid_ > 0; }
+  // The output so far.
+  const ProgramResult& output() const { return result_; }
 
  private:
+  // Reads what the pipes hold, waiting up to timeout_ms (-1: until something comes).
+  void Pump(int timeout_ms);
+  ProgramResult Finish(int status);
+
   int pid_ = -1;
   int out_fd_ = -1;
   int err_fd_ = -1;
+  ProgramResult result_;
 };
 
 // Runs a program without a shell, with the given variables added to (or, when the value is

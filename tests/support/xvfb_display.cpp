@@ -15,7 +15,7 @@ extern char** environ;
 
 namespace z900::test {
 
-XvfbDisplay::XvfbDisplay() {
+XvfbDisplay::XvfbDisplay(const std::string& screen) {
   int ready[2];
   if (::pipe(ready) != 0) throw std::runtime_error("pipe failed");
   ::fcntl(ready[0], F_SETFD, FD_CLOEXEC);
@@ -26,7 +26,7 @@ XvfbDisplay::XvfbDisplay() {
   // Xvfb writes the display number it chose to this descriptor once it accepts clients.
   std::vector<std::string> args = {"Xvfb",      "-displayfd", std::to_string(ready[1]),
                                    "-nolisten", "tcp",        "-screen",
-                                   "0",         "640x480x24"};
+                                   "0",         screen};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
