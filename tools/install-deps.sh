@@ -8,13 +8,19 @@ packages=(
   g++ cmake ninja-build pkg-config
   # device access, downloads, the desktop
   libhidapi-dev libcurl4-openssl-dev libx11-dev libcanberra-dev
+  # the foreground program on Wayland desktops: the protocol, D-Bus, sway's IPC replies
+  libwayland-dev libsystemd-dev nlohmann-json3-dev
   # the window program: Qt Widgets and Svg (the skins are drawn from vectors at build time),
-  # and the skin's font
-  qt6-base-dev qt6-svg-dev fonts-open-sans
+  # and the skin's font; Qt's X11 platform plugin; the screenshot tool also uses Qt D-Bus
+  qt6-base-dev qt6-svg-dev fonts-open-sans qt6-qpa-plugins
   # keyboard layouts
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb
+  # tests and benchmarks; xdotool drives the screenshot overlay, dbus-daemon is a private bus
+  libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xdotool dbus-daemon
+  # a headless Wayland compositor with two native clients, for automatic switching
+  sway foot wev
+  # the device-path test's guest (its kernel and busybox: tools/vm-guest.sh, below)
+  qemu-system-x86
   # reference XML readers of the benchmark (bench/ only)
   libpugixml-dev libxml2-dev
 )
@@ -24,17 +30,19 @@ for package in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
   [ "$status" = installed ] || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing missing packages: ${missing[*]}"
-if [ "$(id -u)" -eq 0 ]; then
-  sudo=()
-elif command -v sudo >/dev/null; then
-  sudo=(sudo)
-else
-  echo "These packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
-  exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  if [ "$(id -u)" -eq 0 ]; then
+    sudo=()
+  elif command -v sudo >/dev/null; then
+    sudo=(sudo)
+  else
+    echo "These packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -q
+  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -q
-"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+"$(dirname "$0")/vm-guest.sh" fetch

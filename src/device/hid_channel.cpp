@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 
 namespace z900::device {
 
@@ -50,7 +51,10 @@ bool HidChannel::SendReport(std::span<const std::uint8_t> payload, const DeviceH
   std::array<std::uint8_t, kReportSize> report{};
   report[0] = kReportId;
   std::copy(payload.begin(), payload.end(), report.begin() + 1);
-  if (!handle->WriteReport(report)) return false;
+  if (!handle->WriteReport(report)) {
+    TraceFailure("Send failed:", handle->LastError());
+    return false;
+  }
   Trace("Send:", std::span(report).first(payload.size() + 1));
   return true;
 }
@@ -61,7 +65,17 @@ bool HidChannel::ReadAnswer(std::size_t k, std::span<std::uint8_t> buffer,
   std::array<std::uint8_t, kReportSize> answer{};
   answer[0] = kReportId;
   std::copy_n(buffer.begin(), k, answer.begin() + 1);
-  if (!handle->GetInputReport(answer)) return false;
+  const int length = handle->GetInputReport(answer);
+  if (length < 0) {
+    TraceFailure("Receive failed:", handle->LastError());
+    return false;
+  }
+  // What the buffer held before the read must never pass for answer bytes.
+  if (static_cast<std::size_t>(length) < k) {
+    TraceFailure("Receive failed:",
+                 "short answer, " + std::to_string(length) + " of " + std::to_string(k) + " bytes");
+    return false;
+  }
   Trace("Receive:", std::span(answer).first(k));
   std::copy_n(answer.begin(), k, buffer.begin());
   return true;
@@ -80,6 +94,10 @@ bool HidChannel::AwaitAck(std::span<std::uint8_t> buffer, std::size_t k,
 
 void HidChannel::Trace(std::string_view label, std::span<const std::uint8_t> bytes) const {
   if (trace_) trace_(FormatTraceLine(label, bytes));
+}
+
+void HidChannel::TraceFailure(std::string_view label, std::string_view reason) const {
+  if (trace_) trace_(std::string(label) + ' ' + std::string(reason));
 }
 
 }  // namespace z900::device

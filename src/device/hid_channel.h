@@ -13,8 +13,8 @@
 
 namespace z900::device {
 
-inline constexpr std::uint8_t kReportId = 0xBA;
-inline constexpr std::size_t kReportSize = 32;
+inline constexpr std::uint8_t kReportId = platform::kMouseReportId;
+inline constexpr std::size_t kReportSize = platform::kMouseReportSize;
 inline constexpr std::size_t kMaxPayload = kReportSize - 1;
 inline constexpr std::uint8_t kStatusDone = 1;
 inline constexpr int kAckPolls = 5;
@@ -47,14 +47,16 @@ class HidChannel {
   // Writes one 32-byte report: the report ID, the payload (at most 31 bytes), zeros.
   bool SendReport(std::span<const std::uint8_t> payload, const DeviceHandle& handle);
   // Fetches one answer; on success the first k bytes of `buffer` become answer bytes 0 … k-1
-  // (status first), on failure `buffer` is unchanged.
+  // (status first). A failed read, or an answer shorter than k bytes, leaves `buffer` unchanged
+  // and returns false.
   bool ReadAnswer(std::size_t k, std::span<std::uint8_t> buffer, const DeviceHandle& handle);
   // Waits the command's initial time, then polls every 10 ms, at most five times, until byte 0
   // of `buffer` (which holds the command) reads as the done status.
   bool AwaitAck(std::span<std::uint8_t> buffer, std::size_t k, std::uint32_t initial_wait_ms,
                 const DeviceHandle& handle);
 
-  // Turns the diagnostic trace on (a sink) or off (an empty function).
+  // Turns the diagnostic trace on (a sink) or off (an empty function). Besides the reports
+  // sent and the answers received it gives each failed transfer with its reason.
   void SetTrace(TraceSink sink) { trace_ = std::move(sink); }
   // Adds a line of text to the trace when it is on: what went wrong where nothing is shown.
   void TraceNote(std::string_view line) const {
@@ -70,6 +72,7 @@ class HidChannel {
 
  private:
   void Trace(std::string_view label, std::span<const std::uint8_t> bytes) const;
+  void TraceFailure(std::string_view label, std::string_view reason) const;
 
   platform::HidBackend& backend_;
   platform::Clock& clock_;

@@ -1,6 +1,17 @@
 #include "platform/hid_backend.h"
 
+#include <algorithm>
+
 namespace z900::platform {
+
+std::size_t StatusFirstAnswer(std::span<std::uint8_t> answer, std::size_t length) {
+  length = std::min(length, answer.size());
+  if (length == 0 || answer[0] != kMouseReportId) return length;
+  std::copy(answer.begin() + 1, answer.begin() + static_cast<std::ptrdiff_t>(length),
+            answer.begin());
+  answer[length - 1] = 0;
+  return length - 1;
+}
 
 std::optional<HidInterfaceInfo> SelectMouseInterface(const std::vector<HidInterfaceInfo>& found) {
   for (const HidInterfaceInfo& info : found) {
@@ -21,6 +32,8 @@ std::string DescribeOpenFailure(HidOpenError error, const std::string& detail) {
              " may not be opened by this user. Install the udev rule "
              "(sudo cp resources/udev/70-z900.rules /etc/udev/rules.d/ && sudo udevadm control "
              "--reload && sudo udevadm trigger), then plug the mouse in again.";
+    case HidOpenError::kUnsupportedSystem:
+      return "The Z900 mouse is connected but cannot be used on this system: " + detail;
     case HidOpenError::kOpenFailed:
       return "The Z900 mouse is connected but could not be opened: " + detail;
   }

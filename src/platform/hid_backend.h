@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,6 +14,8 @@ inline constexpr std::uint16_t kMouseVendorId = 0x5E1D;
 inline constexpr std::uint16_t kMouseProductId = 0x0E37;
 inline constexpr std::uint16_t kMouseUsagePage = 0xFF00;
 inline constexpr std::uint16_t kMouseUsage = 0x0E;
+inline constexpr std::uint8_t kMouseReportId = 0xBA;
+inline constexpr std::size_t kMouseReportSize = 32;  // each way, report ID included
 
 // One open handle on the mouse's vendor interface.
 class HidTransport {
@@ -20,19 +23,29 @@ class HidTransport {
   virtual ~HidTransport() = default;
   // Writes one output report; report[0] is the report ID.
   virtual bool WriteReport(std::span<const std::uint8_t> report) = 0;
-  // Fetches the answer to the last command. On entry buffer[0] holds the report ID; on success
-  // the buffer holds the mouse's answer with the status in byte 0.
-  virtual bool GetInputReport(std::span<std::uint8_t> buffer) = 0;
+  // Fetches the answer to the last command. On entry buffer[0] holds the report ID. Returns the
+  // length of the answer, which then lies in the buffer with the status in byte 0, or -1 when
+  // the read failed.
+  virtual int GetInputReport(std::span<std::uint8_t> buffer) = 0;
   // Waits up to timeout_ms for a report the mouse sends by itself (an interrupt report).
   // Returns its length, 0 when none came, -1 when the device failed.
   virtual int ReadInputReport(std::span<std::uint8_t> buffer, int timeout_ms) = 0;
+  // Why the last failed call failed, in words, for the diagnostic trace.
+  virtual std::string LastError() const = 0;
 };
+
+// Puts an answer of `length` bytes, as the mouse sent it, into the layout the channel reads:
+// the status in byte 0. A mouse may lead with the report ID, as the HID rules have it for a
+// numbered report, or with the status; a status is 0, 1 or 2 and never the report ID, so the
+// two cannot be confused. Returns the length of the answer from the status on.
+std::size_t StatusFirstAnswer(std::span<std::uint8_t> answer, std::size_t length);
 
 enum class HidOpenError {
   kNone,
-  kNoDevice,      // no mouse with the vendor interface is connected
-  kAccessDenied,  // the mouse is there but this user may not open it
-  kOpenFailed,    // any other failure, see the detail text
+  kNoDevice,           // no mouse with the vendor interface is connected
+  kAccessDenied,       // the mouse is there but this user may not open it
+  kUnsupportedSystem,  // the mouse is there but the system cannot fetch its answers
+  kOpenFailed,         // any other failure, see the detail text
 };
 
 struct HidOpenResult {

@@ -34,6 +34,7 @@ ProgramPaths ResolveProgramPaths(const PathEnvironment& env) {
     paths.registry_root = dir / "registry";
     paths.sim_state_file = dir / "sim-mouse.bin";
     paths.instance_folder = dir;
+    paths.store_lock_file = dir / "z900.lock";
     return paths;
   }
   const fs::path data = XdgOr(env.xdg_data_home, env.home / ".local/share") / "z900";
@@ -46,6 +47,7 @@ ProgramPaths ResolveProgramPaths(const PathEnvironment& env) {
   paths.instance_folder = env.xdg_runtime_dir && env.xdg_runtime_dir->is_absolute()
                               ? *env.xdg_runtime_dir / "z900"
                               : env.temp_folder / ("z900-" + std::to_string(env.user_id));
+  paths.store_lock_file = data / "z900.lock";
   return paths;
 }
 

@@ -1,5 +1,7 @@
 #include "sim/shared_sim_mouse.h"
 
+#include <algorithm>
+
 #include "sim/sim_state_file.h"
 
 namespace z900::sim {
@@ -12,10 +14,15 @@ class SharedSimTransport final : public platform::HidTransport {
       : mouse_(mouse), clock_(clock), generation_(generation) {}
 
   bool WriteReport(std::span<const std::uint8_t> report) override {
-    return Visit([&](SimulatedMouse& mouse) { return mouse.HandleOutputReport(report); });
+    return Visit([&](SimulatedMouse& mouse) { return mouse.HandleOutputReport(report); }) ||
+           Fail("write");
   }
-  bool GetInputReport(std::span<std::uint8_t> buffer) override {
-    return Visit([&](SimulatedMouse& mouse) { return mouse.AnswerInputReport(buffer); });
+  int GetInputReport(std::span<std::uint8_t> buffer) override {
+    if (Visit([&](SimulatedMouse& mouse) { return mouse.AnswerInputReport(buffer); })) {
+      return static_cast<int>(std::min(buffer.size(), platform::kMouseReportSize));
+    }
+    Fail("read");
+    return -1;
   }
   int ReadInputReport(std::span<std::uint8_t> buffer, int timeout_ms) override {
     int length = -1;
@@ -28,6 +35,7 @@ class SharedSimTransport final : public platform::HidTransport {
     if (length == 0 && timeout_ms > 0) clock_.SleepMs(static_cast<std::uint32_t>(timeout_ms));
     return length;
   }
+  std::string LastError() const override { return last_error_; }
 
  private:
   bool Alive(const SimulatedMouse& mouse) const { return mouse.plug_generation() == generation_; }
@@ -40,9 +48,15 @@ class SharedSimTransport final : public platform::HidTransport {
     return done;
   }
 
+  bool Fail(const std::string& what) {
+    last_error_ = "the simulated mouse refused the " + what + " or is unplugged";
+    return false;
+  }
+
   SharedSimMouse& mouse_;
   platform::Clock& clock_;
   const std::uint32_t generation_;
+  std::string last_error_;
 };
 
 }  // namespace

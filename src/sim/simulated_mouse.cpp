@@ -1,6 +1,7 @@
 #include "sim/simulated_mouse.h"
 
 #include <algorithm>
+#include <string>
 
 #include "device/event_word.h"
 #include "device/hid_channel.h"
@@ -21,19 +22,30 @@ class SimTransport final : public platform::HidTransport {
   explicit SimTransport(SimulatedMouse& mouse)
       : mouse_(mouse), generation_(mouse.plug_generation()) {}
   bool WriteReport(std::span<const std::uint8_t> report) override {
-    return Alive() && mouse_.HandleOutputReport(report);
+    return (Alive() && mouse_.HandleOutputReport(report)) || Fail("write");
   }
-  bool GetInputReport(std::span<std::uint8_t> buffer) override {
-    return Alive() && mouse_.AnswerInputReport(buffer);
+  int GetInputReport(std::span<std::uint8_t> buffer) override {
+    if (Alive() && mouse_.AnswerInputReport(buffer)) {
+      return static_cast<int>(std::min(buffer.size(), device::kReportSize));
+    }
+    Fail("read");
+    return -1;
   }
   int ReadInputReport(std::span<std::uint8_t> buffer, int /*timeout_ms*/) override {
     return Alive() && mouse_.plugged() ? mouse_.ReadEventReport(buffer) : -1;
   }
+  std::string LastError() const override { return last_error_; }
 
  private:
   bool Alive() const { return mouse_.plug_generation() == generation_; }
+  bool Fail(const std::string& what) {
+    last_error_ = Alive() && mouse_.plugged() ? "the simulated mouse refused the " + what
+                                              : "the simulated mouse is unplugged";
+    return false;
+  }
   SimulatedMouse& mouse_;
   std::uint32_t generation_;
+  std::string last_error_;
 };
 
 }  // namespace

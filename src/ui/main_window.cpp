@@ -10,6 +10,7 @@
 
 #include "actions/host_action_executor.h"
 #include "config/profiles.h"
+#include "config/store_lock.h"
 #include "update/firmware_handoff.h"
 
 namespace z900::ui {
@@ -135,7 +136,11 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
     config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
     return;
   }
-  config::LoadProfiles(context_, page_, config_ports_);
+  {
+    // Held for this reading only: z900ctl may change the profiles while the window lives.
+    const std::unique_ptr<platform::FileLock> lock = LockStore(platform::LockMode::kShared);
+    config::LoadProfiles(context_, page_, config_ports_);
+  }
   RefreshPages();
   context_.tray_hidden_flag = 0;
   if (!first_show_done_) {
@@ -318,7 +323,27 @@ void CZ9xMouseConfigDlg::OnInstanceRequest(app::InstanceRequest request) {
 
 void CZ9xMouseConfigDlg::StartFirmwareRestartStep() {
   if (!update::FirmwareMarkerPending(context_.paths)) return;
-  worker_.Run([this] { update::RunFirmwareFollowUp(context_, page_, config_ports_); });
+  worker_.Run([this] {
+    // The write changes the profiles: their lock comes first, as in every program.
+    const std::unique_ptr<platform::FileLock> lock = LockStore(platform::LockMode::kExclusive);
+    if (lock) update::RunFirmwareFollowUp(context_, page_, config_ports_);
+  });
+}
+
+std::unique_ptr<platform::FileLock> CZ9xMouseConfigDlg::LockStore(platform::LockMode mode) {
+  std::error_code error;
+  std::unique_ptr<platform::FileLock> lock = config::LockStore(
+      context_.paths, mode, ports_.clock,
+      [] {
+        std::cerr << "z900-config: waiting for another program that is using the profiles and "
+                     "macros\n";
+      },
+      error);
+  if (!lock) {
+    std::cerr << "z900-config: cannot lock " << context_.paths.store_lock_file.string() << ": "
+              << error.message() << "\n";
+  }
+  return lock;
 }
 
 void CZ9xMouseConfigDlg::closeEvent(QCloseEvent* event) { event->ignore(); }

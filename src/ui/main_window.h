@@ -14,6 +14,7 @@
 #include "device/hid_channel.h"
 #include "platform/clock.h"
 #include "platform/device_monitor.h"
+#include "platform/file_io.h"
 #include "platform/host_services.h"
 #include "platform/key_store.h"
 #include "platform/keyboard_hook.h"
@@ -119,6 +120,8 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   void ShowRunningBalloon(int tries_left);
   void OnTrayContextClick();
   void OpenTrayMenu();
+  // The profiles' lock for one reading or one change; null, told on stderr, when unusable.
+  std::unique_ptr<platform::FileLock> LockStore(platform::LockMode mode);
   void CloseAssignmentMenu() {}  // the settings page's menus arrive with that page
   void RegistrationTick();
   void RefreshPages();

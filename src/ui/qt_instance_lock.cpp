@@ -34,7 +34,7 @@ platform::InstanceLock::Result QtInstanceLock::Acquire(std::string& why) {
     return Result::kUnavailable;
   }
   std::error_code error;
-  lock_ = platform::TryLockFileExclusive(folder_ / kLockFile, error);
+  lock_ = platform::LockFile(folder_ / kLockFile, platform::LockMode::kExclusive, false, error);
   if (!lock_) {
     if (error == std::errc::resource_unavailable_try_again) return Result::kAnotherRuns;
     why = "cannot lock " + (folder_ / kLockFile).string() + ": " + error.message();

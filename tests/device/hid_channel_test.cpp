@@ -11,7 +11,6 @@ namespace z900::device {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
 class HidChannelTest : public test::SimMouseTest {};
 
@@ -87,6 +86,72 @@ TEST_F(HidChannelTest, TraceLinesHaveLabelBlankAndLowerCaseHexBytes) {
   channel.SetTrace({});
   EXPECT_TRUE(channel.SendReport(std::span(buffer).first(1), handle));
   EXPECT_THAT(lines, ElementsAre("Send: ba a2 ", "Receive: 01 00 "));
+}
+
+// A transport whose reads return a set answer of a set length, or whose transfers fail with a
+// set reason, as the system's HID access reports them.
+class ScriptedTransport final : public platform::HidTransport {
+ public:
+  bool WriteReport(std::span<const std::uint8_t> /*report*/) override { return write_works; }
+  int GetInputReport(std::span<std::uint8_t> buffer) override {
+    if (read_length < 0) return -1;
+    std::copy(answer.begin(), answer.end(), buffer.begin());
+    return read_length;
+  }
+  int ReadInputReport(std::span<std::uint8_t> /*buffer*/, int /*timeout_ms*/) override { return 0; }
+  std::string LastError() const override { return reason; }
+
+  bool write_works = true;
+  int read_length = 32;
+  std::array<std::uint8_t, 32> answer{0x01, 0x07};
+  std::string reason;
+};
+
+class HidChannelTransferTest : public ::testing::Test {
+ public:
+  HidChannelTransferTest() {
+    auto scripted = std::make_unique<ScriptedTransport>();
+    transport = scripted.get();
+    handle = std::move(scripted);
+    channel.SetTrace([this](std::string_view line) { lines.emplace_back(line); });
+  }
+
+  platform::VirtualClock clock;
+  sim::SimulatedMouse unused_mouse{clock};
+  sim::SimHidBackend backend{unused_mouse};
+  HidChannel channel{backend, clock};
+  DeviceHandle handle;
+  ScriptedTransport* transport = nullptr;
+  std::vector<std::string> lines;
+};
+
+TEST_F(HidChannelTransferTest, AnswerShorterThanWantedIsAFailedRead) {
+  transport->read_length = 1;
+  std::array<std::uint8_t, 32> buffer{0xA2, 0x77};
+  EXPECT_FALSE(channel.ReadAnswer(2, buffer, handle));
+  EXPECT_EQ(buffer[0], 0xA2);
+  EXPECT_EQ(buffer[1], 0x77);
+  EXPECT_FALSE(channel.AwaitAck(buffer, 2, 0, handle));
+  EXPECT_EQ(buffer[0], 0xA2);
+
+  EXPECT_TRUE(channel.ReadAnswer(1, buffer, handle));  // a status-only answer is complete
+  EXPECT_EQ(buffer[0], 0x01);
+  EXPECT_EQ(buffer[1], 0x77);
+  EXPECT_EQ(lines.front(), "Receive failed: short answer, 1 of 2 bytes");
+  EXPECT_EQ(lines.back(), "Receive: 01 ");
+}
+
+TEST_F(HidChannelTransferTest, FailedTransfersAreTracedWithTheirReason) {
+  transport->write_works = false;
+  transport->read_length = -1;
+  transport->reason = "No such device";
+  const std::array<std::uint8_t, 1> payload{0xA2};
+  EXPECT_FALSE(channel.SendReport(payload, handle));
+  transport->reason = "ioctl (GINPUT): Input/output error";
+  std::array<std::uint8_t, 32> buffer{0xA2};
+  EXPECT_FALSE(channel.ReadAnswer(2, buffer, handle));
+  EXPECT_THAT(lines, ElementsAre("Send failed: No such device",
+                                 "Receive failed: ioctl (GINPUT): Input/output error"));
 }
 
 TEST(FormatTraceLineTest, FormatsEveryByte) {

@@ -26,7 +26,8 @@ constexpr auto kPatience = 30s;  // a loaded machine and a sanitizer build start
 constexpr char kTitle[] = "Z900 Mouse Configuration";
 
 // Polls `condition` until it holds or the patience runs out.
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds patience = kPatience) {
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds patience = kPatience) {
   const auto deadline = std::chrono::steady_clock::now() + patience;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
@@ -76,9 +77,8 @@ class Z900ConfigTest : public ::testing::Test {
 
   // z900-config --simulate, started in the background.
   RunningProgram& StartUtility() {
-    running_.push_back(
-        std::make_unique<RunningProgram>(Z900_CONFIG_PATH, std::vector<std::string>{"--simulate"},
-                                         Environment()));
+    running_.push_back(std::make_unique<RunningProgram>(
+        Z900_CONFIG_PATH, std::vector<std::string>{"--simulate"}, Environment()));
     return *running_.back();
   }
   ProgramResult Z900ctl(const std::vector<std::string>& args) {
@@ -153,7 +153,8 @@ class Z900ConfigTest : public ::testing::Test {
   // The message dialog, answered with its OK button once it shows; false when none showed.
   bool AnswerMessage() {
     std::optional<std::string> dialog;
-    if (!WaitUntil([&] { return (dialog = ShownWindowOfSize(330, 160)).has_value(); })) return false;
+    if (!WaitUntil([&] { return (dialog = ShownWindowOfSize(330, 160)).has_value(); }))
+      return false;
     const Geometry at = GeometryOf(*dialog);
     Click(at.x + 270, at.y + 135);
     return true;

@@ -1,6 +1,11 @@
 #include "platform/hid_backend.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/linux/hidapi_backend.h"
 
 namespace z900::platform {
 namespace {
@@ -23,6 +28,56 @@ TEST(DescribeOpenFailureTest, SaysWhatToDo) {
   const std::string denied = DescribeOpenFailure(HidOpenError::kAccessDenied, "/dev/hidraw2");
   EXPECT_NE(denied.find("/dev/hidraw2"), std::string::npos);
   EXPECT_NE(denied.find("70-z900.rules"), std::string::npos);
+}
+
+struct AnswerCase {
+  const char* name;
+  std::vector<std::uint8_t> received;
+  std::vector<std::uint8_t> answer;  // from the status on
+};
+
+class StatusFirstAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(StatusFirstAnswerTest, PutsTheStatusFirst) {
+  const AnswerCase& c = GetParam();
+  std::vector<std::uint8_t> buffer = c.received;
+  buffer.resize(32, 0xEE);  // whatever lies behind the answer stays out of it
+  const std::size_t length = StatusFirstAnswer(buffer, c.received.size());
+  EXPECT_THAT(std::vector(buffer.begin(), buffer.begin() + length),
+              ::testing::ElementsAreArray(c.answer));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, StatusFirstAnswerTest,
+    ::testing::Values(AnswerCase{"StatusFirst", {0x01, 0x00, 0x0C}, {0x01, 0x00, 0x0C}},
+                      AnswerCase{"ReportIdFirst", {0xBA, 0x01, 0x0C}, {0x01, 0x0C}},
+                      AnswerCase{"BusyWithReportId", {0xBA, 0x00}, {0x00}},
+                      AnswerCase{"OnlyTheReportId", {0xBA}, {}}, AnswerCase{"Nothing", {}, {}}),
+    [](const auto& p) { return p.param.name; });
+
+TEST(StatusFirstAnswerBoundsTest, FullReportWithIdLeavesThirtyOneBytes) {
+  std::vector<std::uint8_t> buffer(32, 0x55);
+  buffer[0] = 0xBA;
+  buffer[1] = 0x01;
+  EXPECT_EQ(StatusFirstAnswer(buffer, 32), 31u);
+  EXPECT_EQ(buffer[0], 0x01);
+  EXPECT_EQ(buffer[30], 0x55);
+  EXPECT_EQ(buffer[31], 0x00);
+  EXPECT_EQ(StatusFirstAnswer(buffer, 40), 32u);  // never past the buffer
+}
+
+TEST(KernelReleaseAtLeastTest, ComparesMajorThenMinor) {
+  const struct {
+    const char* release;
+    bool at_least_5_11;
+  } cases[] = {
+      {"6.1.0-57-amd64", true}, {"5.11.0", true},           {"5.15.0-91-generic", true},
+      {"5.10.209-2", false},    {"4.19.0-26-amd64", false}, {"2.6.61-57-amd64", false},
+      {"10.0", true},           {"unknown", true},          {"5", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(KernelReleaseAtLeast(c.release, 5, 11), c.at_least_5_11) << c.release;
+  }
 }
 
 }  // namespace
