@@ -72,6 +72,7 @@ class Z900ConfigTest : public ::testing::Test {
             {"Z900_SIM_FAULTS", ""},
             {"Z900_TRACE", ""},
             {"Z900_LANGUAGE", ""},
+            {"Z900_SCREENSHOT_DIR", (home_.path() / "pictures").string()},
             {"LSAN_OPTIONS", "suppressions=" Z900_LSAN_SUPPRESSIONS}};
   }
 
@@ -250,6 +251,34 @@ TEST_F(Z900ConfigTest, SharedSimulatedMouseWritePressAndUnplug) {
   const ProgramResult unplug = Z900ctl({"--simulate", "sim", "unplug"});
   EXPECT_EQ(unplug.exit_code, 0) << unplug.err;
   EXPECT_TRUE(AnswerMessage());
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
+// A button that carries a screenshot of the screen has the utility start the screenshot tool
+// beside it, which saves the picture.
+TEST_F(Z900ConfigTest, ScreenshotButtonSavesAPictureThroughTheTool) {
+  RunningProgram& utility = StartUtility();
+  WaitForTrayIcon();
+  ASSERT_EQ(Z900ctl({"--simulate", "set", "button", "0", "6", "screenshot-screen"}).exit_code, 0);
+  ASSERT_EQ(Z900ctl({"--simulate", "apply", "--quiet"}).exit_code, 0);
+
+  EXPECT_EQ(Z900ctl({"--simulate", "sim", "press", "6"}).exit_code, 0);
+  const std::filesystem::path pictures = home_.path() / "pictures";
+  std::filesystem::path picture;
+  EXPECT_TRUE(WaitUntil([&] {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(pictures, error)) {
+      if (entry.path().extension() == ".png" && entry.file_size() > 0) picture = entry.path();
+    }
+    return !picture.empty();
+  })) << "no picture in "
+      << pictures;
+  std::ifstream file(picture, std::ios::binary);
+  char signature[8] = {};
+  file.read(signature, sizeof signature);
+  EXPECT_EQ(std::string(signature, sizeof signature), "\x89PNG\r\n\x1a\n");
+
+  utility.Signal(SIGTERM);
   EXPECT_EQ(ExitStatus(utility), 0);
 }
 
