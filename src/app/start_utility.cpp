@@ -68,6 +68,8 @@ std::optional<Options> ParseOptions(std::span<const std::string> args, std::stri
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--simulate") {
       options.simulate = true;
+    } else if (args[i] == "--show") {
+      options.show = true;
     } else if (args[i] == "--render") {
       if (i + 1 == args.size()) {
         error = "--render needs the folder to draw into";

@@ -73,9 +73,10 @@ bool LoadProgramLanguage(config::AppContext& context, const std::optional<std::s
 // The command line of z900-config.
 struct Options {
   bool simulate = false;  // the simulated mouse instead of the real one
+  bool show = false;      // the window shows at once instead of waiting in the tray
   std::optional<std::filesystem::path> render_folder;  // draw the gallery there and end
 };
-inline constexpr char kUsage[] = "usage: z900-config [--simulate] [--render DIR]";
+inline constexpr char kUsage[] = "usage: z900-config [--simulate] [--show] [--render DIR]";
 // Nullopt, with the reason, for an argument it does not know.
 std::optional<Options> ParseOptions(std::span<const std::string> args, std::string& error);
 

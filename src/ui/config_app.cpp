@@ -115,7 +115,11 @@ void CZ9xMouseConfigApp::CreateMainWindow() {
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, window_.get(),
                    [this](QSessionManager&) { window_->ShutDown(); });
   window_->InitMainWindow();
-  if (terminate_requested_) window_->ShutDown();
+  if (terminate_requested_) {
+    window_->ShutDown();
+  } else if (options_.show) {
+    window_->ShowMainWindow();  // the first one only loaded
+  }
 }
 
 int CZ9xMouseConfigApp::RunMainWindow() {

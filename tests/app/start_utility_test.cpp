@@ -162,14 +162,16 @@ TEST_F(StartUtilityTest, ProgramThatCannotFindItselfEndsSilently) {
 
 TEST(ParseOptionsTest, KnowsItsOptionsAndRefusesOthers) {
   std::string error;
-  const std::vector<std::string> simulate_render = {"--simulate", "--render", "out"};
+  const std::vector<std::string> simulate_render = {"--simulate", "--render", "out", "--show"};
   const std::optional<Options> options = ParseOptions(simulate_render, error);
   ASSERT_TRUE(options) << error;
   EXPECT_TRUE(options->simulate);
+  EXPECT_TRUE(options->show);
   EXPECT_EQ(options->render_folder, std::filesystem::path("out"));
   EXPECT_FALSE(ParseOptions({}, error)->simulate);
+  EXPECT_FALSE(ParseOptions({}, error)->show);
   for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"--render"}, {"--show"}, {"simulate"}}) {
+       {std::vector<std::string>{"--render"}, {"--shown"}, {"simulate"}}) {
     EXPECT_FALSE(ParseOptions(bad, error)) << bad[0];
     EXPECT_FALSE(error.empty());
   }
