@@ -9,7 +9,6 @@ build=${1:-build/default}
 runs=${RUNS:-5}
 utility=$build/bin/z900-config
 yardstick=$build/bin/minimal_tray
-[[ -x $yardstick ]] || yardstick=$build/bench/minimal_tray
 for program in "$utility" "$yardstick"; do
   [[ -x $program ]] || { echo "missing $program: cmake --build $build --target z900-config minimal_tray" >&2; exit 1; }
 done
