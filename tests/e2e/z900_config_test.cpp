@@ -73,7 +73,8 @@ class Z900ConfigTest : public ::testing::Test {
             {"Z900_TRACE", ""},
             {"Z900_LANGUAGE", ""},
             {"Z900_SCREENSHOT_DIR", (home_.path() / "pictures").string()},
-            {"LSAN_OPTIONS", "suppressions=" Z900_LSAN_SUPPRESSIONS}};
+            {"LSAN_OPTIONS", "suppressions=" Z900_LSAN_SUPPRESSIONS},
+            {"ASAN_OPTIONS", test::AsanOptionsForXcb()}};
   }
 
   // z900-config --simulate, started in the background.

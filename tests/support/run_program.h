@@ -68,4 +68,9 @@ std::optional<std::string> ReadLineWithin(int fd, int timeout_ms);
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env = {});
 
+// ASAN_OPTIONS for a Qt program on X11: Qt's X11 plugin reads the keymap through
+// libxkbcommon-x11, which strndup()s counted strings that have no terminator; the sanitizer's
+// strict string check takes that for an overflow. The other options stay as they are.
+std::string AsanOptionsForXcb();
+
 }  // namespace z900::test
