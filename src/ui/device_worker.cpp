@@ -6,90 +6,74 @@
 
 namespace z900::ui {
 
-DeviceWorker::DeviceWorker(QObject* parent) : QObject(parent) {
-  thread_ = std::thread([this] { ThreadMain(); });
+DeviceWorker::DeviceWorker(QObject* parent) : QObject(parent), runner_(new QObject) {
+  runner_->moveToThread(&thread_);
+  connect(&thread_, &QThread::finished, runner_, &QObject::deleteLater);
+  thread_.setObjectName(QStringLiteral("device worker"));
+  thread_.start();
 }
 
-DeviceWorker::~DeviceWorker() {
-  WaitUntilIdle();
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_one();
-  thread_.join();
+DeviceWorker::~DeviceWorker() { Finish(); }
+
+void DeviceWorker::Finish() {
+  thread_.quit();
+  thread_.wait();
 }
 
-bool DeviceWorker::Start(std::function<void()> write, std::function<void()> done) {
-  if (busy_) return false;
-  busy_ = true;
-  {
-    std::lock_guard lock(mutex_);
-    job_ = [this, write = std::move(write), done = std::move(done)]() mutable {
-      write();
-      // Back to the ui thread: the event queue carries the hand-over.
-      QMetaObject::invokeMethod(
-          this, [this, done = std::move(done)]() mutable { Finish(std::move(done)); },
-          Qt::QueuedConnection);
-    };
-  }
-  wake_.notify_one();
-  return true;
+void DeviceWorker::Run(std::function<void()> job, std::function<void()> done) {
+  ++jobs_;
+  QMetaObject::invokeMethod(
+      runner_,
+      [this, job = std::move(job), done = std::move(done)]() mutable {
+        job();
+        QMetaObject::invokeMethod(
+            this,
+            [this, done = std::move(done)] {
+              if (done) done();
+              JobDone();
+            },
+            Qt::QueuedConnection);
+      },
+      Qt::QueuedConnection);
 }
 
-void DeviceWorker::ThreadMain() {
-  for (;;) {
-    std::function<void()> job;
-    {
-      std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || job_; });
-      if (!job_) return;
-      job = std::exchange(job_, nullptr);
-    }
-    job();
-  }
-}
-
-void DeviceWorker::Finish(std::function<void()> done) {
-  busy_ = false;
-  if (done) done();
-  RunWaiting();
-}
-
-void DeviceWorker::RunWhenIdle(std::function<void()> task) {
-  if (busy_ || !waiting_.empty()) {
-    waiting_.push_back(std::move(task));
+void DeviceWorker::WhenIdle(std::function<void()> action) {
+  if (!busy() && waiting_.empty()) {
+    action();
     return;
   }
-  task();
+  waiting_.push_back(std::move(action));
 }
 
-void DeviceWorker::RunWaiting() {
-  // A task may start a write or queue more work; the rest waits for that write.
-  if (running_waiting_) return;
-  running_waiting_ = true;
-  while (!busy_ && !waiting_.empty()) {
-    std::function<void()> task = std::move(waiting_.front());
+void DeviceWorker::JobDone() {
+  --jobs_;
+  // An action that runs a dialog may see another job end meanwhile: the actions after it
+  // still wait for it.
+  if (draining_) return;
+  draining_ = true;
+  // An action may start another job: the rest waits for that one too.
+  while (!busy() && !waiting_.empty()) {
+    std::function<void()> action = std::move(waiting_.front());
     waiting_.pop_front();
-    task();
+    action();
   }
-  running_waiting_ = false;
-  if (!busy_) emit Idle();
+  draining_ = false;
+  if (!busy() && waiting_.empty()) emit Idle();
 }
 
 void DeviceWorker::WaitUntilIdle() {
-  if (!busy_ && waiting_.empty()) return;
+  if (!busy() && waiting_.empty()) return;
   QEventLoop loop;
   connect(this, &DeviceWorker::Idle, &loop, &QEventLoop::quit);
-  if (busy_ || !waiting_.empty()) loop.exec();
+  loop.exec();
 }
 
 void ShutDownAfterWrites(DeviceWorker& worker, QtUiPort& ui, std::function<void()> shut_down) {
   if (worker.busy() && ui.progress() == nullptr) {
     ui.OpenProgress();
-    worker.RunWhenIdle([&ui] { ui.CloseProgress(); });
+    worker.WhenIdle([&ui] { ui.CloseProgress(); });
   }
-  worker.RunWhenIdle(std::move(shut_down));
+  worker.WhenIdle(std::move(shut_down));
 }
 
 }  // namespace z900::ui

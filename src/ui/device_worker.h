@@ -1,66 +1,57 @@
 #pragma once
 
 #include <QObject>
-#include <atomic>
-#include <condition_variable>
+#include <QThread>
 #include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
 
 namespace z900::ui {
 
 class QtUiPort;
 
-// The thread of the long writes into the mouse (apply, profile selection with apply, reset,
-// macro writes): the ui thread keeps painting while one runs. One write at a time. While a
-// write runs, the ui thread leaves the configuration, the page's state and the mouse to it:
-// everything else that touches them (event words, page commands, reloads) goes through
-// RunWhenIdle and is carried out after the write, in the order it came. The write reaches the
-// user only through the Qt UiPort, which runs each call on the ui thread while the write waits.
-class DeviceWorker : public QObject {
+// The thread that long device writes run on (apply, profile selection with apply, reset, macro
+// writes), so that the window keeps painting while the mouse is written. One job runs at a
+// time, in the order given. While one runs, the ui thread leaves the configuration, the page's
+// state and the mouse to it: what the ui thread must not do meanwhile (event words, page
+// commands, reloads, the end of the program) waits with WhenIdle and runs, in order, once the
+// last job is done. A job reaches the user only through the Qt UiPort, which runs each call on
+// the ui thread while the job waits.
+class DeviceWorker final : public QObject {
   Q_OBJECT
 
  public:
   explicit DeviceWorker(QObject* parent = nullptr);
-  // Waits for a running write (the ui thread's events keep running meanwhile), then ends the
-  // thread.
+  // Waits for a running job.
   ~DeviceWorker() override;
+  DeviceWorker(const DeviceWorker&) = delete;
+  DeviceWorker& operator=(const DeviceWorker&) = delete;
 
-  // Starts `write` on the worker thread; afterwards `done` runs on the ui thread, then the work
-  // that waited. False, starting nothing, while a write runs.
-  bool Start(std::function<void()> write, std::function<void()> done = {});
-  // Runs `task` on the ui thread now when no write runs and nothing waits, else after the
-  // running write and after the tasks that came before it.
-  void RunWhenIdle(std::function<void()> task);
-  bool busy() const { return busy_; }
-  // Returns once no write runs and nothing waits, running the ui thread's events meanwhile.
+  // Runs `job` on the worker, then `done` on the ui thread.
+  void Run(std::function<void()> job, std::function<void()> done = {});
+  // Runs `action` on the ui thread now when no job runs or waits, else after the last one.
+  void WhenIdle(std::function<void()> action);
+  bool busy() const { return jobs_ > 0; }
+  // Lets a running job end and runs no other; the worker takes no more jobs afterwards.
+  void Finish();
+  // Returns once no job runs and nothing waits, running the ui thread's events meanwhile.
   void WaitUntilIdle();
 
  signals:
-  // A write ended and the work that waited for it is done (or a new write started from it).
+  // The last job ended and the work that waited for it is done.
   void Idle();
 
  private:
-  void ThreadMain();
-  void Finish(std::function<void()> done);
-  void RunWaiting();
+  void JobDone();
 
-  // Handed from the ui thread to the worker thread under the mutex.
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::function<void()> job_;
-  bool stopping_ = false;
-  std::thread thread_;
-
-  // Ui thread only; atomic so that a write may ask whether it is one.
-  std::atomic<bool> busy_{false};
+  QThread thread_;
+  QObject* runner_;  // lives on the worker thread
+  int jobs_ = 0;     // started and not yet done; ui thread only
   std::deque<std::function<void()>> waiting_;
-  bool running_waiting_ = false;
+  bool draining_ = false;  // JobDone is running the waiting actions
 };
 
-// Ends the program once the running write is done: the progress window shows meanwhile (opened
-// here when the write shows none), then `shut_down` runs. At once when no write runs.
+// Ends the program once the running job is done: the progress window shows meanwhile (opened
+// here when the job shows none), then `shut_down` runs. At once when no job runs.
 void ShutDownAfterWrites(DeviceWorker& worker, QtUiPort& ui, std::function<void()> shut_down);
 
 }  // namespace z900::ui

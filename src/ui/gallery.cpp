@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPolygon>
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include "config/function_catalogue.h"
@@ -388,8 +390,10 @@ class Gallery {
 
   // A configuration that shows what the page can hold: a copy, a combination, a macro and a
   // program among the buttons.
-  config::AppContext SampleConfiguration() const {
-    config::AppContext sample = context_;
+  void FillSampleConfiguration(config::AppContext& sample) const {
+    sample.current_mode = context_.current_mode;
+    sample.paths = context_.paths;
+    sample.strings = context_.strings;
     config::BuildDefaultSettings(sample.settings, sample.strings);
     platform::WriteFixedText(sample.settings.profile_name, u"Office");
     const auto assign = [&](int button, std::int32_t type, std::u16string_view name) {
@@ -414,13 +418,13 @@ class Gallery {
     }
     sample.profiles.entries[0].auto_switch = 1;
     platform::WriteFixedText(sample.profiles.entries[0].program_name, u"libreoffice");
-    return sample;
   }
 
   // The settings page as it shows in both modes, with a menu open, with the progress window
   // over it, inside the main window, and the combination-key dialog.
   void SettingsPage() {
-    config::AppContext sample = SampleConfiguration();
+    config::AppContext sample;
+    FillSampleConfiguration(sample);
     NoMouse backend;
     device::HidChannel channel(backend, platform::SystemClock());
     platform::MemoryKeyStore store;
@@ -525,6 +529,15 @@ GalleryResult RenderGallery(const config::AppContext& context,
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
   return Gallery(context, folder).Run();
+}
+
+int RenderGalleryCommand(const config::AppContext& context, const std::filesystem::path& folder,
+                         const char* program) {
+  const GalleryResult result = RenderGallery(context, folder);
+  for (const auto& path : result.written) std::printf("%s\n", path.string().c_str());
+  for (const auto& error : result.errors) std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+  std::printf("%zu pictures written, %zu failed\n", result.written.size(), result.errors.size());
+  return result.errors.empty() && !result.written.empty() ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 }  // namespace z900::ui

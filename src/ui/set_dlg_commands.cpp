@@ -27,7 +27,7 @@ QPoint MenuPosition(const QWidget& control) {
 
 void CSetDlg::Command(std::function<void()> action) {
   menu_.DestroyMenuEx();
-  ports_.worker.RunWhenIdle([this, action = std::move(action)] {
+  ports_.worker.WhenIdle([this, action = std::move(action)] {
     // A name typed since the last copy is kept before the page shows anything anew.
     TakeNameBox();
     action();
@@ -72,7 +72,7 @@ void CSetDlg::OpenAssignmentMenu(int button, const QWidget* control) {
 
 void CSetDlg::MenuChosen(int item, int category) {
   menu_.DestroyMenuEx();
-  ports_.worker.RunWhenIdle([this, item, category] {
+  ports_.worker.WhenIdle([this, item, category] {
     TakeNameBox();
     config::AssignmentPorts ports{ports_.config.ui, ports_.config.store, ports_.layout};
     config::HandleAssignmentChoice(context_, model_, ports, item, category);
@@ -89,7 +89,7 @@ void CSetDlg::ClickDpiBox(int index) {
 
 void CSetDlg::SliderMoved(int position, int id) {
   if (id != kSliderId) return;
-  ports_.worker.RunWhenIdle([this, position] {
+  ports_.worker.WhenIdle([this, position] {
     TakeNameBox();
     config::SetLightingEffect(context_.settings, context_.current_mode,
                               config::SnapLightingPosition(position));
@@ -149,7 +149,7 @@ void CSetDlg::Reset() {
 void CSetDlg::StartWrite(std::function<void()> write) {
   // The name box's text is part of what is written.
   TakeNameBox();
-  ports_.worker.Start(
+  ports_.worker.Run(
       [this, write = std::move(write)] {
         // Other programs (z900ctl) keep off the profiles and macros while the page writes them,
         // and the page waits for theirs; the lock is held for this write alone.
@@ -273,7 +273,7 @@ void CSetDlg::WatchStoredData() {
 }
 
 void CSetDlg::StoredDataChanged() {
-  ports_.worker.RunWhenIdle([this] {
+  ports_.worker.WhenIdle([this] {
     WatchStoredData();
     if (model_.dialog_open != 0 || context_.message_box_flag != 0) {
       // Looked at again once the dialog is closed.

@@ -22,23 +22,24 @@ using ::testing::ElementsAre;
 TEST(DeviceWorkerTest, WorkThatComesDuringAWriteWaitsAndKeepsItsOrder) {
   DeviceWorker worker;
   std::vector<std::string> log;
-  worker.RunWhenIdle([&] { log.push_back("idle"); });
+  worker.WhenIdle([&] { log.push_back("idle"); });
   EXPECT_THAT(log, ElementsAre("idle")) << "no write runs: at once";
 
   std::atomic<std::thread::id> write_thread;
-  ASSERT_TRUE(worker.Start([&] { write_thread = std::this_thread::get_id(); },
-                           [&] { log.push_back("done"); }));
+  worker.Run([&] { write_thread = std::this_thread::get_id(); }, [&] { log.push_back("done"); });
   EXPECT_TRUE(worker.busy());
-  EXPECT_FALSE(worker.Start([] {})) << "one write at a time";
-  worker.RunWhenIdle([&] {
+  // A write given while one runs follows it, before the waiting work.
+  worker.Run([] {}, [&] { log.push_back("next write done"); });
+  worker.WhenIdle([&] {
     log.push_back("first");
     // Work that starts a write holds back what came after it.
-    worker.Start([] {}, [&] { log.push_back("second write done"); });
+    worker.Run([] {}, [&] { log.push_back("second write done"); });
   });
-  worker.RunWhenIdle([&] { log.push_back("second"); });
+  worker.WhenIdle([&] { log.push_back("second"); });
   EXPECT_THAT(log, ElementsAre("idle"));
   worker.WaitUntilIdle();
-  EXPECT_THAT(log, ElementsAre("idle", "done", "first", "second write done", "second"));
+  EXPECT_THAT(
+      log, ElementsAre("idle", "done", "next write done", "first", "second write done", "second"));
   EXPECT_NE(write_thread.load(), std::this_thread::get_id());
   EXPECT_FALSE(worker.busy());
 }
@@ -91,7 +92,7 @@ TEST_F(SetDlgTest, AnEventWordDuringAnApplyIsCarriedOutAfterItOnce) {
   const std::uint32_t word = *device::EventWordOfDeviceCode(kOpenFile);
   EventDuringWrite user(qt_ui, [&] {
     // The main window's handler of an event word.
-    worker.RunWhenIdle([&] {
+    worker.WhenIdle([&] {
       ++events_handled;
       handled_after_write = write_finished;
       actions::HostActionPorts host_ports{channel, host, qt_ui};
