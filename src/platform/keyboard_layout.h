@@ -16,6 +16,17 @@ class KeyboardLayout {
   virtual std::optional<char32_t> UnshiftedCharacter(std::uint32_t virtual_key) const = 0;
 };
 
+// Letters and digits only, as every Latin layout types them: the fallback when the user's
+// layout cannot be read.
+class BasicKeyboardLayout final : public KeyboardLayout {
+ public:
+  std::optional<char32_t> UnshiftedCharacter(std::uint32_t key) const override {
+    if (key >= 'A' && key <= 'Z') return static_cast<char32_t>(key - 'A' + 'a');
+    if (key >= '0' && key <= '9') return static_cast<char32_t>(key);
+    return std::nullopt;
+  }
+};
+
 // The layout the user types with: on Linux the X server's keymap when a display is reachable,
 // otherwise the system's default keyboard. Nullptr, with the reason in `why`, when none can be
 // built.

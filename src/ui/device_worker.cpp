@@ -47,24 +47,29 @@ void DeviceWorker::WhenIdle(std::function<void()> action) {
 
 void DeviceWorker::JobDone() {
   --jobs_;
-  // An action that runs a dialog may see another job end meanwhile: the actions after it
-  // still wait for it.
-  if (draining_) return;
-  draining_ = true;
-  // An action may start another job: the rest waits for that one too.
-  while (!busy() && !waiting_.empty()) {
-    std::function<void()> action = std::move(waiting_.front());
-    waiting_.pop_front();
-    action();
+  // An action that runs a dialog may see another job end meanwhile: the actions after it still
+  // wait for the one that runs.
+  if (!draining_) {
+    draining_ = true;
+    // An action may start another job: the rest waits for that one too.
+    while (!busy() && !waiting_.empty()) {
+      std::function<void()> action = std::move(waiting_.front());
+      waiting_.pop_front();
+      action();
+    }
+    draining_ = false;
   }
-  draining_ = false;
-  if (!busy() && waiting_.empty()) emit Idle();
+  if (!busy()) emit Idle();
 }
 
+bool DeviceWorker::idle() const { return !busy() && (waiting_.empty() || draining_); }
+
 void DeviceWorker::WaitUntilIdle() {
-  if (!busy() && waiting_.empty()) return;
+  if (idle()) return;
   QEventLoop loop;
-  connect(this, &DeviceWorker::Idle, &loop, &QEventLoop::quit);
+  connect(this, &DeviceWorker::Idle, &loop, [this, &loop] {
+    if (idle()) loop.quit();
+  });
   loop.exec();
 }
 

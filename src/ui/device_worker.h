@@ -33,11 +33,13 @@ class DeviceWorker final : public QObject {
   bool busy() const { return jobs_ > 0; }
   // Lets a running job end and runs no other; the worker takes no more jobs afterwards.
   void Finish();
-  // Returns once no job runs and nothing waits, running the ui thread's events meanwhile.
+  // No job runs, and nothing waits but what is being run now.
+  bool idle() const;
+  // Returns once idle, running the ui thread's events meanwhile.
   void WaitUntilIdle();
 
  signals:
-  // The last job ended and the work that waited for it is done.
+  // No job runs any more (the work that waited for it is done, or being run).
   void Idle();
 
  private:

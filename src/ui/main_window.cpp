@@ -11,6 +11,7 @@
 #include "actions/host_action_executor.h"
 #include "config/profiles.h"
 #include "config/store_lock.h"
+#include "ui/set_dlg.h"
 #include "update/firmware_handoff.h"
 
 namespace z900::ui {
@@ -24,12 +25,14 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
       ui_(context_, this),
       config_ports_{ports_.channel, ports_.store, ui_, files_},
       worker_(this) {
-  SetPages(new PagePlaceholder(SkinWindow::kSettingsPage, this),
-           new PagePlaceholder(SkinWindow::kMacroEditor, this));
+  // The settings page works on the window's page state: the window opens the mouse and loads.
+  settings_page_ = new CSetDlg(
+      context_, SetDlgPorts{config_ports_, ports_.layout, ports_.foreground, worker_, &page_},
+      this);
+  SetPages(settings_page_, new PagePlaceholder(SkinWindow::kMacroEditor, this));
   refresh_pages_ = [this] {
-    for (const int number : {kSettingsPage, kMacroPage}) {
-      if (QWidget* shown = page(number)) shown->update();
-    }
+    if (settings_page_ != nullptr) settings_page_->Refresh();
+    if (QWidget* shown = page(kMacroPage)) shown->update();
   };
   const std::array<std::pair<CGDIBitmapBtn*, Button>, 4> buttons = {{
       {close_button(), Button::kClose},
@@ -81,6 +84,9 @@ void CZ9xMouseConfigDlg::InitMainWindow() {
   config::WriteFirstRunMarker(ports_.store);
   AddTrayIcon();
   ShowMainWindow();
+  worker_.WhenIdle([this] {
+    if (settings_page_ != nullptr) settings_page_->Start();
+  });
   SelectPageButton(kSettingsPage);
   SwitchPage(kSettingsPage);
   if (ports_.monitor != nullptr) {
@@ -141,6 +147,7 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
     const std::unique_ptr<platform::FileLock> lock = LockStore(platform::LockMode::kShared);
     config::LoadProfiles(context_, page_, config_ports_);
   }
+  settings_page_->ShowLoaded();
   RefreshPages();
   context_.tray_hidden_flag = 0;
   if (!first_show_done_) {
@@ -164,6 +171,10 @@ bool CZ9xMouseConfigDlg::OpenMouse() {
 void CZ9xMouseConfigDlg::CloseMouse() {
   if (mouse_loaded_) ports_.channel.CloseDevice(page_.mouse_handle);
   mouse_loaded_ = false;
+}
+
+void CZ9xMouseConfigDlg::CloseAssignmentMenu() {
+  if (settings_page_ != nullptr) settings_page_->DestroyMenuEx();
 }
 
 void CZ9xMouseConfigDlg::RefreshPages() {
@@ -278,6 +289,7 @@ void CZ9xMouseConfigDlg::ShutDownNow() {
   shut_down_ = true;
   // The pages go first; the settings page's handle on the mouse with them.
   CloseMouse();
+  settings_page_ = nullptr;
   SetPages(nullptr, nullptr);
   registration_timer_.stop();
   ports_.hook.SetHookStatus(false);

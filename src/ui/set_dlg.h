@@ -124,6 +124,8 @@ class CSetDlg : public QWidget {
   // What the controls do (set_dlg_commands.cpp). Every command closes the menu first and is
   // carried out after a running write.
   void Command(std::function<void()> action);
+  // Runs `task` after a running write, unless the page is gone by then.
+  void WhenIdle(std::function<void()> task);
   // Copies the profile name box into the record.
   void TakeNameBox();
   // The foreground back-end's status: logged and shown on the switch box when it changes.

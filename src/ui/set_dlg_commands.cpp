@@ -1,5 +1,6 @@
 // What the settings page's controls and timers do.
 #include <QCursor>
+#include <QPointer>
 #include <cstdio>
 
 #include "config/assignment_choice.h"
@@ -25,9 +26,16 @@ QPoint MenuPosition(const QWidget& control) {
 
 }  // namespace
 
+void CSetDlg::WhenIdle(std::function<void()> task) {
+  // The window may delete the page (its shut-down) before work that waited for a write runs.
+  ports_.worker.WhenIdle([page = QPointer<CSetDlg>(this), task = std::move(task)] {
+    if (page != nullptr) task();
+  });
+}
+
 void CSetDlg::Command(std::function<void()> action) {
   menu_.DestroyMenuEx();
-  ports_.worker.WhenIdle([this, action = std::move(action)] {
+  WhenIdle([this, action = std::move(action)] {
     // A name typed since the last copy is kept before the page shows anything anew.
     TakeNameBox();
     action();
@@ -72,7 +80,7 @@ void CSetDlg::OpenAssignmentMenu(int button, const QWidget* control) {
 
 void CSetDlg::MenuChosen(int item, int category) {
   menu_.DestroyMenuEx();
-  ports_.worker.WhenIdle([this, item, category] {
+  WhenIdle([this, item, category] {
     TakeNameBox();
     config::AssignmentPorts ports{ports_.config.ui, ports_.config.store, ports_.layout};
     config::HandleAssignmentChoice(context_, model_, ports, item, category);
@@ -89,7 +97,7 @@ void CSetDlg::ClickDpiBox(int index) {
 
 void CSetDlg::SliderMoved(int position, int id) {
   if (id != kSliderId) return;
-  ports_.worker.WhenIdle([this, position] {
+  WhenIdle([this, position] {
     TakeNameBox();
     config::SetLightingEffect(context_.settings, context_.current_mode,
                               config::SnapLightingPosition(position));
@@ -273,7 +281,7 @@ void CSetDlg::WatchStoredData() {
 }
 
 void CSetDlg::StoredDataChanged() {
-  ports_.worker.WhenIdle([this] {
+  WhenIdle([this] {
     WatchStoredData();
     if (model_.dialog_open != 0 || context_.message_box_flag != 0) {
       // Looked at again once the dialog is closed.

@@ -20,9 +20,11 @@
 #include "platform/text.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_mouse.h"
+#include "support/fake_desktop.h"
 #include "support/fake_keyboard_hook.h"
 #include "support/recording_host_services.h"
 #include "support/temp_folder.h"
+#include "ui/set_dlg.h"
 #include "ui_fixture.h"
 #include "update/firmware_handoff.h"
 
@@ -136,8 +138,8 @@ class MainWindowTest : public ::testing::Test {
 
   CZ9xMouseConfigDlg& Window() {
     if (!window) {
-      window = std::make_unique<CZ9xMouseConfigDlg>(
-          MainWindowPorts{context, channel, store, host, hook, events, &monitor, clock});
+      window = std::make_unique<CZ9xMouseConfigDlg>(MainWindowPorts{
+          context, channel, store, host, hook, events, &monitor, clock, layout, foreground});
       window->InitMainWindow();
     }
     return *window;
@@ -156,6 +158,8 @@ class MainWindowTest : public ::testing::Test {
   FakeDriver driver;
   device::EventChannel events{driver};
   FakeMonitor monitor;
+  z900::test::LetterLayout layout;
+  z900::test::FakeForeground foreground;
   std::unique_ptr<CZ9xMouseConfigDlg> window;
 };
 
@@ -179,9 +183,13 @@ TEST_F(MainWindowTest, StartsHiddenWithItsTrayIconAndTheSettingsPage) {
   EXPECT_FALSE(dlg.page(kSettingsPage)->isHidden());
   EXPECT_TRUE(dlg.page(kMacroPage)->isHidden());
   EXPECT_EQ(dlg.page(kSettingsPage)->geometry(), QRect(0, 85, 820, 456));
-  // The first showing only loaded: the profiles and the page's own handle on the mouse.
+  // The first showing only loaded: the profiles and the page's own handle on the mouse. The
+  // settings page in its slot shows them, on the window's page state.
   EXPECT_EQ(dlg.page_model().selected_profile, 0);
   EXPECT_TRUE(dlg.page_model().mouse_handle);
+  ASSERT_EQ(dlg.page(kSettingsPage), dlg.settings_page());
+  EXPECT_EQ(&dlg.settings_page()->model(), &dlg.page_model());
+  EXPECT_TRUE(dlg.settings_page()->profile_tab(0)->selected());
   EXPECT_TRUE(std::filesystem::exists(config::ProfileFilePath(context.paths, 0)));
   platform::KeyValue marker;
   EXPECT_EQ(store.ReadValue(config::kConfigKey, config::kFirstRunValue, marker),
