@@ -278,8 +278,8 @@ void CZ9xMouseConfigDlg::ExitCommand() {
 void CZ9xMouseConfigDlg::ShutDown() {
   if (shut_down_ || shut_down_requested_) return;
   shut_down_requested_ = true;
-  // Quitting waits for a running write; it runs on to its end.
-  worker_.WhenIdle([this] {
+  // Quitting waits for a running write, which runs on to its end with the progress shown.
+  ShutDownAfterWrites(worker_, ui_, [this] {
     ShutDownNow();
     emit Ended();
   });
