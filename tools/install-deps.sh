@@ -8,6 +8,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   # device access, downloads, the desktop
   libhidapi-dev libcurl4-openssl-dev libx11-dev libcanberra-dev
+  # the keyboard hook: XInput2 raw key events
+  libxi-dev
   # the window program: Qt Widgets and Svg (the skins are drawn from vectors at build time),
   # and the skin's font; Qt's X11 platform plugin; the screenshot tool also uses Qt D-Bus
   qt6-base-dev qt6-svg-dev fonts-open-sans qt6-qpa-plugins
