@@ -20,8 +20,6 @@ namespace z900::macro {
 
 // The macro list takes at most this many rows; the new-macro command does nothing beyond.
 inline constexpr std::size_t kMaxMacroRows = 101;
-// Characters a name typed into the rename box may have.
-inline constexpr std::size_t kMaxTypedNameLength = 10;
 // The longest delay a typed value gives.
 inline constexpr std::uint32_t kMaxDelayMs = 0xFFFFFF;
 
