@@ -46,7 +46,7 @@ std::u16string TidyLoopText(std::u16string_view text) {
 
 MacroEditor::MacroEditor(platform::KeyStore& store, platform::KeyboardHook& hook,
                          const platform::Clock& clock, MacroEditorHost& host,
-                         std::u16string new_macro_name)
+                         std::u16string_view new_macro_name)
     : store_(store),
       hook_(hook),
       clock_(clock),

@@ -64,7 +64,7 @@ class MacroEditor final : private RecorderListener {
  public:
   // `new_macro_name` names new macros (cut to what a record holds).
   MacroEditor(platform::KeyStore& store, platform::KeyboardHook& hook, const platform::Clock& clock,
-              MacroEditorHost& host, std::u16string new_macro_name);
+              MacroEditorHost& host, std::u16string_view new_macro_name);
   ~MacroEditor() override;
   MacroEditor(const MacroEditor&) = delete;
   MacroEditor& operator=(const MacroEditor&) = delete;

@@ -1,10 +1,8 @@
 #include "ui/list_box_ex.h"
 
-#include <QFocusEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
 

@@ -8,7 +8,8 @@
 
 #include "platform/keyboard_hook.h"
 
-typedef struct _XDisplay Display;
+// Xlib's display, without its header and macros here.
+typedef struct _XDisplay Display;  // NOLINT(bugprone-reserved-identifier)
 
 namespace z900::platform {
 
