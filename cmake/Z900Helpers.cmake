@@ -20,13 +20,20 @@ endfunction()
 # turn that one check off (ENVIRONMENT_MODIFICATION of z900_test); the other checks stay.
 set(Z900_XKB_X11_ASAN_OPTIONS "ASAN_OPTIONS=string_append::strict_string_checks=0")
 
-# z900_test(name SOURCES ... LINKS ... [ENVIRONMENT ... | ENVIRONMENT_MODIFICATION ...]): one
-# GoogleTest executable, registered with ctest.
+# z900_test(name [UNPRIVILEGED] SOURCES ... LINKS ... [ENVIRONMENT ... |
+# ENVIRONMENT_MODIFICATION ...]): one GoogleTest executable, registered with ctest.
+# UNPRIVILEGED tests run as the user "nobody" when ctest runs as root, so that file permissions
+# hold for them (tests/support/run_unprivileged.sh).
 function(z900_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;ENVIRONMENT;ENVIRONMENT_MODIFICATION" ${ARGN})
+  cmake_parse_arguments(ARG "UNPRIVILEGED" "" "SOURCES;LINKS;ENVIRONMENT;ENVIRONMENT_MODIFICATION"
+                        ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} z900_test_support GTest::gmock_main)
   z900_target_defaults(${name})
+  if(ARG_UNPRIVILEGED)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+                          ${PROJECT_SOURCE_DIR}/tests/support/run_unprivileged.sh)
+  endif()
   if(ARG_ENVIRONMENT_MODIFICATION)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                          PROPERTIES ENVIRONMENT_MODIFICATION "${ARG_ENVIRONMENT_MODIFICATION}")

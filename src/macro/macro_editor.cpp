@@ -12,11 +12,6 @@ std::uint32_t MacroIdOfRow(const MacroRow& row) { return row.tag; }
 
 bool IsKeyRow(const MacroRow& row) { return row.kind() == kRowKeyDown || row.kind() == kRowKeyUp; }
 
-// The delay of a row merged with `ms` more, as far as a merge may go.
-MacroRow GrownDelay(const MacroRow& row, std::uint32_t ms) {
-  return DelayRow(std::min(row.value() + ms, kMaxMergedDelayMs));
-}
-
 }  // namespace
 
 std::optional<std::int64_t> ParseDecimalText(std::u16string_view text) {
@@ -98,6 +93,7 @@ void MacroEditor::Save(std::optional<std::size_t> target) {
                                       macro ? std::u16string_view(macro->text) : u"", loop_text_);
   if (build.merged_row) selected_event_ = build.merged_row;
   if (macro == nullptr || build.status != BuildStatus::kBuilt) return;
+  const std::unique_ptr<platform::FileLock> lock = host_.LockStore();
   SaveMacro(store_, build.record);
 }
 
@@ -124,7 +120,7 @@ void MacroEditor::SelectEvent(std::optional<std::size_t> row) {
 }
 
 bool MacroEditor::NewMacro() {
-  if (recorder_.recording() || macros_.size() >= kMaxMacroRows) return false;
+  if (recorder_.recording() || macros_.size() >= kMaxListedMacros) return false;
   std::vector<std::uint32_t> listed;
   for (const MacroRow& row : macros_) listed.push_back(MacroIdOfRow(row));
   const std::uint32_t id = NewMacroId(store_, clock_.NowMs(), listed);
@@ -139,10 +135,13 @@ void MacroEditor::RenameMacro(std::size_t row, std::u16string_view name) {
   if (row >= macros_.size()) return;
   if (!name.empty()) {
     macros_[row].text = std::u16string(CutMacroName(name));
-    if (macro::RenameMacro(store_, MacroIdOfRow(macros_[row]), macros_[row].text) ==
-        RenameResult::kFailed) {
-      host_.ShowNotice(EditorNotice::kRenameFailed);
+    RenameResult renamed;
+    {
+      const std::unique_ptr<platform::FileLock> lock = host_.LockStore();
+      renamed = macro::RenameMacro(store_, MacroIdOfRow(macros_[row]), macros_[row].text);
     }
+    // Notices wait for the user: never while other programs wait for the lock.
+    if (renamed == RenameResult::kFailed) host_.ShowNotice(EditorNotice::kRenameFailed);
   }
   SelectMacro(row);
 }
@@ -151,12 +150,18 @@ void MacroEditor::DeleteMacro() {
   if (recorder_.recording()) return;
   if (selected_macro_) {
     const std::uint32_t id = MacroIdOfRow(macros_[*selected_macro_]);
-    if (host_.MacroInUse(id)) {
+    bool in_use;
+    {
+      // Whether a profile uses it is decided under the same lock as the deletion.
+      const std::unique_ptr<platform::FileLock> lock = host_.LockStore();
+      in_use = host_.MacroInUse(id);
+      if (!in_use) macro::DeleteMacro(store_, id);
+    }
+    if (in_use) {
       // Refused: the macro and its rows stay as they are.
       host_.ShowNotice(EditorNotice::kMacroInUse);
       return;
     }
-    macro::DeleteMacro(store_, id);
     macros_.erase(macros_.begin() + static_cast<std::ptrdiff_t>(*selected_macro_));
   }
   selected_macro_.reset();
@@ -251,36 +256,22 @@ void MacroEditor::Ok() {
   Save(SaveTarget());
 }
 
-bool MacroEditor::RoomFor(std::size_t added) {
-  if (events_.size() + added <= kMaxMacroEvents) return true;
-  host_.ShowNotice(EditorNotice::kMacroFull);
-  return false;
-}
-
 void MacroEditor::CarryOutInsert() {
   if (!selected_event_) return;
   const std::size_t at = *selected_event_;
-  const auto position = events_.begin() + static_cast<std::ptrdiff_t>(at);
+  RowInsert inserted = RowInsert::kNothing;
   if (choice_ == InsertChoice::kKey) {
-    const std::uint32_t key = recorder_.captured_key();
-    if (key == 0 || !RoomFor(2)) return;
-    events_.insert(position, {KeyRow(kRowKeyDown, key), KeyRow(kRowKeyUp, key)});
-    selected_event_ = at + 1;
-    return;
+    inserted = InsertKeyRows(events_, at, recorder_.captured_key());
+    if (inserted == RowInsert::kInserted) selected_event_ = at + 1;  // the new key-up row
+  } else if (choice_ == InsertChoice::kDelay) {
+    const std::optional<std::int64_t> number = ParseDecimalText(value_text_);
+    if (!number) return;
+    const bool merges_above = at > 0 && events_[at - 1].kind() == kRowDelay;
+    // A negative text wraps as the unsigned number it is in 32 bits; 24 bits of it count.
+    inserted = InsertDelayRow(events_, at, static_cast<std::uint32_t>(*number));
+    if (inserted == RowInsert::kMerged && merges_above) selected_event_ = at - 1;
   }
-  if (choice_ != InsertChoice::kDelay) return;
-  const std::optional<std::int64_t> number = ParseDecimalText(value_text_);
-  if (!number || at == 0) return;
-  // A negative text wraps as the unsigned number it is in 32 bits; 24 bits of it count.
-  const std::uint32_t ms = static_cast<std::uint32_t>(*number) & kMaxDelayMs;
-  if (events_[at - 1].kind() == kRowDelay) {
-    events_[at - 1] = GrownDelay(events_[at - 1], ms);
-    selected_event_ = at - 1;
-  } else if (events_[at].kind() == kRowDelay) {
-    events_[at] = GrownDelay(events_[at], ms);
-  } else if (RoomFor(1)) {
-    events_.insert(position, DelayRow(ms));
-  }
+  if (inserted == RowInsert::kFull) host_.ShowNotice(EditorNotice::kMacroFull);
 }
 
 void MacroEditor::CarryOutModify() {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "macro/macro_recorder.h"
 #include "macro/macro_rows.h"
 #include "platform/clock.h"
+#include "platform/file_io.h"
 #include "platform/key_store.h"
 #include "platform/keyboard_hook.h"
 
@@ -19,7 +21,7 @@
 namespace z900::macro {
 
 // The macro list takes at most this many rows; the new-macro command does nothing beyond.
-inline constexpr std::size_t kMaxMacroRows = 101;
+inline constexpr std::size_t kMaxListedMacros = 101;
 // The longest delay a typed value gives.
 inline constexpr std::uint32_t kMaxDelayMs = 0xFFFFFF;
 
@@ -37,6 +39,10 @@ class MacroEditorHost {
   // Whether a profile assigns the macro to one of its buttons.
   virtual bool MacroInUse(std::uint32_t id) = 0;
   virtual void ShowNotice(EditorNotice notice) = 0;
+  // The store lock, held around one change of the store (a save, a rename, a deletion) and
+  // released at once. Null when the lock cannot be had: the change goes ahead all the same, as
+  // the edit would otherwise be lost.
+  virtual std::unique_ptr<platform::FileLock> LockStore() = 0;
   // The state changed without a call from the page: a key was recorded or captured.
   virtual void EditorChanged() = 0;
 };
@@ -148,8 +154,6 @@ class MacroEditor final : private RecorderListener {
   void ShowValueBox(EditorPrompt prompt);
   // Ends a pending insert or modify: covers back, nothing waiting.
   void EndCommand();
-  // Whether `added` more rows fit into a record; tells the user when not.
-  bool RoomFor(std::size_t added);
   void SelectLastEvent();
 
   platform::KeyStore& store_;

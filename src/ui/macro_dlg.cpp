@@ -1,9 +1,11 @@
 #include "ui/macro_dlg.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 
 #include "config/profiles.h"
+#include "config/store_lock.h"
 #include "ui/key_swallower.h"
 #include "ui/skinned_dialog.h"
 
@@ -56,11 +58,12 @@ const QList<int> kSwallowedKeys = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape
 }  // namespace
 
 CMacroDlg::CMacroDlg(config::AppContext& context, platform::KeyStore& store,
-                     platform::KeyboardHook& hook, bool system_wide_hook,
-                     const platform::Clock& clock, platform::UiPort& ui, QWidget* parent)
+                     platform::KeyboardHook& hook, bool system_wide_hook, platform::Clock& clock,
+                     platform::UiPort& ui, QWidget* parent)
     : QWidget(parent),
       context_(context),
       store_(store),
+      clock_(clock),
       ui_(ui),
       system_wide_hook_(system_wide_hook),
       editor_(store, hook, clock, *this, context.Text(StringKey::str_new_macro)),
@@ -268,6 +271,21 @@ bool CMacroDlg::MacroInUse(std::uint32_t id) {
   std::string why;
   const std::optional<config::ProfileTable> stored = config::ReadStoredProfileTable(store_, why);
   return !stored || config::IsMacroAssigned(*stored, id);
+}
+
+std::unique_ptr<platform::FileLock> CMacroDlg::LockStore() {
+  // Another program holds the lock for one command at most; the busy pointer shows the wait.
+  bool waited = false;
+  std::error_code error;
+  std::unique_ptr<platform::FileLock> lock = config::LockStore(
+      context_.paths, platform::LockMode::kExclusive, clock_,
+      [&waited] {
+        waited = true;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+      },
+      error);
+  if (waited) QGuiApplication::restoreOverrideCursor();
+  return lock;
 }
 
 void CMacroDlg::ShowNotice(macro::EditorNotice notice) {

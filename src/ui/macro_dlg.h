@@ -32,8 +32,7 @@ class CMacroDlg : public QWidget, private macro::MacroEditorHost {
  public:
   // `system_wide_hook` false: the hook hears only the utility's windows, and the page says so.
   CMacroDlg(config::AppContext& context, platform::KeyStore& store, platform::KeyboardHook& hook,
-            bool system_wide_hook, const platform::Clock& clock, platform::UiPort& ui,
-            QWidget* parent);
+            bool system_wide_hook, platform::Clock& clock, platform::UiPort& ui, QWidget* parent);
   ~CMacroDlg() override;
 
   const macro::MacroEditor& editor() const { return editor_; }
@@ -70,6 +69,7 @@ class CMacroDlg : public QWidget, private macro::MacroEditorHost {
  private:
   bool MacroInUse(std::uint32_t id) override;
   void ShowNotice(macro::EditorNotice notice) override;
+  std::unique_ptr<platform::FileLock> LockStore() override;
   void EditorChanged() override { Render(); }
 
   QString Text(i18n::StringKey key) const;
@@ -92,6 +92,7 @@ class CMacroDlg : public QWidget, private macro::MacroEditorHost {
 
   config::AppContext& context_;
   platform::KeyStore& store_;
+  platform::Clock& clock_;
   platform::UiPort& ui_;
   bool system_wide_hook_;
   macro::MacroEditor editor_;

@@ -26,12 +26,37 @@ MacroRow Up(std::uint32_t key) { return KeyRow(kRowKeyUp, key); }
 class Host final : public MacroEditorHost {
  public:
   bool MacroInUse(std::uint32_t id) override { return in_use.contains(id); }
-  void ShowNotice(EditorNotice notice) override { notices.push_back(notice); }
+  void ShowNotice(EditorNotice notice) override {
+    EXPECT_FALSE(lock_held) << "a notice waits for the user while others wait for the lock";
+    notices.push_back(notice);
+  }
   void EditorChanged() override { ++changes; }
+
+  // While `guarded` is set, that store takes changes only while the lock is held.
+  class Lock final : public platform::FileLock {
+   public:
+    explicit Lock(Host& host) : host_(host) {
+      EXPECT_FALSE(host_.lock_held);
+      host_.lock_held = true;
+      ++host_.locks;
+      if (host_.guarded) host_.guarded->set_fail_writes(false);
+    }
+    ~Lock() override {
+      host_.lock_held = false;
+      if (host_.guarded) host_.guarded->set_fail_writes(true);
+    }
+
+   private:
+    Host& host_;
+  };
+  std::unique_ptr<platform::FileLock> LockStore() override { return std::make_unique<Lock>(*this); }
 
   std::set<std::uint32_t> in_use;
   std::vector<EditorNotice> notices;
   int changes = 0;
+  platform::MemoryKeyStore* guarded = nullptr;
+  bool lock_held = false;
+  int locks = 0;
 };
 
 class MacroEditorTest : public ::testing::Test {
@@ -291,7 +316,7 @@ TEST_F(MacroEditorTest, OkAfterInsertAndThenModifyCarriesOutTheInsert) {
 
 TEST_F(MacroEditorTest, AnInsertBeyondWhatARecordHoldsIsRefused) {
   std::vector<MacroRow> rows;
-  for (std::size_t i = 0; i < kMaxMacroEvents / 2; ++i) {
+  for (std::size_t i = 0; i < kMaxMacroRows / 2; ++i) {
     rows.push_back(Down('A'));
     rows.push_back(Up('A'));
   }
@@ -307,7 +332,7 @@ TEST_F(MacroEditorTest, AnInsertBeyondWhatARecordHoldsIsRefused) {
   page.SetValueText(u"5");
   page.Ok();
   EXPECT_THAT(host.notices, ElementsAre(EditorNotice::kMacroFull, EditorNotice::kMacroFull));
-  EXPECT_EQ(Stored(0xA1).size(), kMaxMacroEvents);
+  EXPECT_EQ(Stored(0xA1).size(), kMaxMacroRows);
 }
 
 TEST_F(MacroEditorTest, LoopBoxSavesAtOnceAndTidiesItsText) {
@@ -322,6 +347,33 @@ TEST_F(MacroEditorTest, LoopBoxSavesAtOnceAndTidiesItsText) {
   page.TidyLoopBox();
   EXPECT_EQ(page.loop_text(), u"65534");
   EXPECT_EQ(StoredLoopCount(0xA1), 65533u);
+}
+
+TEST_F(MacroEditorTest, EveryChangeOfTheStoreHoldsTheStoreLock) {
+  Store(0xA1, u"Used", {Down('A'), Up('A')});
+  Store(0xB2, u"Free", {Down('B')});
+  host.in_use = {0xA1};
+  MacroEditor& page = Open();
+  host.guarded = &store;
+  store.set_fail_writes(true);
+
+  page.SelectMacro(0);
+  page.SelectEvent(1);
+  page.Insert();
+  page.ChooseInsertDelay();
+  page.SetValueText(u"30");
+  page.Ok();
+  page.SetLoopText(u"3");
+  page.RenameMacro(0, u"Renamed");
+  page.DeleteMacro();  // refused, and the notice comes after the lock is gone
+  page.SelectMacro(1);
+  page.DeleteMacro();
+  EXPECT_FALSE(host.lock_held);
+  EXPECT_EQ(host.locks, 5);
+  EXPECT_THAT(host.notices, ElementsAre(EditorNotice::kMacroInUse));
+  EXPECT_THAT(ListMacros(store), ElementsAre(MacroListEntry{0xA1, u"Renamed"}));
+  EXPECT_THAT(Stored(0xA1), ElementsAre(Down('A'), DelayRow(30), Up('A')));
+  EXPECT_EQ(StoredLoopCount(0xA1), 3u);
 }
 
 TEST_F(MacroEditorTest, DeletingAMacro) {

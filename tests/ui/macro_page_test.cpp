@@ -12,6 +12,7 @@
 #include "platform/virtual_clock.h"
 #include "platform/virtual_key.h"
 #include "support/scripted_ui_port.h"
+#include "support/temp_folder.h"
 #include "ui/dlg_macro.h"
 #include "ui/in_window_keyboard_hook.h"
 #include "ui/macro_dlg.h"
@@ -280,6 +281,21 @@ TEST_F(MacroPageTest, TheLoopBoxStoresAtOnceAndShowsOneWithinTwoSeconds) {
   Type(shown.loop_box(), "12x");  // digits only
   EXPECT_EQ(shown.loop_box()->text(), "12");
   EXPECT_EQ(macro::LoadMacro(store, 0xA1)->loop_count, 12u);
+}
+
+TEST_F(MacroPageTest, SavesTakeTheStoreLockAndLeaveItFree) {
+  const z900::test::TempFolder data;
+  context.paths.store_lock_file = data.path() / "z900.lock";
+  CMacroDlg& shown = OpenWith({Down('A'), Up('A')}, 0);
+  EXPECT_FALSE(std::filesystem::exists(context.paths.store_lock_file));
+  Type(shown.loop_box(), "4");
+  EXPECT_EQ(macro::LoadMacro(store, 0xA1)->loop_count, 4u);
+  EXPECT_TRUE(std::filesystem::exists(context.paths.store_lock_file));
+  std::error_code error;
+  EXPECT_NE(platform::LockFile(context.paths.store_lock_file, platform::LockMode::kExclusive, false,
+                               error),
+            nullptr)
+      << error.message();
 }
 
 TEST_F(MacroPageTest, RecordingHearsTheKeysOfTheWindowWithTheirPauses) {
