@@ -164,6 +164,9 @@ CGDIBitmapBtn* CMacroDlg::AddButton(const QString& caption, const QRect& rect,
                                     void (CMacroDlg::*command)()) {
   auto* button = new CGDIBitmapBtn(caption, rect, this);
   button->SetBitmaps(images_.normal, images_.hover, images_.pressed, images_.normal);
+  // A pressed button takes the focus, as a push button does: an open rename box takes its text
+  // then, and keys typed next (into a recording) reach no box.
+  connect(button, &QAbstractButton::pressed, this, [this] { setFocus(Qt::MouseFocusReason); });
   connect(button, &QAbstractButton::clicked, this, [this, command] {
     (this->*command)();
     Render();

@@ -172,6 +172,28 @@ TEST_F(MacroPageTest, TheRenameBoxTakesItsTextOnlyWhenItLosesTheFocus) {
   EXPECT_THAT(ui.calls, ElementsAre("box Warning:       Rename Error     "));
 }
 
+TEST_F(MacroPageTest, APressedButtonTakesTheFocusSoRecordedKeysReachNoBox) {
+  Store(0xA1, u"Kept", {Down('K')});
+  CMacroDlg& shown = Open();
+  Click(shown.new_macro_button());
+  ASSERT_NE(shown.macro_list()->rename_box(), nullptr);
+  Click(shown.record_button());
+  EXPECT_EQ(shown.macro_list()->rename_box(), nullptr);
+  Press(Qt::Key_A);
+  Click(shown.record_button());
+  EXPECT_THAT(Texts(*shown.macro_list()), ElementsAre("Kept", "New macro"));
+  EXPECT_THAT(Texts(*shown.event_list()), ElementsAre("A", "0  ms", "A"));
+
+  QTest::mouseClick(shown.loop_box(), Qt::LeftButton);
+  ASSERT_TRUE(shown.loop_box()->hasFocus());
+  Click(shown.record_button());
+  Press(Qt::Key_5);
+  Click(shown.record_button());
+  EXPECT_EQ(shown.loop_box()->text(), "1");
+  EXPECT_THAT(Texts(*shown.event_list()), ElementsAre("5", "0  ms", "5"));
+  EXPECT_EQ(macro::ListMacros(store).back().name, u"New macro");
+}
+
 TEST_F(MacroPageTest, DeletingTheOnlyRowKeepsTheRecordAndTheCurrentMacroIsNotReloaded) {
   Store(0xA1, u"One", {Down('Q')});
   Store(0xB2, u"Other", {Down('W'), Up('W')});
