@@ -96,7 +96,7 @@ CMacroDlg::CMacroDlg(config::AppContext& context, platform::KeyStore& store,
   const QColor white(colours::kWhite);
   const QColor dim(colours::kDialogText);
   record_ = AddButton(Text(StringKey::str_macro_start), kRecordRect, &CMacroDlg::Record);
-  record_->SetTextColours(white, dim, white);
+  record_->SetTextColours(white, white, white);
   record_->SetCheckMode(true);
   record_->SetTextMargins(kRecordMarkWidth, kRecordRightMargin);
   new_macro_ = AddButton({}, kNewMacroRect, &CMacroDlg::NewMacro);
