@@ -265,7 +265,10 @@ class Gallery {
 
   // The macro page in its states, and in place in the main window.
   void MacroPage() {
-    config::AppContext context = context_;
+    // A context of its own: the page's message flags and profiles stay out of the others'.
+    config::AppContext context;
+    context.paths = context_.paths;
+    context.strings = context_.strings;
     platform::MemoryKeyStore store;
     GalleryKeyboardHook hook;
     platform::VirtualClock clock(0x00ABCDEF);

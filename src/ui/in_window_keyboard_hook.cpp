@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <iostream>
 #include <utility>
 
-#include "platform/text.h"
 #include "platform/virtual_key.h"
 
 namespace z900::ui {
@@ -101,12 +101,11 @@ KeyboardHookChoice CreateKeyboardHook() {
   return choice;
 }
 
-void ReportKeyboardHook(const KeyboardHookChoice& choice, UiPort& ui) {
+void ReportKeyboardHook(const KeyboardHookChoice& choice, const config::AppContext& context,
+                        UiPort& ui) {
   if (choice.system_wide) return;
-  ui.ShowStandardBox(Utf8ToUtf16("Keys cannot be watched on this desktop (" + choice.why +
-                                 "). Macros are recorded only while the Z900 window has the "
-                                 "keyboard focus."),
-                     u"Warning");
+  std::cerr << "z900-config: keys of other programs cannot be heard: " << choice.why << '\n';
+  ui.ShowStandardBox(context.Text(i18n::StringKey::str_macro_hint), u"Warning");
 }
 
 }  // namespace z900::ui

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "config/app_context.h"
 #include "platform/keyboard_hook.h"
 #include "platform/keyboard_layout.h"
 #include "platform/ui_port.h"
@@ -52,7 +53,9 @@ struct KeyboardHookChoice {
 // Call once at start-up, on the ui thread, with the application running.
 KeyboardHookChoice CreateKeyboardHook();
 
-// Tells the user once, in a warning box, when keys are heard only in the utility's windows.
-void ReportKeyboardHook(const KeyboardHookChoice& choice, platform::UiPort& ui);
+// Tells the user once, in a warning box in their language, when keys are heard only in the
+// utility's windows; the reason goes to standard error.
+void ReportKeyboardHook(const KeyboardHookChoice& choice, const config::AppContext& context,
+                        platform::UiPort& ui);
 
 }  // namespace z900::ui
