@@ -238,11 +238,14 @@ TEST_F(Z900ConfigTest, MacroPageRecordsKeysTypedOnTheDesktop) {
   click_page(625, 84);  // stop recording: the macro is stored
 
   std::string id;
+  std::string listed;
   ASSERT_TRUE(WaitUntil([&] {
-    const std::string listed = Z900ctl({"macro", "list"}).out;
+    listed = Z900ctl({"macro", "list"}).out;
     id = listed.substr(0, listed.find_first_of(" \t"));
     return !id.empty();
   }));
+  // The record button took the focus from the rename box: the keys went into no name.
+  EXPECT_EQ(listed, id + "  New macro\n");
   const ProgramResult shown = Z900ctl({"macro", "show", id});
   std::size_t at = 0;
   for (const char* key : {"A", "A", "Enter", "Enter", "ESC", "ESC"}) {
