@@ -67,6 +67,14 @@ device::HidChannel& CZ9xMouseConfigApp::channel() {
   return *channel_;
 }
 
+platform::KeyboardHook& CZ9xMouseConfigApp::keyboard_hook() {
+  if (!hook_.hook) {
+    hook_ = CreateKeyboardHook();
+    ReportKeyboardHook(hook_, context_, *start_ui_);
+  }
+  return *hook_.hook;
+}
+
 platform::InstanceLock& CZ9xMouseConfigApp::instance_lock() {
   if (!lock_) lock_ = std::make_unique<QtInstanceLock>(context_.paths.instance_folder);
   return *lock_;
@@ -95,7 +103,8 @@ void CZ9xMouseConfigApp::CreateMainWindow() {
   }
   events_ = std::make_unique<device::EventChannel>(*event_source_);
   window_ = std::make_unique<CZ9xMouseConfigDlg>(
-      MainWindowPorts{context_, *channel_, *store_, *host_, hook_, *events_, monitor_, clock});
+      MainWindowPorts{context_, *channel_, *store_, *host_, keyboard_hook(), *events_, monitor_,
+                      clock, hook_.system_wide});
 
   std::string why;
   std::optional<std::string> server =

@@ -11,6 +11,7 @@
 #include "actions/host_action_executor.h"
 #include "config/profiles.h"
 #include "config/store_lock.h"
+#include "ui/macro_dlg.h"
 #include "update/firmware_handoff.h"
 
 namespace z900::ui {
@@ -25,7 +26,8 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
       config_ports_{ports_.channel, ports_.store, ui_, files_},
       worker_(this) {
   SetPages(new PagePlaceholder(SkinWindow::kSettingsPage, this),
-           new PagePlaceholder(SkinWindow::kMacroEditor, this));
+           new CMacroDlg(context_, ports_.store, ports_.hook, ports_.system_wide_hook, ports_.clock,
+                         ui_, this));
   refresh_pages_ = [this] {
     for (const int number : {kSettingsPage, kMacroPage}) {
       if (QWidget* shown = page(number)) shown->update();

@@ -53,6 +53,8 @@ struct MainWindowPorts {
   device::EventChannel& events;
   platform::DeviceMonitor* monitor;  // null: unplugging goes unnoticed
   platform::Clock& clock;
+  // False when `hook` hears only the utility's own windows (the macro page says so).
+  bool system_wide_hook = true;
 };
 
 // The utility's window and the hub of its life: the tray icon and its menu, the two pages,
