@@ -315,6 +315,21 @@ bool SelectProfile(AppContext& context, SettingsPageModel& page, ConfigPorts& po
   return true;
 }
 
+std::optional<ProfileTable> ReadStoredProfileTable(platform::KeyStore& store, std::string& why) {
+  platform::KeyValue value;
+  const KeyStoreStatus status = store.ReadValue(kConfigKey, kConfigInfoValue, value);
+  if (status == KeyStoreStatus::kNotFound) return ProfileTable{};
+  if (status != KeyStoreStatus::kOk) {
+    why = "the profile table cannot be read: " +
+          std::string(platform::DescribeKeyStoreStatus(status));
+    return std::nullopt;
+  }
+  std::optional<ProfileTable> table;
+  if (value.type == platform::ValueType::kBinary) table = TableFromBytes(value.data);
+  if (!table) why = "the stored profile table is damaged";
+  return table;
+}
+
 bool StoreProfileTable(const AppContext& context, platform::KeyStore& store) {
   if (store.OpenKey(kConfigKey) != KeyStoreStatus::kOk) return false;
   return store.WriteValue(kConfigKey, kConfigInfoValue,

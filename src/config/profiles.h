@@ -90,6 +90,10 @@ SaveOutcome SaveProfileFile(AppContext& context, SettingsPageModel& page, Config
 bool SelectProfile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports, int index,
                    bool apply);
 
+// The table as stored in ConfigInfo: an empty table when there is none yet, nullopt with the
+// reason in `why` when it cannot be read or is no profile table.
+std::optional<ProfileTable> ReadStoredProfileTable(platform::KeyStore& store, std::string& why);
+
 // Writes ConfigInfo into the existing key; false when the key does not exist or the write fails.
 bool StoreProfileTable(const AppContext& context, platform::KeyStore& store);
 

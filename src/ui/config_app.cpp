@@ -68,6 +68,14 @@ device::HidChannel& CZ9xMouseConfigApp::channel() {
   return *channel_;
 }
 
+platform::KeyboardHook& CZ9xMouseConfigApp::keyboard_hook() {
+  if (!hook_.hook) {
+    hook_ = CreateKeyboardHook();
+    ReportKeyboardHook(hook_, context_, *start_ui_);
+  }
+  return *hook_.hook;
+}
+
 platform::InstanceLock& CZ9xMouseConfigApp::instance_lock() {
   if (!lock_) lock_ = std::make_unique<QtInstanceLock>(context_.paths.instance_folder);
   return *lock_;
@@ -112,9 +120,9 @@ void CZ9xMouseConfigApp::CreateMainWindow() {
         },
         Qt::QueuedConnection);
   });
-  window_ = std::make_unique<CZ9xMouseConfigDlg>(MainWindowPorts{context_, *channel_, *store_,
-                                                                 *host_, hook_, *events_, monitor_,
-                                                                 clock, *layout_, *foreground_});
+  window_ = std::make_unique<CZ9xMouseConfigDlg>(
+      MainWindowPorts{context_, *channel_, *store_, *host_, keyboard_hook(), *events_, monitor_,
+                      clock, *layout_, *foreground_, hook_.system_wide});
 
   std::optional<std::string> server =
       update::UpdateServerBase(platform::EnvironmentValue("Z900_UPDATE_URL"), why);

@@ -15,15 +15,20 @@
 #include "config/profile_files.h"
 #include "config/profiles.h"
 #include "device/hid_channel.h"
+#include "macro/macro_store.h"
 #include "platform/memory_key_store.h"
 #include "platform/text.h"
+#include "platform/virtual_clock.h"
+#include "platform/virtual_key.h"
 #include "ui/about_mag.h"
 #include "ui/bitmap_region.h"
 #include "ui/combo_dlg.h"
 #include "ui/device_worker.h"
+#include "ui/dlg_macro.h"
 #include "ui/gdi_bitmap_btn.h"
 #include "ui/info_dlg.h"
 #include "ui/irr_button.h"
+#include "ui/macro_dlg.h"
 #include "ui/png_progress_bar.h"
 #include "ui/png_slider.h"
 #include "ui/progress_dlg.h"
@@ -39,6 +44,64 @@ using i18n::StringKey;
 
 constexpr int kGap = 12;
 constexpr QRgb kSheetBackground = qRgb(0x2b, 0x2f, 0x33);
+
+// A keyboard hook the gallery types into: keys go to the receiver while forwarding is on.
+class GalleryKeyboardHook final : public platform::KeyboardHook {
+ public:
+  bool InstallHook() override { return true; }
+  void RemoveHook() override {}
+  void SetHookStatus(bool forward) override { forwarding_ = forward; }
+  void SetReceiveWindow(platform::KeyReceiver* receiver) override { receiver_ = receiver; }
+  void Type(platform::VirtualClock& clock, std::uint32_t key, bool released, std::uint32_t after) {
+    clock.Advance(after);
+    if (forwarding_ && receiver_ != nullptr) {
+      receiver_->OnHookKey(key, released ? platform::kKeyReleasedFlag : 0);
+    }
+  }
+
+ private:
+  bool forwarding_ = false;
+  platform::KeyReceiver* receiver_ = nullptr;
+};
+
+// Sample macros of the gallery's macro page and chooser.
+void StoreSampleMacros(platform::KeyStore& store) {
+  using macro::DelayRow;
+  using macro::KeyRow;
+  using macro::kRowKeyDown;
+  using macro::kRowKeyUp;
+  const auto save = [&store](std::uint32_t id, std::u16string_view name,
+                             std::vector<macro::MacroRow> rows, std::u16string_view loop) {
+    macro::SaveMacro(store, macro::BuildMacroRecord(rows, id, name, loop).record);
+  };
+  save(0x1000A1, u"Reload", {KeyRow(kRowKeyDown, 'R'), DelayRow(90), KeyRow(kRowKeyUp, 'R')}, u"1");
+  save(
+      0x1000B2, u"Sprint jump",
+      {KeyRow(kRowKeyDown, platform::kVkLShift), DelayRow(40),
+       KeyRow(kRowKeyDown, platform::kVkSpace), DelayRow(120),
+       KeyRow(kRowKeyUp, platform::kVkSpace), DelayRow(35), KeyRow(kRowKeyUp, platform::kVkLShift)},
+      u"1");
+  std::vector<macro::MacroRow> copy_paste = {KeyRow(kRowKeyDown, platform::kVkLControl),
+                                             DelayRow(60),
+                                             KeyRow(kRowKeyDown, 'C'),
+                                             DelayRow(85),
+                                             KeyRow(kRowKeyUp, 'C'),
+                                             DelayRow(30),
+                                             KeyRow(kRowKeyUp, platform::kVkLControl),
+                                             DelayRow(500),
+                                             KeyRow(kRowKeyDown, platform::kVkLControl),
+                                             DelayRow(55),
+                                             KeyRow(kRowKeyDown, 'V'),
+                                             DelayRow(80),
+                                             KeyRow(kRowKeyUp, 'V'),
+                                             DelayRow(25),
+                                             KeyRow(kRowKeyUp, platform::kVkLControl),
+                                             DelayRow(300),
+                                             KeyRow(kRowKeyDown, platform::kVkReturn),
+                                             DelayRow(70),
+                                             KeyRow(kRowKeyUp, platform::kVkReturn)};
+  save(0x1000C3, u"Copy & paste", copy_paste, u"3");
+}
 
 // A plain window showing a picture, to carry controls cut from it.
 class PictureHost : public QWidget {
@@ -91,6 +154,7 @@ class Gallery {
       ratio_ = ratio;
       WindowPictures();
       MainWindowWithPages();
+      MacroPage();
       Dialogs();
       Controls();
       TrayMenu();
@@ -232,6 +296,66 @@ class Gallery {
       painter.end();
       Save(image, std::string("window_main_with_") + name);
     }
+  }
+
+  // The macro page in its states, and in place in the main window.
+  void MacroPage() {
+    // A context of its own: the page's message flags and profiles stay out of the others'.
+    config::AppContext context;
+    context.paths = context_.paths;
+    context.strings = context_.strings;
+    platform::MemoryKeyStore store;
+    GalleryKeyboardHook hook;
+    platform::VirtualClock clock(0x00ABCDEF);
+    QtUiPort ui(context);
+    const auto page_of = [&](bool system_wide) {
+      auto page =
+          std::make_unique<CMacroDlg>(context, store, hook, system_wide, clock, ui, nullptr);
+      Activate(*page);
+      return page;
+    };
+    Save(Grab(*page_of(true)), "page_macros_empty");
+    Save(Grab(*page_of(false)), "page_macros_keys_of_this_window");
+
+    StoreSampleMacros(store);
+    {
+      auto page = page_of(true);
+      Save(Grab(*page), "page_macros_recorded");
+      QImage window = Canvas(SkinOf(SkinWindow::kMainWindow).size);
+      QPainter painter(&window);
+      painter.setClipRegion(
+          BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal)));
+      painter.drawPixmap(0, 0, LoadBitmapResource(SkinOf(SkinWindow::kMainWindow).normal));
+      painter.drawImage(kMainWindowPageRect.topLeft(), Grab(*page));
+      painter.end();
+      Save(window, "window_main_with_macro_page");
+
+      page->insert_button()->click();
+      page->key_choice()->click();
+      hook.Type(clock, platform::kVkNext, false, 0);
+      Save(Grab(*page), "page_macros_insert_key");
+      page->ok_button()->click();
+
+      page->record_button()->click();
+      hook.Type(clock, platform::kVkLMenu, false, 0);
+      hook.Type(clock, platform::kVkTab, false, 180);
+      hook.Type(clock, platform::kVkTab, true, 95);
+      hook.Type(clock, platform::kVkLMenu, true, 60);
+      Save(Grab(*page), "page_macros_recording");
+      page->record_button()->click();
+
+      page->new_macro_button()->click();
+      Save(Grab(*page), "page_macros_rename");
+      page->hide();
+    }
+
+    CDlgMacro chooser(context.strings, store);
+    chooser.set_preset_position(2);
+    Activate(chooser);
+    Save(Grab(chooser), "dialog_macro_chooser");
+    Hover(*chooser.ok_button());
+    Save(Grab(chooser), "dialog_macro_chooser_ok_hover");
+    chooser.hide();
   }
 
   void Dialogs() {

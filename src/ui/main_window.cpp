@@ -5,12 +5,15 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
+#include <algorithm>
 #include <array>
 #include <iostream>
 
 #include "actions/host_action_executor.h"
 #include "config/profiles.h"
 #include "config/store_lock.h"
+#include "ui/dlg_macro.h"
+#include "ui/macro_dlg.h"
 #include "ui/set_dlg.h"
 #include "update/firmware_handoff.h"
 
@@ -29,7 +32,8 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
   settings_page_ = new CSetDlg(
       context_, SetDlgPorts{config_ports_, ports_.layout, ports_.foreground, worker_, &page_},
       this);
-  SetPages(settings_page_, new PagePlaceholder(SkinWindow::kMacroEditor, this));
+  SetPages(settings_page_, new CMacroDlg(context_, ports_.store, ports_.hook,
+                                         ports_.system_wide_hook, ports_.clock, ui_, this));
   refresh_pages_ = [this] {
     if (settings_page_ != nullptr) settings_page_->Refresh();
     if (QWidget* shown = page(kMacroPage)) shown->update();
@@ -59,6 +63,16 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
   hooks.close_assignment_menu = [this] { CloseAssignmentMenu(); };
   hooks.shut_down = [this] { ShutDown(); };
   ui_.SetMainWindowHooks(std::move(hooks));
+  // The settings page's combination dialog and macro chooser.
+  ui_.SetKeyboard(&ports_.hook, &ports_.layout);
+  ui_.SetMacroChooser([this](int preset_position) -> std::optional<platform::MacroChoice> {
+    CDlgMacro chooser(context_.strings, ports_.store, this);
+    chooser.set_preset_position(static_cast<std::uint32_t>(std::max(preset_position, 0)));
+    chooser.exec();
+    if (!chooser.chosen()) return std::nullopt;
+    return platform::MacroChoice{chooser.chosen()->id,
+                                 static_cast<int>(chooser.chosen()->position)};
+  });
 
   registration_timer_.setInterval(kRegistrationRetryMs);
   connect(&registration_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::RegistrationTick);

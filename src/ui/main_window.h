@@ -61,6 +61,8 @@ struct MainWindowPorts {
   // the automatic switching.
   const platform::KeyboardLayout& layout;
   platform::ForegroundApp& foreground;
+  // False when `hook` hears only the utility's own windows (the macro page says so).
+  bool system_wide_hook = true;
 };
 
 // The utility's window and the hub of its life: the tray icon and its menu, the two pages,

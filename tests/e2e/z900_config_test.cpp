@@ -262,6 +262,49 @@ TEST_F(Z900ConfigTest, Button3OfMode0BecomesCopy) {
   EXPECT_EQ(ExitStatus(utility), 0);
 }
 
+// The macro page records the keys typed on the desktop through the X11 hook, Enter and Esc
+// among them, with the pauses between them; the stored macro encodes for the mouse.
+TEST_F(Z900ConfigTest, MacroPageRecordsKeysTypedOnTheDesktop) {
+  RunningProgram& utility = StartUtility();
+  DoubleClickIcon(WaitForTrayIcon());
+  ASSERT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  const Geometry window = GeometryOf(MainWindows().front());
+  // Points of the page are below the window's title band.
+  const auto click_page = [&](int x, int y) { Click(window.x + x, window.y + 85 + y); };
+  Click(window.x + 126, window.y + 70);  // the macro page's button
+  click_page(110, 314);                  // new macro; its rename box takes the default name
+  click_page(625, 84);                   // start recording
+  const ProgramResult typed =
+      test::RunProgram("/usr/bin/xdotool", {"key", "--delay", "200", "a", "Return", "Escape"});
+  ASSERT_EQ(typed.exit_code, 0) << typed.err;
+  click_page(625, 84);  // stop recording: the macro is stored
+
+  std::string id;
+  std::string listed;
+  ASSERT_TRUE(WaitUntil([&] {
+    listed = Z900ctl({"macro", "list"}).out;
+    id = listed.substr(0, listed.find_first_of(" \t"));
+    return !id.empty();
+  }));
+  // The record button took the focus from the rename box: the keys went into no name.
+  EXPECT_EQ(listed, id + "  New macro\n");
+  const ProgramResult shown = Z900ctl({"macro", "show", id});
+  std::size_t at = 0;
+  for (const char* key : {"A", "A", "Enter", "Enter", "ESC", "ESC"}) {
+    at = shown.out.find(std::string("  ") + key + "\n", at);
+    ASSERT_NE(at, std::string::npos) << key << " in order in\n" << shown.out;
+    ++at;
+  }
+  EXPECT_THAT(shown.out, ::testing::HasSubstr("  ms\n")) << "no pause in\n" << shown.out;
+  const ProgramResult encoded = Z900ctl({"macro", "encode", id});
+  EXPECT_EQ(encoded.exit_code, 0) << encoded.err;
+  // Length 4 + 3 keys × (down, up) × 3 bytes = 22 (0x16), played once.
+  EXPECT_THAT(encoded.out, ::testing::StartsWith("0000: 16 00 01 00")) << encoded.out;
+
+  utility.Signal(SIGTERM);
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
 // SIGTERM ends it like Exit: the lock and the socket go, so a new first instance starts.
 TEST_F(Z900ConfigTest, TerminationSignalShutsDownCleanly) {
   RunningProgram& utility = StartUtility();
