@@ -14,6 +14,8 @@
 #include "device/driver_records.h"
 #include "device/event_word.h"
 #include "device/memory_map.h"
+#include "macro/macro_rows.h"
+#include "macro/macro_store.h"
 #include "platform/event_source.h"
 #include "platform/ini_file.h"
 #include "platform/memory_key_store.h"
@@ -24,6 +26,7 @@
 #include "support/fake_keyboard_hook.h"
 #include "support/recording_host_services.h"
 #include "support/temp_folder.h"
+#include "ui/dlg_macro.h"
 #include "ui/macro_dlg.h"
 #include "ui/set_dlg.h"
 #include "ui_fixture.h"
@@ -201,6 +204,30 @@ TEST_F(MainWindowTest, StartsHiddenWithItsTrayIconAndTheSettingsPage) {
             platform::KeyStoreStatus::kOk);
   EXPECT_EQ(marker, platform::BinaryValue({1, 0, 0, 0}));
   EXPECT_TRUE(monitor.tell);
+}
+
+// The settings page's "more" choice reaches the macro page's chooser through the window's
+// UiPort, with the row of the button's macro preselected.
+TEST_F(MainWindowTest, ThePagesMacroChooserIsTheMacroPagesDialog) {
+  for (const auto& [id, name] : {std::pair(0x101u, u"one"), std::pair(0x102u, u"two")}) {
+    std::vector<macro::MacroRow> rows = {macro::DelayRow(20)};
+    macro::SaveMacro(store, macro::BuildMacroRecord(rows, id, name, u"1").record);
+  }
+  CZ9xMouseConfigDlg& dlg = Window();
+  QTimer::singleShot(0, [] {
+    auto* chooser = qobject_cast<CDlgMacro*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) {
+      ADD_FAILURE() << "no macro chooser";
+      if (QWidget* other = QApplication::activeModalWidget()) other->close();
+      return;
+    }
+    EXPECT_EQ(chooser->list()->SelectedRow(), 1);
+    QTest::mouseClick(chooser->ok_button(), Qt::LeftButton);
+  });
+  const std::optional<platform::MacroChoice> chosen = dlg.ui().ChooseMacro(2);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(chosen->id, 0x102u);
+  EXPECT_EQ(chosen->position, 2);
 }
 
 // Every showing after the first reloads the profiles from the key store and the files.
