@@ -337,15 +337,18 @@ bool StoreProfileTable(const AppContext& context, platform::KeyStore& store) {
          KeyStoreStatus::kOk;
 }
 
-std::optional<ApplyReport> ResetProfile(AppContext& context, SettingsPageModel& page,
-                                        ConfigPorts& ports) {
+bool ConfirmResetProfile(AppContext& context, SettingsPageModel& page, platform::UiPort& ui) {
+  if (page.SelectedEntry(context.profiles) == nullptr) return false;
+  page.dialog_open = 1;
+  const int answer = ShowMessage(context, ui, context.Text(StringKey::str_resetinfo), true);
+  page.dialog_open = 0;
+  return answer == 1;
+}
+
+std::optional<ApplyReport> ResetConfirmedProfile(AppContext& context, SettingsPageModel& page,
+                                                 ConfigPorts& ports) {
   ProfileEntry* entry = page.SelectedEntry(context.profiles);
   if (entry == nullptr) return std::nullopt;
-  page.dialog_open = 1;
-  const int answer = ShowMessage(context, ports.ui, context.Text(StringKey::str_resetinfo), true);
-  page.dialog_open = 0;
-  if (answer != 1) return std::nullopt;
-
   BuildDefaultSettings(context.settings, context.strings);
   platform::WriteFixedText(context.settings.profile_name, platform::ReadFixedText(entry->name));
   std::memset(entry->macro_ids, 0, sizeof entry->macro_ids);
@@ -359,6 +362,12 @@ std::optional<ApplyReport> ResetProfile(AppContext& context, SettingsPageModel& 
     device::ClearMacroSlot(ports.channel, page.mouse_handle, slot);
   }
   return report;
+}
+
+std::optional<ApplyReport> ResetProfile(AppContext& context, SettingsPageModel& page,
+                                        ConfigPorts& ports) {
+  if (!ConfirmResetProfile(context, page, ports.ui)) return std::nullopt;
+  return ResetConfirmedProfile(context, page, ports);
 }
 
 bool WriteFirstRunMarker(platform::KeyStore& store) {

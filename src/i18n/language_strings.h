@@ -153,6 +153,7 @@ namespace z900::i18n {
   X(str_tips)               \
   X(str_soft_version)       \
   X(str_more)               \
+  X(str_profile_changed)    \
   X(str_macro_full)         \
   X(str_macro_hint)
 
@@ -169,7 +170,7 @@ inline constexpr std::size_t kStringKeyCount = 0
     Z900_STRING_KEYS(Z900_STRING_KEY_COUNT)
 #undef Z900_STRING_KEY_COUNT
     ;
-static_assert(kStringKeyCount == 138);
+static_assert(kStringKeyCount == 139);
 
 // Element names of the keys, indexed by StringKey.
 inline constexpr std::array<std::string_view, kStringKeyCount> kStringKeyNames = {

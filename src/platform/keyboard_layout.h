@@ -16,6 +16,17 @@ class KeyboardLayout {
   virtual std::optional<char32_t> UnshiftedCharacter(std::uint32_t virtual_key) const = 0;
 };
 
+// Letters and digits only, as every Latin layout types them: the fallback when the user's
+// layout cannot be read.
+class BasicKeyboardLayout final : public KeyboardLayout {
+ public:
+  std::optional<char32_t> UnshiftedCharacter(std::uint32_t key) const override {
+    if (key >= 'A' && key <= 'Z') return static_cast<char32_t>(key - 'A' + 'a');
+    if (key >= '0' && key <= '9') return static_cast<char32_t>(key);
+    return std::nullopt;
+  }
+};
+
 // Turns the key codes of the window system's key events into virtual-key codes. A key that
 // types a character is named by its position (the mouse plays keys by position, and the
 // desktop's layout turns them back into the same characters); a key with a function (a

@@ -11,6 +11,7 @@
 #include "sim/sim_event_source.h"
 #include "ui/about_box_ports.h"
 #include "ui/gallery.h"
+#include "ui/set_dlg.h"
 #include "ui/sim_mouse_watcher.h"
 #include "ui/udev_device_monitor.h"
 
@@ -102,11 +103,27 @@ void CZ9xMouseConfigApp::CreateMainWindow() {
     monitor_object_ = std::move(udev);
   }
   events_ = std::make_unique<device::EventChannel>(*event_source_);
+  std::string why;
+  layout_ = platform::CreateSystemKeyboardLayout(why);
+  if (!layout_) {
+    Warn("keyboard layout: " + why + "; key combinations are named by letters and digits only");
+    layout_ = std::make_unique<platform::BasicKeyboardLayout>();
+  }
+  // A back-end tells of a change on its own thread; the page looks on the ui thread.
+  foreground_ = platform::CreateSystemForegroundApp([this] {
+    QMetaObject::invokeMethod(
+        qApp,
+        [this] {
+          if (window_ != nullptr && window_->settings_page() != nullptr) {
+            window_->settings_page()->ForegroundChanged();
+          }
+        },
+        Qt::QueuedConnection);
+  });
   window_ = std::make_unique<CZ9xMouseConfigDlg>(
       MainWindowPorts{context_, *channel_, *store_, *host_, keyboard_hook(), *events_, monitor_,
-                      clock, hook_.system_wide});
+                      clock, *layout_, *foreground_, hook_.system_wide});
 
-  std::string why;
   std::optional<std::string> server =
       update::UpdateServerBase(platform::EnvironmentValue("Z900_UPDATE_URL"), why);
   if (!server) {
@@ -145,6 +162,8 @@ int CZ9xMouseConfigApp::RunMainWindow() {
 
 void CZ9xMouseConfigApp::DestroyMainWindow() {
   window_.reset();
+  foreground_.reset();
+  layout_.reset();
   monitor_ = nullptr;
   monitor_object_.reset();
   events_.reset();

@@ -72,6 +72,8 @@ class CZ9xMouseConfigApp final : public app::StartupPorts {
   std::unique_ptr<device::EventChannel> events_;
   std::unique_ptr<QObject> monitor_object_;
   platform::DeviceMonitor* monitor_ = nullptr;
+  std::unique_ptr<platform::KeyboardLayout> layout_;
+  std::unique_ptr<platform::ForegroundApp> foreground_;
   std::unique_ptr<CZ9xMouseConfigDlg> window_;
   std::unique_ptr<QSocketNotifier> termination_;
   bool terminate_requested_ = false;
