@@ -76,6 +76,11 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
 
   registration_timer_.setInterval(kRegistrationRetryMs);
   connect(&registration_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::RegistrationTick);
+  store_retry_timer_.setParent(this);  // a member: gone before the frame, found by tests
+  store_retry_timer_.setObjectName(QStringLiteral("storeRetry"));
+  store_retry_timer_.setSingleShot(true);
+  store_retry_timer_.setInterval(kStoreRetryMs);
+  connect(&store_retry_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::ShowMainWindow);
 }
 
 CZ9xMouseConfigDlg::~CZ9xMouseConfigDlg() {
@@ -158,7 +163,29 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
   }
   {
     // Held for this reading only: z900ctl may change the profiles while the window lives.
-    const std::unique_ptr<platform::FileLock> lock = LockStore(platform::LockMode::kShared);
+    // Before the first show nothing is on the screen, so the start may wait for it; later
+    // the ui thread never does (z900ctl holds it for a whole write into the mouse).
+    std::unique_ptr<platform::FileLock> lock;
+    if (!first_show_done_) {
+      lock = LockStore(platform::LockMode::kShared);
+    } else {
+      std::error_code error;
+      lock = config::TryLockStore(context_.paths, platform::LockMode::kShared, error);
+      if (!lock && error == std::errc::resource_unavailable_try_again) {
+        if (!store_wait_told_) {
+          store_wait_told_ = true;
+          std::cerr << "z900-config: waiting for another program that is using the profiles "
+                       "and macros\n";
+        }
+        store_retry_timer_.start();
+        return;
+      }
+      if (!lock) {
+        std::cerr << "z900-config: cannot lock " << context_.paths.store_lock_file.string() << ": "
+                  << error.message() << "\n";
+      }
+    }
+    store_wait_told_ = false;
     config::LoadProfiles(context_, page_, config_ports_);
   }
   settings_page_->ShowLoaded();

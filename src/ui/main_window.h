@@ -46,6 +46,9 @@ inline constexpr int kBalloonPlacementRetryMs = 100;
 inline constexpr int kRegistrationRetryMs = 1000;
 // A mouse that has just been plugged in is given this long before anything else happens.
 inline constexpr std::uint32_t kArrivalSettleMs = 200;
+// While another program changes the profiles, showing the window looks again this often
+// instead of waiting for it on the ui thread.
+inline constexpr int kStoreRetryMs = 300;
 
 // What the main window works with; all of it outlives the window.
 struct MainWindowPorts {
@@ -151,12 +154,14 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   config::ConfigPorts config_ports_;
   DeviceWorker worker_;
   QTimer registration_timer_;  // timer 19
+  QTimer store_retry_timer_;   // "storeRetry": shows the window once the profiles are free
   QSystemTrayIcon* tray_ = nullptr;
   QPointer<CXPMenu> menu_;
   CSetDlg* settings_page_ = nullptr;  // owned by the frame
   std::function<void()> refresh_pages_;
   bool mouse_loaded_ = false;
   bool first_show_done_ = false;
+  bool store_wait_told_ = false;
   bool removal_noticed_ = false;
   bool awaiting_right_release_ = false;
   bool shut_down_requested_ = false;

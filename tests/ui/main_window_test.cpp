@@ -7,10 +7,13 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
 #include <condition_variable>
 #include <mutex>
 
 #include "config/profiles.h"
+#include "config/store_lock.h"
 #include "device/driver_records.h"
 #include "device/event_word.h"
 #include "device/memory_map.h"
@@ -241,6 +244,30 @@ TEST_F(MainWindowTest, DoubleClickShowsTheWindowWithTheProfileReloaded) {
   EXPECT_EQ(context.tray_hidden_flag, 0);
   dlg.TrayNotify(512);  // a mere move over the icon
   EXPECT_TRUE(dlg.isVisible());
+}
+
+// z900ctl holds the profiles' lock for a whole write into the mouse: showing the window
+// meanwhile must not wait for it on the ui thread, and shows the window once it is free.
+TEST_F(MainWindowTest, ShowingWhileAnotherProgramWritesWaitsOffTheUiThread) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  QTimer* retry = dlg.findChild<QTimer*>(QStringLiteral("storeRetry"));
+  ASSERT_NE(retry, nullptr);
+  std::error_code error;
+  std::unique_ptr<platform::FileLock> other =
+      config::TryLockStore(context.paths, platform::LockMode::kExclusive, error);
+  ASSERT_TRUE(other) << error.message();
+  context.settings.magic = 0;
+
+  dlg.TrayNotify(515);  // returns at once
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_TRUE(retry->isActive());
+  EXPECT_EQ(context.settings.magic, 0u);
+
+  other.reset();
+  retry->start(0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.isVisible(); }, 5000));
+  EXPECT_EQ(context.settings.magic, config::kSettingsMagic);
+  EXPECT_FALSE(retry->isActive());
 }
 
 TEST_F(MainWindowTest, MouseGoneWhenShowingTellsOnceAndStaysHidden) {
