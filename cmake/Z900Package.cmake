@@ -32,8 +32,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # xdg-open opens what the host actions and the update check name.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 if(TARGET z900-config)
-  # Qt's display plugins and the skin's font are loaded at run time, unseen by shlibdeps.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-open-sans")
+  # The skin's font is found at run time by its name, unseen by shlibdeps.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-open-sans)
 endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/resources/package/postinst
                                        ${PROJECT_SOURCE_DIR}/resources/package/postrm)

@@ -62,7 +62,7 @@ deb $mirror bookworm-updates main
 deb $security_mirror bookworm-security main
 EOF
   with_window_program=no
-  dpkg-deb -c "$deb" | grep -q '/usr/bin/z900-config$' && with_window_program=yes
+  grep -q '/usr/bin/z900-config$' <<<"$(dpkg-deb -c "$deb")" && with_window_program=yes
 
   step "the root's package lists"
   in_root apt-get update -q >/dev/null
@@ -165,5 +165,6 @@ else
   echo "made by debootstrap, kept as $tarball"
 fi
 
+chmod 755 "$root"  # the root folder of the system inside: every user passes through it
 unshare --mount --propagation private "$0" --in-root "$root" "$deb"
 step "passed"
