@@ -1,5 +1,6 @@
 #include "app/autostart.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <system_error>
