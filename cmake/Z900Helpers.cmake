@@ -2,7 +2,7 @@
 function(z900_target_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
                                            -Wno-sign-conversion -Wno-missing-field-initializers
-                                           -Wnon-virtual-dtor)
+                                           $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>)
 endfunction()
 
 # z900_library(name SOURCES ... [LINKS ...] [PRIVATE_LINKS ...])

@@ -8,13 +8,17 @@ packages=(
   g++ cmake ninja-build pkg-config
   # device access, downloads, the desktop
   libhidapi-dev libcurl4-openssl-dev libx11-dev libcanberra-dev
+  # the foreground program on Wayland desktops: the protocol, D-Bus, sway's IPC replies
+  libwayland-dev libsystemd-dev nlohmann-json3-dev
   # the window program: Qt Widgets and Svg (the skins are drawn from vectors at build time),
-  # and the skin's font
-  qt6-base-dev qt6-svg-dev fonts-open-sans
+  # and the skin's font; Qt's X11 platform plugin; the screenshot tool also uses Qt D-Bus
+  qt6-base-dev qt6-svg-dev fonts-open-sans qt6-qpa-plugins
   # keyboard layouts
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb
+  # tests and benchmarks; xdotool drives the screenshot overlay, dbus-daemon is a private bus
+  libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xdotool dbus-daemon
+  # a headless Wayland compositor with two native clients, for automatic switching
+  sway foot wev
   # the device-path test's guest (its kernel and busybox: tools/vm-guest.sh, below)
   qemu-system-x86
   # reference XML readers of the benchmark (bench/ only)

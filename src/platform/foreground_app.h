@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace z900::platform {
@@ -8,15 +12,102 @@ namespace z900::platform {
 // What a failed look-up of the foreground program yields; never equal to a stored name.
 inline constexpr char16_t kUnknownProgram[] = u"Unknow";
 
-// The program that owns the foreground window.
+// How the foreground program is found.
+enum class ForegroundBackend : std::uint8_t {
+  kNone,        // nothing can be asked
+  kX11,         // the X server's active window (on Wayland: XWayland windows only)
+  kWlroots,     // the wlroots foreign-toplevel protocol (sway, Hyprland, …)
+  kKWin,        // a KWin script reporting activations on the session bus
+  kGnomeShell,  // our GNOME Shell extension on the session bus
+};
+
+// Why the foreground program cannot be seen, or kNone when it can.
+enum class ForegroundProblem : std::uint8_t {
+  kNone,
+  kStarting,             // the back-end is still connecting
+  kNoDesktop,            // neither a Wayland compositor nor an X server to ask
+  kNoProtocol,           // the compositor offers no foreign-toplevel protocol
+  kNoSessionBus,         // the D-Bus session bus cannot be reached
+  kNoScripting,          // KWin refused or lacks its scripting interface
+  kExtensionNotEnabled,  // the GNOME Shell extension is not running
+  kConnectionLost,       // the compositor or the bus went away
+};
+
+// What the back-end can see: shown beside the switch box and written to the log.
+struct ForegroundStatus {
+  ForegroundBackend backend = ForegroundBackend::kNone;
+  ForegroundProblem problem = ForegroundProblem::kStarting;
+  // The desktop's own back-end failed and only XWayland windows are seen, through X11.
+  bool xwayland_only = false;
+  // One line of English for the log and the tooltip: what is wrong and how to mend it.
+  std::string detail;
+
+  bool SeesForeground() const { return problem == ForegroundProblem::kNone; }
+  friend bool operator==(const ForegroundStatus&, const ForegroundStatus&) = default;
+};
+
+// "wlroots foreign-toplevel protocol", "KWin script", … for the log and the tooltip.
+const char* ForegroundBackendName(ForegroundBackend backend);
+// The status as one line: what follows the foreground, or why nothing does.
+std::string DescribeForegroundStatus(const ForegroundStatus& status);
+
+// Called on a back-end's own thread whenever the foreground program or the status changed. It
+// must only hand the news over to the owner's thread (post an event, write an eventfd); the
+// owner then asks ForegroundProgramName and BackendStatus there.
+using ForegroundChangeHandler = std::function<void()>;
+
+// The program that owns the foreground window. All calls come from one thread, the owner's.
 class ForegroundApp {
  public:
   virtual ~ForegroundApp() = default;
-  // The file name (without folder) of the foreground window's executable, or "Unknow".
+  // The file name (without folder) of the foreground window's executable; the app id or window
+  // class when the process cannot be found; "Unknow" when nothing is known.
   virtual std::u16string ForegroundProgramName() = 0;
+  virtual ForegroundStatus BackendStatus() = 0;
+  // True while changes are announced through the change handler and ForegroundProgramName only
+  // returns what the last announcement brought (no system call per check); false while every
+  // call asks the system, so the owner checks on a timer.
+  virtual bool IsEventDriven() = 0;
 };
 
-// The foreground look-up of this platform.
-std::unique_ptr<ForegroundApp> CreateSystemForegroundApp();
+// Base of the back-ends that learn of changes on a thread of their own: that thread publishes,
+// the owner's calls take the news out of a queue, and the handler is told after each publish.
+class QueuedForegroundApp : public ForegroundApp {
+ public:
+  std::u16string ForegroundProgramName() override;
+  ForegroundStatus BackendStatus() override;
+  bool IsEventDriven() override { return true; }
+
+ protected:
+  QueuedForegroundApp(ForegroundBackend backend, ForegroundChangeHandler on_change);
+  // From the back-end's thread; a repeat of the last published value is dropped.
+  void PublishProgram(std::u16string name);
+  void PublishStatus(ForegroundProblem problem, std::string detail = {});
+
+ private:
+  struct Update {
+    bool is_status = false;
+    std::u16string program;
+    ForegroundStatus status;
+  };
+  void Publish(Update update);
+  void TakeUpdates();
+
+  const ForegroundBackend backend_;
+  const ForegroundChangeHandler on_change_;
+  std::mutex mutex_;
+  std::deque<Update> updates_;  // guarded by mutex_
+  // Only on the back-end's thread.
+  std::u16string published_program_ = kUnknownProgram;
+  ForegroundStatus published_status_;
+  // Only on the owner's thread.
+  std::u16string program_ = kUnknownProgram;
+  ForegroundStatus status_;
+};
+
+// The foreground look-up for this session (see docs/foreground.md): the desktop's own back-end
+// when there is one, X11 otherwise and as the fallback for XWayland windows. The handler may
+// be empty.
+std::unique_ptr<ForegroundApp> CreateSystemForegroundApp(ForegroundChangeHandler on_change = {});
 
 }  // namespace z900::platform

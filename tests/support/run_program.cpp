@@ -19,27 +19,80 @@ void Check(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
 }
 
+// The argument and environment vectors of a child: this process's environment with `env` added
+// (or, for an empty value, removed).
+class ChildVectors {
+ public:
+  ChildVectors(const std::string& program, const std::vector<std::string>& args,
+               const std::map<std::string, std::string>& env) {
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      const std::string text = *entry;
+      if (!env.contains(text.substr(0, text.find('=')))) variables_.push_back(text);
+    }
+    for (const auto& [name, value] : env) {
+      if (!value.empty()) variables_.push_back(name + "=" + value);
+    }
+    arguments_ = {program};
+    arguments_.insert(arguments_.end(), args.begin(), args.end());
+    for (std::string& variable : variables_) envp_.push_back(variable.data());
+    envp_.push_back(nullptr);
+    for (std::string& arg : arguments_) argv_.push_back(arg.data());
+    argv_.push_back(nullptr);
+  }
+  char** argv() { return argv_.data(); }
+  char** envp() { return envp_.data(); }
+
+ private:
+  std::vector<std::string> variables_;
+  std::vector<std::string> arguments_;
+  std::vector<char*> envp_;
+  std::vector<char*> argv_;
+};
+
 }  // namespace
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const std::map<std::string, std::string>& env, int fd3) {
+  ChildVectors vectors(program, args, env);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  if (fd3 >= 0) posix_spawn_file_actions_adddup2(&actions, fd3, 3);
+  pid_t pid = 0;
+  const int spawned =
+      ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, vectors.argv(), vectors.envp());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    errno = spawned;
+    Check(false, ("cannot start " + program).c_str());
+  }
+  pid_ = pid;
+}
+
+ChildProcess::~ChildProcess() {
+  ::kill(pid_, SIGTERM);
+  int status = 0;
+  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+std::optional<std::string> ReadLineWithin(int fd, int timeout_ms) {
+  std::string line;
+  for (;;) {
+    pollfd entry{fd, POLLIN, 0};
+    if (::poll(&entry, 1, timeout_ms) <= 0) return std::nullopt;
+    char c = 0;
+    if (::read(fd, &c, 1) != 1) return std::nullopt;
+    if (c == '\n') return line;
+    line.push_back(c);
+  }
+}
 
 RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
                                const std::map<std::string, std::string>& env) {
-  std::vector<std::string> variables;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text = *entry;
-    const std::string name = text.substr(0, text.find('='));
-    if (!env.contains(name)) variables.push_back(text);
-  }
-  for (const auto& [name, value] : env) {
-    if (!value.empty()) variables.push_back(name + "=" + value);
-  }
-  std::vector<char*> envp;
-  for (std::string& variable : variables) envp.push_back(variable.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> argv_text = {program};
-  argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : argv_text) argv.push_back(arg.data());
-  argv.push_back(nullptr);
+  ChildVectors vectors(program, args, env);
 
   int out_pipe[2];
   int err_pipe[2];
@@ -51,7 +104,7 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
   posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
   pid_t pid = 0;
   const int spawned =
-      ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+      ::posix_spawn(&pid, program.c_str(), &actions, nullptr, vectors.argv(), vectors.envp());
   posix_spawn_file_actions_destroy(&actions);
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "support/background_server.h"
+
 namespace z900::test {
 
 // A private X server (Xvfb) for as long as the object lives; DISPLAY points at it meanwhile.
@@ -13,8 +15,16 @@ class XvfbDisplay {
   XvfbDisplay& operator=(const XvfbDisplay&) = delete;
   const std::string& name() const { return name_; }
 
+  // Shows a window that says it belongs to process `pid` (0: says nothing) and has the class
+  // `wm_class`, and makes it the active window, as a window manager would; CloseActiveWindow
+  // destroys it again.
+  void ShowActiveWindow(long pid, const std::string& wm_class = {});
+  void CloseActiveWindow();
+
  private:
-  int pid_ = -1;
+  BackgroundServer server_;
+  void* client_ = nullptr;  // the Display of our own connection, once a window is shown
+  unsigned long window_ = 0;
   std::string name_;
   std::string old_display_;
   bool had_display_ = false;

@@ -1,13 +1,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
-#include <filesystem>
 #include <optional>
 #include <string>
 
-#include "platform/foreground_app.h"
+#include "platform/linux/foreground_backends.h"
 #include "platform/program_paths.h"
-#include "platform/text.h"
 
 namespace z900::platform {
 namespace {
@@ -16,8 +15,8 @@ namespace {
 int IgnoreXErrors(Display* /*display*/, XErrorEvent* /*event*/) { return 0; }
 
 // The foreground program under X11: _NET_ACTIVE_WINDOW of the root window, that window's
-// _NET_WM_PID, and the name of /proc/PID/exe. Any missing step gives "Unknow", also on a
-// Wayland session without an X server.
+// _NET_WM_PID and the name of /proc/PID/exe, or its WM_CLASS without a readable process. "Unknow"
+// without an X server or an active window.
 class X11ForegroundApp final : public ForegroundApp {
  public:
   ~X11ForegroundApp() override {
@@ -29,15 +28,26 @@ class X11ForegroundApp final : public ForegroundApp {
     const Window root = DefaultRootWindow(display_);
     const std::optional<unsigned long> active = CardinalProperty(root, active_window_, XA_WINDOW);
     if (!active || *active == 0) return kUnknownProgram;
-    const std::optional<unsigned long> pid =
-        CardinalProperty(static_cast<Window>(*active), wm_pid_, XA_CARDINAL);
-    if (!pid || *pid == 0) return kUnknownProgram;
-    std::error_code error;
-    const std::filesystem::path exe =
-        std::filesystem::read_symlink("/proc/" + std::to_string(*pid) + "/exe", error);
-    if (error || exe.filename().empty()) return kUnknownProgram;
-    return Utf8ToUtf16(exe.filename().string());
+    const Window window = static_cast<Window>(*active);
+    const std::optional<unsigned long> pid = CardinalProperty(window, wm_pid_, XA_CARDINAL);
+    const std::uint32_t known_pid =
+        pid && *pid <= 0xFFFFFFFFu ? static_cast<std::uint32_t>(*pid) : 0;
+    return ProgramIdentity(known_pid, WindowClass(window));
   }
+
+  ForegroundStatus BackendStatus() override {
+    ForegroundStatus status;
+    status.backend = ForegroundBackend::kX11;
+    if (Connect()) {
+      status.problem = ForegroundProblem::kNone;
+    } else {
+      status.problem = ForegroundProblem::kNoDesktop;
+      status.detail = "no X server answers on DISPLAY";
+    }
+    return status;
+  }
+
+  bool IsEventDriven() override { return false; }
 
  private:
   bool Connect() {
@@ -49,6 +59,16 @@ class X11ForegroundApp final : public ForegroundApp {
     active_window_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
     wm_pid_ = XInternAtom(display_, "_NET_WM_PID", False);
     return true;
+  }
+
+  // The class part of WM_CLASS ("Firefox-esr" of "Navigator", "Firefox-esr"); empty when unset.
+  std::string WindowClass(Window window) {
+    XClassHint hint{};
+    if (XGetClassHint(display_, window, &hint) == 0) return {};
+    std::string result = hint.res_class != nullptr ? hint.res_class : "";
+    if (hint.res_name != nullptr) XFree(hint.res_name);
+    if (hint.res_class != nullptr) XFree(hint.res_class);
+    return result;
   }
 
   // The first 32-bit item of a window property of the given type.
@@ -76,7 +96,7 @@ class X11ForegroundApp final : public ForegroundApp {
 
 }  // namespace
 
-std::unique_ptr<ForegroundApp> CreateSystemForegroundApp() {
+std::unique_ptr<ForegroundApp> CreateX11ForegroundApp() {
   return std::make_unique<X11ForegroundApp>();
 }
 
