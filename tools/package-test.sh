@@ -88,10 +88,12 @@ EOF
   output=$(as_user /usr/bin/z900ctl info 2>&1) && status=0 || status=$?
   [ "$status" = 3 ] || fail "z900ctl info without a mouse: exit status $status: $output"
   echo "ok: z900ctl info without a mouse (exit status 3)"
+  check "z900-screengrab --help" '^Usage: z900-screengrab' as_user /usr/bin/z900-screengrab --help
   check "bash completion" 'complete -F _z900ctl z900ctl' in_root bash -c \
     '. /usr/share/bash-completion/completions/z900ctl && complete -p z900ctl'
   for file in /usr/lib/udev/rules.d/70-z900.rules /usr/share/man/man1/z900ctl.1.gz \
-    /usr/share/doc/z900/copyright /usr/share/doc/z900/changelog.Debian.gz; do
+    /usr/share/man/man1/z900-screengrab.1.gz /usr/share/doc/z900/copyright \
+    /usr/share/doc/z900/changelog.Debian.gz; do
     [ -f "$root$file" ] || fail "$file is not installed"
   done
   echo "ok: udev rule, manual page and documents in place"
@@ -112,6 +114,8 @@ EOF
       "(exit status $status): $output"
     echo "ok: z900-config --simulate ran under Xvfb until it was ended"
   else
+    check "no autostart entry without z900-config" '^off \(no autostart entry is installed\)' \
+      as_user /usr/bin/z900ctl autostart status
     echo "NOTE: the package has no z900-config yet: its checks (autostart entry, --render," \
       "--simulate under Xvfb) were not run"
   fi
