@@ -20,29 +20,29 @@ namespace {
 using z900::cli::Command;
 
 // The words of a command's argument usage: "FILE [--replace]", "BUTTON [--mode M]".
-struct ArgumentSpec {
+struct ArgumentUsage {
   std::vector<std::string> positional;  // "FILE", "[COUNT]", "on|off|status"
   std::vector<std::string> flags;       // "--replace"
   std::vector<std::string> valued;      // "--mode"
 };
 
-ArgumentSpec ParseArguments(std::string_view text) {
+ArgumentUsage ParseArguments(std::string_view text) {
   std::vector<std::string> tokens;
   std::istringstream words{std::string(text)};
   for (std::string word; words >> word;) tokens.push_back(word);
-  ArgumentSpec spec;
+  ArgumentUsage usage;
   for (std::size_t i = 0; i < tokens.size(); ++i) {
     const std::string& token = tokens[i];
     if (!token.starts_with("[-")) {
-      spec.positional.push_back(token);
+      usage.positional.push_back(token);
     } else if (token.ends_with(']')) {
-      spec.flags.push_back(token.substr(1, token.size() - 2));
+      usage.flags.push_back(token.substr(1, token.size() - 2));
     } else {
-      spec.valued.push_back(token.substr(1));
+      usage.valued.push_back(token.substr(1));
       ++i;  // its value
     }
   }
-  return spec;
+  return usage;
 }
 
 // Text for roff: backslashes and hyphens escaped, no control character at a line's start.
@@ -103,9 +103,9 @@ std::string ManCommands() {
   return out;
 }
 
-std::string BashLine(std::string_view name, const ArgumentSpec& spec) {
-  return "  '" + std::string(name) + ";" + Join(spec.positional) + ";" + Join(spec.flags) + ";" +
-         Join(spec.valued) + "'\n";
+std::string BashLine(std::string_view name, const ArgumentUsage& usage) {
+  return "  '" + std::string(name) + ";" + Join(usage.positional) + ";" + Join(usage.flags) + ";" +
+         Join(usage.valued) + "'\n";
 }
 
 std::string BashOptions() {
