@@ -15,12 +15,18 @@ function(z900_library name)
   z900_target_defaults(${name})
 endfunction()
 
-# z900_test(name SOURCES ... LINKS ...): one GoogleTest executable, registered with ctest.
+# z900_test(name [UNPRIVILEGED] SOURCES ... LINKS ...): one GoogleTest executable, registered
+# with ctest. UNPRIVILEGED tests run as the user "nobody" when ctest runs as root, so that file
+# permissions hold for them (tests/support/run_unprivileged.sh).
 function(z900_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "UNPRIVILEGED" "" "SOURCES;LINKS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} z900_test_support GTest::gmock_main)
   z900_target_defaults(${name})
+  if(ARG_UNPRIVILEGED)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+                          ${PROJECT_SOURCE_DIR}/tests/support/run_unprivileged.sh)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                        PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()

@@ -104,7 +104,8 @@ int RunAction(CliSession& session, std::span<const std::string> args) {
 
 constexpr std::array kCommands = {
     Command{"action run", "BUTTON [--mode M]",
-            "carry out the host action of a button, as a press of it would", &RunAction},
+            "carry out the host action of a button, as a press of it would", &RunAction,
+            StoreAccess::kRead},
 };
 
 }  // namespace

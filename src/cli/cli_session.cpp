@@ -6,8 +6,10 @@
 #include <ostream>
 
 #include "cli/config_run.h"
+#include "config/store_lock.h"
 #include "platform/text.h"
 #include "sim/sim_faults.h"
+#include "update/firmware_handoff.h"
 
 namespace z900::cli {
 
@@ -25,8 +27,8 @@ void CliSession::LoadLanguage() {
   const std::filesystem::path file =
       i18n::LanguageFilePath(context_.paths.module_directory, env_.language);
   if (!i18n::LoadLanguageStrings(document, file, context_.strings)) {
-    err_ << "z900ctl: warning: cannot read the language file " << file.string()
-         << "; messages will be empty\n";
+    err_ << "z900ctl: warning: cannot read the language file " << file.string() << " ("
+         << platform::Utf16ToUtf8(document.ReadResult()) << "); messages will be empty\n";
   }
 }
 
@@ -75,8 +77,34 @@ int CliSession::PrepareChannel() {
   return kExitOk;
 }
 
+int CliSession::LockStore(StoreAccess access) {
+  if (access <= locked_) return kExitOk;
+  store_lock_.reset();  // a shared hold of this process would keep its exclusive one waiting
+  std::error_code error;
+  store_lock_ = config::LockStore(
+      env_.paths,
+      access == StoreAccess::kRead ? platform::LockMode::kShared : platform::LockMode::kExclusive,
+      *env_.clock,
+      [this] {
+        err_ << "z900ctl: waiting for another program that is using the profiles and macros\n";
+      },
+      error);
+  if (!store_lock_) {
+    locked_ = StoreAccess::kNone;
+    return Fail(kExitFailed,
+                "cannot lock " + env_.paths.store_lock_file.string() + ": " + error.message());
+  }
+  locked_ = access;
+  return kExitOk;
+}
+
 int CliSession::OpenMouse() {
   if (handle_) return kExitOk;
+  // The write after a firmware update changes the profiles: its lock comes before the
+  // simulated mouse's, as in every other command.
+  if (!follow_up_checked_ && update::FirmwareMarkerPending(context_.paths)) {
+    if (int code = LockStore(StoreAccess::kChange); code != kExitOk) return code;
+  }
   if (int code = PrepareChannel(); code != kExitOk) return code;
   opened_ = true;
   if (!channel_->OpenDevice(handle_)) {

@@ -17,6 +17,7 @@
 #include "device/hid_channel.h"
 #include "platform/clock.h"
 #include "platform/downloader.h"
+#include "platform/file_io.h"
 #include "platform/hid_backend.h"
 #include "platform/host_services.h"
 #include "platform/program_paths.h"
@@ -49,6 +50,10 @@ struct CliEnvironment {
   std::function<bool()> interrupted;
 };
 
+// What a command does with the profiles, the profile table and the key store; the run holds
+// the store lock accordingly (shared to read, exclusive to change) for the whole command.
+enum class StoreAccess { kNone, kRead, kChange };
+
 // One run of a command: the application context, the mouse (real or simulated) and the
 // output streams.
 class CliSession {
@@ -60,6 +65,10 @@ class CliSession {
 
   // Checks the options of the run; kExitOk or the code to end with.
   int Start();
+  // Holds the store lock for the rest of the run, at least as strong as `access` needs (a
+  // shared hold becomes exclusive when a change is asked for); says so when it waits for
+  // another program. kExitOk, or kExitFailed after telling why the lock cannot be had.
+  int LockStore(StoreAccess access);
   // Opens the mouse (the simulated one with --simulate), once per run; kExitOk, or the code to
   // end with after telling the user why. channel() and handle() are valid afterwards. The first
   // open after a firmware update writes the profile into the mouse again first.
@@ -104,6 +113,8 @@ class CliSession {
   device::DeviceHandle handle_;
   bool opened_ = false;
   bool follow_up_checked_ = false;
+  StoreAccess locked_ = StoreAccess::kNone;
+  std::unique_ptr<platform::FileLock> store_lock_;
 };
 
 // One command of the tool. `name` may have several words ("macro list").
@@ -112,6 +123,7 @@ struct Command {
   std::string_view arguments;  // usage of the arguments after the name
   std::string_view summary;
   int (*run)(CliSession& session, std::span<const std::string> args);
+  StoreAccess access = StoreAccess::kNone;
 };
 
 std::span<const Command> DeviceCommands();

@@ -554,17 +554,21 @@ int RunSetName(CliSession& session, std::span<const std::string> args) {
 }
 
 constexpr std::array kCommands = {
-    Command{"apply", "[--quiet]", "write the selected profile into the mouse", &RunApply},
-    Command{"show", "[--mode M] [--json]", "show the selected profile's settings", &RunShow},
+    Command{"apply", "[--quiet]", "write the selected profile into the mouse", &RunApply,
+            StoreAccess::kChange},
+    Command{"show", "[--mode M] [--json]", "show the selected profile's settings", &RunShow,
+            StoreAccess::kRead},
     Command{"functions", "", "list the functions a button can be given", &RunFunctions},
     Command{"set button", "MODE BUTTON FUNCTION [ARG]", "give a button a function (see functions)",
-            &RunSetButton},
-    Command{"set dpi", "MODE STAGES", "set a mode's DPI stages, such as 800,3200", &RunSetDpi},
-    Command{"set rate", "MODE HZ", "set a mode's report rate: 125, 500 or 1000", &RunSetRate},
+            &RunSetButton, StoreAccess::kChange},
+    Command{"set dpi", "MODE STAGES", "set a mode's DPI stages, such as 800,3200", &RunSetDpi,
+            StoreAccess::kChange},
+    Command{"set rate", "MODE HZ", "set a mode's report rate: 125, 500 or 1000", &RunSetRate,
+            StoreAccess::kChange},
     Command{"set led", "MODE EFFECT", "set a mode's lighting: off|slow|fast|always|activity",
-            &RunSetLed},
+            &RunSetLed, StoreAccess::kChange},
     Command{"set name", "TEXT", "name the selected profile (20 characters, fewer for emoji)",
-            &RunSetName},
+            &RunSetName, StoreAccess::kChange},
 };
 
 }  // namespace

@@ -50,7 +50,39 @@ int ConfigRun::Load() {
                    << context().paths.registry_root.string()
                    << " cannot be written; the profile table is not kept\n";
   }
-  return kExitOk;
+  const std::string table = "the profile table (ConfigInfo) in the key store at " +
+                            context().paths.registry_root.string();
+  if (!result.table_copy.empty()) {
+    session_.err() << "z900ctl: warning: " << table << " was damaged; it was kept as "
+                   << platform::Utf16ToUtf8(result.table_copy) << " and started anew\n";
+  }
+  int code = kExitOk;
+  using Kind = config::ProfileFileProblem::Kind;
+  for (const config::ProfileFileProblem& problem : result.problems) {
+    const std::string file = problem.path.string();
+    switch (problem.kind) {
+      case Kind::kKeptDamaged:
+        session_.err() << "z900ctl: warning: " << file << " was not a profile file; it was kept as "
+                       << problem.copy.string() << " and replaced by the defaults\n";
+        break;
+      case Kind::kDamagedNotReplaced:
+        session_.err() << "z900ctl: warning: " << file
+                       << " is not a profile file and was left as it is: no copy could be kept ("
+                       << problem.error.message() << ")\n";
+        break;
+      case Kind::kUnreadable:
+        code = session_.Fail(kExitFailed, "cannot read the profile file " + file + ": " +
+                                              problem.error.message() + "; it was left as it is");
+        break;
+    }
+  }
+  if (result.table_status != platform::KeyStoreStatus::kOk) {
+    code = session_.Fail(kExitFailed,
+                         "cannot read " + table + ": " +
+                             std::string(platform::DescribeKeyStoreStatus(result.table_status)) +
+                             "; it was left as it is");
+  }
+  return code;
 }
 
 int ConfigRun::OpenMouse() {

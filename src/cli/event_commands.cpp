@@ -38,6 +38,30 @@ std::string DescribeEvent(std::uint32_t word) {
   return text;
 }
 
+// Ends the listening; words the simulated mouse handed over but nobody printed (an interrupt
+// came first) go back into its queue. kExitOk, or kExitFailed when they could not.
+int StopListening(CliSession& session, device::EventChannel& channel, device::EventQueue& queue,
+                  sim::SimStateEventSource* sim_source) {
+  const CliEnvironment& env = session.environment();
+  channel.ShutDown();
+  if (env.watch_interrupts) env.watch_interrupts(false);
+  if (sim_source == nullptr) return kExitOk;
+  std::vector<std::uint32_t> unprinted;
+  while (const std::optional<std::uint32_t> word = queue.Take(std::chrono::milliseconds(0))) {
+    unprinted.push_back(*word);
+  }
+  const std::vector<std::uint32_t> unread = sim_source->TakeUnread();
+  unprinted.insert(unprinted.end(), unread.begin(), unread.end());
+  std::string error;
+  if (!sim_source->ReturnEvents(unprinted, error)) {
+    return session.Fail(kExitFailed, std::to_string(unprinted.size()) +
+                                         " events were not printed and could not be returned "
+                                         "to the simulated mouse: " +
+                                         error);
+  }
+  return kExitOk;
+}
+
 int RunEvents(CliSession& session, std::span<const std::string> args) {
   std::string error;
   const std::optional<CommandArgs> parsed = ParseCommandArgs(args, {}, {"--count"}, error);
@@ -53,6 +77,8 @@ int RunEvents(CliSession& session, std::span<const std::string> args) {
   if (session.simulate()) {
     auto shared_file =
         std::make_unique<sim::SimStateEventSource>(env.paths.sim_state_file, *env.clock);
+    // Only the words that will be printed leave the file; the rest stay for the next listener.
+    if (*count > 0) shared_file->set_take_limit(*count);
     sim_source = shared_file.get();
     source = std::move(shared_file);
   } else if (env.hardware != nullptr) {
@@ -86,15 +112,12 @@ int RunEvents(CliSession& session, std::span<const std::string> args) {
     }
     if (sim_source != nullptr) {
       if (std::string problem = sim_source->TakeError(); !problem.empty()) {
-        channel.ShutDown();
-        if (env.watch_interrupts) env.watch_interrupts(false);
+        StopListening(session, channel, queue, sim_source);
         return session.Fail(kExitFailed, "simulated mouse: " + problem);
       }
     }
   }
-  channel.ShutDown();
-  if (env.watch_interrupts) env.watch_interrupts(false);
-  return kExitOk;
+  return StopListening(session, channel, queue, sim_source);
 }
 
 // The arguments of the sim commands: a number and an optional --mode.
@@ -135,6 +158,7 @@ int RunSimPress(CliSession& session, std::span<const std::string> args) {
   const int mode = parsed->mode.value_or(mouse.state().mode);
   const std::optional<sim::PressOutcome> outcome =
       mouse.PressButton(static_cast<int>(parsed->value), mode);
+  if (!outcome) return session.Fail(kExitFailed, "the simulated mouse has no such button");
   session.out() << "button " << parsed->value << " in mode " << mode << ": code "
                 << Hex32(outcome->device_code);
   if (outcome->event_word) {

@@ -108,7 +108,8 @@ int RunImport(CliSession& session, std::span<const std::string> args) {
     if (error == std::errc::file_too_large) {
       return session.Fail(kExitFailed, args[0] + " is not a macro record: it is larger than the " +
                                            std::to_string(sizeof(macro::MacroRecord)) +
-                                           " bytes a macro may take");
+                                           " bytes a macro may take (" +
+                                           std::to_string(macro::kMaxMacroEvents) + " events)");
     }
     return session.Fail(kExitFailed, "cannot read " + args[0] + ": " + error.message());
   }
@@ -116,16 +117,15 @@ int RunImport(CliSession& session, std::span<const std::string> args) {
   std::optional<macro::MacroRecord> record = macro::ParseMacroFile(bytes, why);
   if (!record) return session.Fail(kExitFailed, args[0] + " is not a macro record: " + why);
 
+  // Decided under the store lock, so of several imports of one id exactly one stores it.
   auto store = OpenStore(session);
-  std::string note;
   if (!replace && macro::IsMacroIdTaken(*store, record->id)) {
-    const std::uint32_t taken = record->id;
-    record->id = macro::NewMacroId(*store, taken);
-    note = " (id " + IdText(taken) + " belongs to a stored macro; --replace overwrites it)";
+    return session.Fail(
+        kExitFailed, "macro " + IdText(record->id) + " is stored already; --replace overwrites it");
   }
   if (!macro::SaveMacro(*store, *record, &why)) return session.Fail(kExitFailed, why);
   session.out() << "imported macro " << IdText(record->id) << ' '
-                << Quoted(macro::MacroName(*record)) << note << '\n';
+                << Quoted(macro::MacroName(*record)) << '\n';
   return kExitOk;
 }
 
@@ -233,14 +233,17 @@ int RunEncode(CliSession& session, std::span<const std::string> args) {
 }
 
 constexpr std::array kCommands = {
-    Command{"macro list", "", "list the stored macros: id and name", &RunList},
-    Command{"macro show", "ID", "show a macro's loop count and rows", &RunShow},
-    Command{"macro import", "FILE [--replace]", "store the macro record in FILE", &RunImport},
-    Command{"macro export", "ID FILE", "write a macro's record into FILE", &RunExport},
-    Command{"macro delete", "ID", "delete a stored macro", &RunDelete},
-    Command{"macro rename", "ID NAME", "rename a macro (19 characters at most)", &RunRename},
-    Command{"macro encode", "ID", "show the block the mouse plays a macro from, in hex",
-            &RunEncode},
+    Command{"macro list", "", "list the stored macros: id and name", &RunList, StoreAccess::kRead},
+    Command{"macro show", "ID", "show a macro's loop count and rows", &RunShow, StoreAccess::kRead},
+    Command{"macro import", "FILE [--replace]", "store the macro record in FILE", &RunImport,
+            StoreAccess::kChange},
+    Command{"macro export", "ID FILE", "write a macro's record into FILE", &RunExport,
+            StoreAccess::kRead},
+    Command{"macro delete", "ID", "delete a stored macro", &RunDelete, StoreAccess::kChange},
+    Command{"macro rename", "ID NAME", "rename a macro (19 characters at most)", &RunRename,
+            StoreAccess::kChange},
+    Command{"macro encode", "ID", "show the block the mouse plays a macro from, in hex", &RunEncode,
+            StoreAccess::kRead},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "cli/config_run.h"
 #include "cli/output_text.h"
 #include "config/apply_to_mouse.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace z900::cli {
@@ -59,7 +60,11 @@ int RunSelect(CliSession& session, std::span<const std::string> args) {
     selected = config::SelectProfile(run.context(), run.page(), run.ports(), index, false);
   }
   if (!selected) {
-    return session.Fail(kExitFailed, "profile " + std::to_string(*number) + " was not loaded; " +
+    // Why, when the file itself cannot be read (the "Info" box has told a damaged one).
+    std::vector<std::uint8_t> start;
+    const std::error_code why = platform::ReadFileStart(file, 1, start);
+    return session.Fail(kExitFailed, "profile " + std::to_string(*number) + " was not loaded" +
+                                         (why ? " (" + why.message() + ")" : "") + "; " +
                                          ProfileLabel(run) + " stays selected");
   }
   session.out() << "selected " << ProfileLabel(run) << '\n';
@@ -96,11 +101,13 @@ int RunReset(CliSession& session, std::span<const std::string> args) {
 }
 
 constexpr std::array kCommands = {
-    Command{"profile list", "", "list the five profiles; * marks the selected one", &RunList},
+    Command{"profile list", "", "list the five profiles; * marks the selected one", &RunList,
+            StoreAccess::kRead},
     Command{"profile select", "N [--apply]", "select profile N (and write it into the mouse)",
-            &RunSelect},
+            &RunSelect, StoreAccess::kChange},
     Command{"profile reset", "[--yes]",
-            "return the selected profile to the defaults and write it into the mouse", &RunReset},
+            "return the selected profile to the defaults and write it into the mouse", &RunReset,
+            StoreAccess::kChange},
 };
 
 }  // namespace

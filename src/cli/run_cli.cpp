@@ -125,6 +125,7 @@ int RunCli(std::span<const std::string> args, const CliEnvironment& env, std::os
 
   CliSession session(env, simulate, out, err);
   if (int code = session.Start(); code != kExitOk) return code;
+  if (int code = session.LockStore(command->access); code != kExitOk) return code;
   const int code = command->run(session, rest.subspan(word_count));
   const int finish = session.Finish();
   return code != kExitOk ? code : finish;

@@ -1,37 +1,13 @@
 #include "config/profile_files.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
-
 namespace z900::config {
-namespace {
-
-std::error_code LastError() { return {errno, std::generic_category()}; }
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-}  // namespace
 
 std::error_code ProfileFiles::Read(const std::filesystem::path& path, std::size_t max_size,
                                    std::vector<std::uint8_t>& bytes) {
   if (fault_) {
     if (std::error_code error = fault_(Operation::kRead, path)) return error;
   }
-  errno = 0;
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) return LastError();
-  bytes.assign(max_size, 0);
-  const std::size_t got = std::fread(bytes.data(), 1, max_size, file.get());
-  if (got < max_size && std::ferror(file.get())) {
-    bytes.clear();
-    return errno != 0 ? LastError() : std::make_error_code(std::errc::io_error);
-  }
-  bytes.resize(got);
-  return {};
+  return platform::ReadFileStart(path, max_size, bytes);
 }
 
 std::error_code ProfileFiles::Create(const std::filesystem::path& path,
@@ -50,11 +26,24 @@ std::error_code ProfileFiles::Replace(const std::filesystem::path& path,
   if (fault_) {
     if (std::error_code error = fault_(Operation::kReplace, path)) return error;
   }
-  // Opening the file for writing, without creating it, tells a missing file from one that may
-  // not be written, as a save in place would; the new bytes then replace it whole.
-  errno = 0;
-  if (File file(std::fopen(path.c_str(), "r+b")); !file) return LastError();
+  // A missing file is told apart from one that may not be written, as a save in place would.
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) {
+    return error ? error : std::make_error_code(std::errc::no_such_file_or_directory);
+  }
   return platform::WriteFileAtomically(path, bytes, before_rename_);
+}
+
+std::error_code ProfileFiles::KeepDamagedCopy(const std::filesystem::path& path,
+                                              std::filesystem::path& copy) {
+  if (fault_) {
+    if (std::error_code error = fault_(Operation::kKeepCopy, path)) return error;
+  }
+  std::error_code error;
+  const std::filesystem::path target = platform::ResolveLinks(path, error);
+  if (error) return error;
+  if ((error = platform::CheckReplaceable(target))) return error;
+  return platform::KeepDamagedCopy(target, copy);
 }
 
 bool IsMissingFileError(std::error_code error) {

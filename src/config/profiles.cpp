@@ -1,5 +1,6 @@
 #include "config/profiles.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -65,6 +66,73 @@ bool ReadRegistryCopy(AppContext& context, platform::KeyStore& store) {
   return true;
 }
 
+// What reading a profile file came to.
+enum class FileLoad { kLoaded, kNoPath, kMissing, kUnreadable, kNotAProfile };
+
+// LoadProfileFile, telling a file that cannot be read (its reason in `error`) from a missing one.
+FileLoad ReadProfileFile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
+                         std::u16string_view path, bool report_missing, std::u16string_view name,
+                         std::error_code& error) {
+  if (path.empty()) return FileLoad::kNoPath;
+  if (page.registry_copy_flag == 1 && IsRegistryCopyFile(path) &&
+      ReadRegistryCopy(context, ports.store)) {
+    return FileLoad::kLoaded;
+  }
+
+  std::vector<std::uint8_t> bytes;
+  if ((error = ports.files.Read(PathOf(path), kProfileFileSize, bytes))) {
+    if (!IsMissingFileError(error)) return FileLoad::kUnreadable;
+    if (report_missing) {
+      ShowMessage(context, ports.ui, i18n::FormatText(context.Text(StringKey::str_msg2), path),
+                  false);
+      CreateDefaultProfileFile(context, page, ports, path, name);
+    }
+    return FileLoad::kMissing;
+  }
+
+  std::memset(&context.settings, 0, sizeof context.settings);
+  const std::size_t record_bytes = std::min(bytes.size(), sizeof(SettingsRecord));
+  if (record_bytes > 0) std::memcpy(&context.settings, bytes.data(), record_bytes);
+  if (bytes.size() > sizeof(SettingsRecord)) page.trailer_byte = bytes[sizeof(SettingsRecord)];
+
+  if (context.settings.magic == kSettingsMagic) return FileLoad::kLoaded;
+  ports.ui.ShowStandardBox(i18n::FormatText(context.Text(StringKey::str_msg3), path), u"Info");
+  return FileLoad::kNotAProfile;
+}
+
+// The defaults in place of profile k's file after it failed to load: a missing file is made
+// anew, a damaged one only after a copy of it is kept, and one that cannot be read stays.
+void ReplaceUnusableFile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports, int k,
+                         FileLoad load, std::error_code error, LoadProfilesResult& result) {
+  const ProfileEntry& entry = context.profiles.entries[k];
+  const std::u16string path = platform::ReadFixedText(entry.file_path);
+  const std::u16string name = platform::ReadFixedText(entry.name);
+  ProfileFileProblem problem{ProfileFileProblem::Kind::kUnreadable, k, PathOf(path), {}, error};
+  if (load == FileLoad::kUnreadable) {
+    const bool reported = std::any_of(result.problems.begin(), result.problems.end(),
+                                      [k](const ProfileFileProblem& p) { return p.profile == k; });
+    if (!reported) result.problems.push_back(problem);
+    return;
+  }
+  if (load == FileLoad::kNotAProfile) {
+    problem.error = ports.files.KeepDamagedCopy(problem.path, problem.copy);
+    // A file that may not be written is not replaced either; the attempt shows str_msg4.
+    if (problem.error && !IsAccessDeniedError(problem.error)) {
+      problem.kind = ProfileFileProblem::Kind::kDamagedNotReplaced;
+      result.problems.push_back(problem);
+      return;
+    }
+  }
+  if (CreateDefaultProfileFile(context, page, ports, path, name) == 0) {
+    if (!problem.copy.empty()) std::filesystem::remove(problem.copy, error);
+    return;
+  }
+  if (!problem.copy.empty()) {
+    problem.kind = ProfileFileProblem::Kind::kKeptDamaged;
+    result.problems.push_back(problem);
+  }
+}
+
 }  // namespace
 
 std::filesystem::path ProfileFilePath(const platform::ProgramPaths& paths, int index) {
@@ -86,14 +154,22 @@ LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, Co
   if (store.OpenKey(kConfigKey) == KeyStoreStatus::kOk) {
     platform::KeyValue value;
     std::optional<ProfileTable> read;
-    if (store.ReadValue(kConfigKey, kConfigInfoValue, value) == KeyStoreStatus::kOk &&
-        value.type == platform::ValueType::kBinary) {
+    const KeyStoreStatus status = store.ReadValue(kConfigKey, kConfigInfoValue, value);
+    if (status == KeyStoreStatus::kOk && value.type == platform::ValueType::kBinary) {
       read = TableFromBytes(value.data);
     }
     if (read) {
       table = *read;
-    } else {
+    } else if (status == KeyStoreStatus::kOk || status == KeyStoreStatus::kUnreadable) {
+      // Damaged: kept beside, then started anew; never overwritten without a copy.
+      result.table_status = store.KeepDamagedValue(kConfigKey, kConfigInfoValue, result.table_copy);
+      if (result.table_status == KeyStoreStatus::kOk) {
+        store.WriteValue(kConfigKey, kConfigInfoValue, platform::BinaryValue(TableBytes(table)));
+      }
+    } else if (status == KeyStoreStatus::kNotFound) {
       store.WriteValue(kConfigKey, kConfigInfoValue, platform::BinaryValue(TableBytes(table)));
+    } else {
+      result.table_status = status;  // cannot be read: reported, left as it is
     }
   } else if (store.CreateKey(kConfigKey) == KeyStoreStatus::kOk) {
     store.WriteValue(kConfigKey, kConfigInfoValue, platform::BinaryValue(TableBytes(table)));
@@ -114,12 +190,14 @@ LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, Co
     if (entry.selected == 0) continue;
     const std::u16string path = platform::ReadFixedText(entry.file_path);
     const std::u16string name = platform::ReadFixedText(entry.name);
-    if (LoadProfileFile(context, page, ports, path, true, name) == kProfileLoaded) {
+    std::error_code error;
+    const FileLoad load = ReadProfileFile(context, page, ports, path, true, name, error);
+    if (load == FileLoad::kLoaded) {
       result.loaded = k;
       break;
     }
     entry.selected = 0;
-    CreateDefaultProfileFile(context, page, ports, path, name);
+    ReplaceUnusableFile(context, page, ports, k, load, error, result);
   }
 
   for (int k = 0; k < kProfileCount; ++k) {
@@ -132,8 +210,10 @@ LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, Co
     ProfileEntry& first = table.entries[0];
     const std::u16string path = platform::ReadFixedText(first.file_path);
     const std::u16string name = platform::ReadFixedText(first.name);
-    if (LoadProfileFile(context, page, ports, path, false, name) != kProfileLoaded) {
-      CreateDefaultProfileFile(context, page, ports, path, name);
+    std::error_code error;
+    const FileLoad load = ReadProfileFile(context, page, ports, path, false, name, error);
+    if (load != FileLoad::kLoaded) {
+      ReplaceUnusableFile(context, page, ports, 0, load, error, result);
     }
     first.selected = 1;
     page.selected_profile = 0;
@@ -145,30 +225,15 @@ LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, Co
 
 int LoadProfileFile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
                     std::u16string_view path, bool report_missing, std::u16string_view name) {
-  if (path.empty()) return kProfileNotLoaded;
-  if (page.registry_copy_flag == 1 && IsRegistryCopyFile(path) &&
-      ReadRegistryCopy(context, ports.store)) {
-    return kProfileLoaded;
+  std::error_code error;
+  switch (ReadProfileFile(context, page, ports, path, report_missing, name, error)) {
+    case FileLoad::kLoaded:
+      return kProfileLoaded;
+    case FileLoad::kNotAProfile:
+      return kNotAProfileFile;
+    default:
+      return kProfileNotLoaded;
   }
-
-  std::vector<std::uint8_t> bytes;
-  if (const std::error_code error = ports.files.Read(PathOf(path), kProfileFileSize, bytes)) {
-    if (IsMissingFileError(error) && report_missing) {
-      ShowMessage(context, ports.ui, i18n::FormatText(context.Text(StringKey::str_msg2), path),
-                  false);
-      CreateDefaultProfileFile(context, page, ports, path, name);
-    }
-    return kProfileNotLoaded;
-  }
-
-  std::memset(&context.settings, 0, sizeof context.settings);
-  const std::size_t record_bytes = std::min(bytes.size(), sizeof(SettingsRecord));
-  if (record_bytes > 0) std::memcpy(&context.settings, bytes.data(), record_bytes);
-  if (bytes.size() > sizeof(SettingsRecord)) page.trailer_byte = bytes[sizeof(SettingsRecord)];
-
-  if (context.settings.magic == kSettingsMagic) return kProfileLoaded;
-  ports.ui.ShowStandardBox(i18n::FormatText(context.Text(StringKey::str_msg3), path), u"Info");
-  return kNotAProfileFile;
 }
 
 int CreateDefaultProfileFile(AppContext& context, SettingsPageModel& /*page*/, ConfigPorts& ports,

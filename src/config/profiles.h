@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 #include "config/app_context.h"
 #include "config/apply_to_mouse.h"
@@ -25,17 +27,39 @@ inline constexpr std::size_t kProfileFileSize = sizeof(SettingsRecord) + 1;
 // "Profile1.cfg" … "Profile5.cfg" in the profile folder, for index 0 … 4.
 std::filesystem::path ProfileFilePath(const platform::ProgramPaths& paths, int index);
 
+// A profile file that LoadProfiles could not use as it was.
+struct ProfileFileProblem {
+  enum class Kind {
+    kUnreadable,          // could not be read (`error`): left as it is, never replaced
+    kKeptDamaged,         // not a profile file: kept as `copy`, then replaced by the defaults
+    kDamagedNotReplaced,  // not a profile file, and no copy could be kept (`error`): left as it is
+  };
+  Kind kind = Kind::kUnreadable;
+  int profile = 0;  // 0 … 4
+  std::filesystem::path path;
+  std::filesystem::path copy;
+  std::error_code error;
+};
+
 struct LoadProfilesResult {
   bool registry = true;   // the key exists or was created
   bool paths_fit = true;  // every profile file's path fits its 259-unit field
   int loaded = -1;        // the profile loaded from the table's selection; -1: profile 1 taken
+  // kOk, or why ConfigInfo could not be read although it is there (no permission, not a file):
+  // it is then left as it is, and the table in memory starts empty.
+  platform::KeyStoreStatus table_status = platform::KeyStoreStatus::kOk;
+  // The value name under which a damaged ConfigInfo was kept before it was started anew.
+  std::u16string table_copy;
+  std::vector<ProfileFileProblem> problems;
 };
-// Reads the table from ConfigInfo (creating the key and value when missing), sets every
-// entry's path and magic, loads the first selected profile whose file loads (a selected
-// profile that fails is deselected and its file replaced by defaults), names the entries
-// str_profile1 … 5, falls back to profile 1, and updates the page's profile tabs and switch
-// controls. A profile folder whose paths do not fit leaves the paths empty: nothing is read or
-// written then, and `paths_fit` says why.
+// Reads the table from ConfigInfo (creating the key and value when missing, keeping a damaged
+// value beside it before starting anew), sets every entry's path and magic, loads the first
+// selected profile whose file loads (a selected profile that fails is deselected; a missing
+// file is made with the defaults, and one that is not a profile file is kept as a copy and
+// then replaced by them), names the entries str_profile1 … 5, falls back to profile 1, and
+// updates the page's profile tabs and switch controls. A file that cannot be read is never
+// replaced, only reported in `problems`. A profile folder whose paths do not fit leaves the
+// paths empty: nothing is read or written then, and `paths_fit` says why.
 LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, ConfigPorts& ports);
 
 // Results of LoadProfileFile.

@@ -16,7 +16,8 @@ std::optional<MacroRecord> MacroRecordFromBytes(std::span<const std::uint8_t> by
   }
   if (bytes.size() > sizeof(MacroRecord)) {
     why = "it holds " + std::to_string(bytes.size()) + " bytes, more than the " +
-          std::to_string(sizeof(MacroRecord)) + " a macro may take";
+          std::to_string(sizeof(MacroRecord)) + " a macro may take (" +
+          std::to_string(kMaxMacroEvents) + " events)";
     return std::nullopt;
   }
   std::optional<MacroRecord> record(std::in_place);

@@ -36,6 +36,33 @@ std::uint32_t LoopCountOfText(std::u16string_view text) {
   return std::min(number, kMaxLoopCount);
 }
 
+RowInsert InsertKeyRows(std::vector<MacroRow>& rows, std::size_t index, std::uint32_t virtual_key) {
+  if (virtual_key == 0 || index >= rows.size()) return RowInsert::kNothing;
+  if (rows.size() + 2 > kMaxMacroRows) return RowInsert::kFull;
+  const auto at = rows.begin() + static_cast<std::ptrdiff_t>(index);
+  rows.insert(at, {KeyRow(kRowKeyDown, virtual_key), KeyRow(kRowKeyUp, virtual_key)});
+  return RowInsert::kInserted;
+}
+
+RowInsert InsertDelayRow(std::vector<MacroRow>& rows, std::size_t index, std::uint32_t ms) {
+  if (index == 0 || index >= rows.size()) return RowInsert::kNothing;
+  const std::uint32_t value = ms & 0xFFFFFF;
+  for (const std::size_t merge_at : {index - 1, index}) {
+    if (rows[merge_at].kind() == kRowDelay) {
+      rows[merge_at] = DelayRow(std::min(rows[merge_at].value() + value, kMaxMergedDelayMs));
+      return RowInsert::kMerged;
+    }
+  }
+  if (rows.size() + 1 > kMaxMacroRows) return RowInsert::kFull;
+  rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(index), DelayRow(value));
+  return RowInsert::kInserted;
+}
+
+std::string MacroFullMessage() {
+  return "a macro holds at most " + std::to_string(kMaxMacroRows) +
+         " rows; delete some before inserting more";
+}
+
 MacroBuild BuildMacroRecord(std::vector<MacroRow>& rows, std::uint32_t id, std::u16string_view name,
                             std::u16string_view loop_text) {
   MacroBuild build;

@@ -23,6 +23,10 @@ inline constexpr std::uint32_t kMaxMergedDelayMs = 327670;
 inline constexpr std::uint32_t kSingleKeyLoopCount = 65534;
 inline constexpr std::uint32_t kMaxLoopCount = 65533;
 
+// Rows a macro holds at most: each is one event of its record, and the store keeps a record
+// within 16 KiB. The editor refuses an insert beyond it, so nothing is ever lost on saving.
+inline constexpr std::size_t kMaxMacroRows = kMaxMacroEvents;
+
 struct MacroRow {
   std::uint32_t tag = 0;
   std::u16string text;
@@ -46,6 +50,23 @@ std::u16string DelayText(std::uint64_t ms);
 // The loop count a loop-count text stores: 1 unless the whole text is a decimal number above
 // 0, at most 65533.
 std::uint32_t LoopCountOfText(std::u16string_view text);
+
+enum class RowInsert {
+  kInserted,  // new rows stand at the index
+  kMerged,    // the delay was added to a delay row
+  kNothing,   // nothing to insert there
+  kFull,      // the macro holds kMaxMacroRows rows already; the rows are unchanged
+};
+
+// The editor's insert of a key before the selected row `index`: its key-down row there and its
+// key-up row after it. Nothing for key 0 or when no row stands at the index.
+RowInsert InsertKeyRows(std::vector<MacroRow>& rows, std::size_t index, std::uint32_t virtual_key);
+// The editor's insert of a delay of `ms` (its low 24 bits) before row `index`: added to the
+// delay row just above, else to a delay row at the index (either capped at 327670 ms), else
+// a new delay row at the index. Nothing before the first row or when no row stands there.
+RowInsert InsertDelayRow(std::vector<MacroRow>& rows, std::size_t index, std::uint32_t ms);
+// Why an insert was refused, for the user.
+std::string MacroFullMessage();
 
 enum class BuildStatus {
   kBuilt,

@@ -1,5 +1,7 @@
 #include "platform/event_source.h"
 
+#include <algorithm>
+
 namespace z900::platform {
 
 bool QueuedEventSource::ReadEvent(std::span<std::uint8_t> buffer) {
@@ -47,6 +49,15 @@ bool QueuedEventSource::Deliver(std::uint32_t word) {
   }
   released_.notify_one();
   return true;
+}
+
+std::vector<std::uint32_t> QueuedEventSource::TakeUnread() {
+  std::lock_guard lock(mutex_);
+  std::vector<std::uint32_t> words(words_.begin(), words_.end());
+  // Each queued word holds one count of the semaphore; the rest were releases of the utility.
+  count_ -= std::min(count_, words_.size());
+  words_.clear();
+  return words;
 }
 
 std::vector<std::uint32_t> QueuedEventSource::Poll(std::uint32_t /*timeout_ms*/) { return {}; }

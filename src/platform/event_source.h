@@ -44,6 +44,9 @@ class QueuedEventSource : public EventSource {
 
   // Queues one event word and releases the semaphore once; false when it is full.
   bool Deliver(std::uint32_t word);
+  // Takes back the queued words that no read has taken yet, oldest first; for when the reader
+  // has stopped and they would otherwise be lost.
+  std::vector<std::uint32_t> TakeUnread();
 
  protected:
   // True for sources that must watch an origin (a device, a file) while the reader waits.

@@ -5,34 +5,79 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 #include <system_error>
 #include <vector>
 
 namespace z900::platform {
 
+// Something else where a regular file belongs; such a path is never read or replaced.
+enum class FileError {
+  kFolder = 1,
+  kFifo,
+  kDevice,  // a device or a socket
+};
+const std::error_category& FileErrorCategory();
+std::error_code make_error_code(FileError error);
+// Whether an error is one of the FileError refusals.
+bool IsNotRegularFileError(std::error_code error);
+
 // Called once the new bytes are synced in the temporary file, just before the rename. Tests
 // return false to stop the write there, as a crash would; the target is then left as it was.
 using AtomicWriteProbe = std::function<bool()>;
 
+// The file a path stands for: a symbolic link is followed to its end (a relative link from its
+// own folder), so that writing there keeps the link working. A path without links, or whose
+// last link leads nowhere yet, is returned as it is.
+std::filesystem::path ResolveLinks(const std::filesystem::path& path, std::error_code& error);
+
+// Whether a write may replace the file at `path` (after ResolveLinks): empty when it is
+// missing or a regular file this user may write; permission_denied when the file's own
+// permissions forbid writing; a FileError for anything but a regular file.
+std::error_code CheckReplaceable(const std::filesystem::path& path);
+
 // Replaces the file's content so that a crash at any moment leaves either the old or the new
 // bytes, never a mix: temporary file beside the target, fsync, rename, fsync of the folder.
-// Returns an empty error code on success.
+// A symbolic link is followed and its target replaced; a file this user may not write is
+// refused (permission_denied), as is anything but a regular file (FileError). The new file keeps
+// the old one's mode, and its owner and group as far as this user may set them. Temporary files
+// left in the folder by processes that died are removed first. Empty error code on success.
 std::error_code WriteFileAtomically(const std::filesystem::path& path,
                                     std::span<const std::uint8_t> bytes,
                                     const AtomicWriteProbe& probe = {});
 
-// Reads a whole file, refusing files larger than max_size (errc::file_too_large).
+// Reads a whole regular file, refusing files larger than max_size (errc::file_too_large) and
+// anything but a regular file (a FileError), without ever blocking on a FIFO or device.
 std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t max_size,
                               std::vector<std::uint8_t>& bytes);
 
-// An exclusive advisory lock, held until the object is destroyed.
+// Reads at most `max_size` bytes from the start of a regular file, with the checks of
+// ReadWholeFile; a longer file is not an error.
+std::error_code ReadFileStart(const std::filesystem::path& path, std::size_t max_size,
+                              std::vector<std::uint8_t>& bytes);
+
+// ".damaged-YYYYMMDD-HHMMSS" of the local time now: the suffix of a damaged file's copy.
+std::string DamagedCopySuffix();
+
+// Keeps a damaged file before it is replaced: a copy (a hard link where the file system has
+// them) named after it with DamagedCopySuffix, in the folder of the file a link leads to, and
+// "-2", "-3", … added when that name is taken. `copy` receives its path.
+std::error_code KeepDamagedCopy(const std::filesystem::path& path, std::filesystem::path& copy);
+
+// An advisory lock, held until the object is destroyed.
 class FileLock {
  public:
   virtual ~FileLock() = default;
 };
 
-// Blocks until the lock file at `path` (created when missing) is locked by this process.
-std::unique_ptr<FileLock> LockFileExclusive(const std::filesystem::path& path,
-                                            std::error_code& error);
+enum class LockMode { kShared, kExclusive };
+
+// Locks the lock file at `path` (created when missing). Blocking waits until the lock is ours;
+// otherwise a lock held by another program gives null with errc::resource_unavailable_try_again.
+std::unique_ptr<FileLock> LockFile(const std::filesystem::path& path, LockMode mode, bool blocking,
+                                   std::error_code& error);
 
 }  // namespace z900::platform
+
+template <>
+struct std::is_error_code_enum<z900::platform::FileError> : std::true_type {};

@@ -69,6 +69,8 @@ std::string_view DescribeKeyStoreStatus(KeyStoreStatus status) {
       return "the stored value is damaged";
     case KeyStoreStatus::kHasSubkeys:
       return "the key still has subkeys";
+    case KeyStoreStatus::kNotAFile:
+      return "its file in the key store is not a regular file";
     case KeyStoreStatus::kFailed:
       return "the key store could not be written or read";
   }

@@ -44,6 +44,7 @@ enum class KeyStoreStatus {
   kBadValue,    // a value that may not be written (size limit, DWORD not four bytes)
   kUnreadable,  // the stored value is damaged and is not trusted
   kHasSubkeys,  // a key with subkeys cannot be deleted
+  kNotAFile,    // something else (a folder, a FIFO) stands where the value's file belongs
   kFailed,      // the storage itself failed (permissions, disk full, …)
 };
 
@@ -87,6 +88,11 @@ class KeyStore {
   virtual KeyStoreStatus WriteValue(std::u16string_view path, std::u16string_view name,
                                     const KeyValue& value) = 0;
   virtual KeyStoreStatus DeleteValue(std::u16string_view path, std::u16string_view name) = 0;
+  // Keeps a value that is about to be replaced because it is damaged: its stored form stays,
+  // untouched, under the name + DamagedCopySuffix() (a number added when that is taken), which
+  // `kept_name` receives. The value itself stays as it is until it is written.
+  virtual KeyStoreStatus KeepDamagedValue(std::u16string_view path, std::u16string_view name,
+                                          std::u16string& kept_name) = 0;
   // Removes a key with its values; refused (kHasSubkeys) while it has subkeys, and for the root.
   virtual KeyStoreStatus DeleteKey(std::u16string_view path) = 0;
 };

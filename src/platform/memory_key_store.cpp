@@ -1,6 +1,7 @@
 #include "platform/memory_key_store.h"
 
 #include <algorithm>
+#include <string>
 
 namespace z900::platform {
 namespace {
@@ -78,14 +79,23 @@ KeyStoreStatus MemoryKeyStore::FindKey(std::u16string_view path, std::u16string_
   return KeyStoreStatus::kOk;
 }
 
-KeyStoreStatus MemoryKeyStore::ReadValue(std::u16string_view path, std::u16string_view name,
-                                         KeyValue& value) {
-  Values* values = nullptr;
+KeyStoreStatus MemoryKeyStore::FindValue(std::u16string_view path, std::u16string_view name,
+                                         Values*& values, Values::iterator& stored) {
   if (const KeyStoreStatus status = FindKey(path, name, values); status != KeyStoreStatus::kOk) {
     return status;
   }
-  const auto stored = values->find(name);
-  if (stored == values->end()) return KeyStoreStatus::kNotFound;
+  stored = values->find(name);
+  return stored == values->end() ? KeyStoreStatus::kNotFound : KeyStoreStatus::kOk;
+}
+
+KeyStoreStatus MemoryKeyStore::ReadValue(std::u16string_view path, std::u16string_view name,
+                                         KeyValue& value) {
+  Values* values = nullptr;
+  Values::iterator stored;
+  if (const KeyStoreStatus status = FindValue(path, name, values, stored);
+      status != KeyStoreStatus::kOk) {
+    return status;
+  }
   value = stored->second;
   return KeyStoreStatus::kOk;
 }
@@ -104,13 +114,35 @@ KeyStoreStatus MemoryKeyStore::WriteValue(std::u16string_view path, std::u16stri
 
 KeyStoreStatus MemoryKeyStore::DeleteValue(std::u16string_view path, std::u16string_view name) {
   Values* values = nullptr;
-  if (const KeyStoreStatus status = FindKey(path, name, values); status != KeyStoreStatus::kOk) {
+  Values::iterator stored;
+  if (const KeyStoreStatus status = FindValue(path, name, values, stored);
+      status != KeyStoreStatus::kOk) {
     return status;
   }
-  const auto stored = values->find(name);
-  if (stored == values->end()) return KeyStoreStatus::kNotFound;
   if (fail_writes_) return KeyStoreStatus::kFailed;
   values->erase(stored);
+  return KeyStoreStatus::kOk;
+}
+
+KeyStoreStatus MemoryKeyStore::KeepDamagedValue(std::u16string_view path, std::u16string_view name,
+                                                std::u16string& kept_name) {
+  Values* values = nullptr;
+  Values::iterator stored;
+  if (const KeyStoreStatus status = FindValue(path, name, values, stored);
+      status != KeyStoreStatus::kOk) {
+    return status;
+  }
+  if (fail_writes_) return KeyStoreStatus::kFailed;
+  const std::string suffix = DamagedCopySuffix();
+  const std::u16string base = std::u16string(name) + std::u16string(suffix.begin(), suffix.end());
+  std::u16string candidate = base;
+  for (int number = 2; values->contains(candidate); ++number) {
+    const std::string count = "-" + std::to_string(number);
+    candidate = base + std::u16string(count.begin(), count.end());
+  }
+  const KeyValue copy = stored->second;
+  values->emplace(candidate, copy);
+  kept_name = candidate;
   return KeyStoreStatus::kOk;
 }
 

@@ -21,6 +21,8 @@ class MemoryKeyStore final : public KeyStore {
   KeyStoreStatus WriteValue(std::u16string_view path, std::u16string_view name,
                             const KeyValue& value) override;
   KeyStoreStatus DeleteValue(std::u16string_view path, std::u16string_view name) override;
+  KeyStoreStatus KeepDamagedValue(std::u16string_view path, std::u16string_view name,
+                                  std::u16string& kept_name) override;
   KeyStoreStatus DeleteKey(std::u16string_view path) override;
 
   // While set, every write and delete fails with kFailed and changes nothing.
@@ -30,6 +32,9 @@ class MemoryKeyStore final : public KeyStore {
   using Values = std::map<std::u16string, KeyValue, std::less<>>;
   // The values of the key at `path`, checking both names.
   KeyStoreStatus FindKey(std::u16string_view path, std::u16string_view name, Values*& values);
+  // The same, and the stored value itself.
+  KeyStoreStatus FindValue(std::u16string_view path, std::u16string_view name, Values*& values,
+                           Values::iterator& stored);
   // Keys by their components joined with '\'; the root is the empty text.
   std::map<std::u16string, Values, std::less<>> keys_;
   bool fail_writes_ = false;

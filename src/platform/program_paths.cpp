@@ -32,6 +32,7 @@ ProgramPaths ResolveProgramPaths(const PathEnvironment& env) {
     paths.update_folder = dir / "update";
     paths.registry_root = dir / "registry";
     paths.sim_state_file = dir / "sim-mouse.bin";
+    paths.store_lock_file = dir / "z900.lock";
     return paths;
   }
   const fs::path data = XdgOr(env.xdg_data_home, env.home / ".local/share") / "z900";
@@ -41,6 +42,7 @@ ProgramPaths ResolveProgramPaths(const PathEnvironment& env) {
   paths.update_folder = data / "update";
   paths.registry_root = config / "registry";
   paths.sim_state_file = state / "sim-mouse.bin";
+  paths.store_lock_file = data / "z900.lock";
   return paths;
 }
 

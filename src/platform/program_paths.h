@@ -17,6 +17,9 @@ struct ProgramPaths {
   // Where the program's own helper programs (the screenshot and flashing tools) are looked
   // for, in order. Never a folder of the user's data.
   std::vector<std::filesystem::path> helper_folders;
+  // The advisory lock every program holds while it changes the profiles, the profile table or
+  // the key store (shared while it only reads them).
+  std::filesystem::path store_lock_file;
 };
 
 // The process facts the paths derive from.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <span>
 #include <string>
 
 #include "platform/clock.h"
@@ -11,7 +13,8 @@
 namespace z900::sim {
 
 // Events of the simulated mouse that another program shares: while open, the source takes the
-// event words that presses left in the state file (under its lock) every poll interval.
+// event words that presses left in the state file (under its lock) every poll interval, up to
+// the take limit; the others stay queued in the file for the next listener.
 class SimStateEventSource final : public platform::QueuedEventSource {
  public:
   SimStateEventSource(std::filesystem::path state_file, platform::Clock& clock)
@@ -23,6 +26,11 @@ class SimStateEventSource final : public platform::QueuedEventSource {
 
   // The last problem with the state file, for the user; empty when there was none.
   std::string TakeError();
+  // The most words this source takes from the file over its life; unlimited when not set.
+  void set_take_limit(std::size_t words) { remaining_ = words; }
+  // Puts words that were taken but not used back at the head of the file's queue, in their
+  // order; false, with the reason, when the file cannot be written.
+  bool ReturnEvents(std::span<const std::uint32_t> words, std::string& error);
 
  protected:
   bool HasOrigin() const override { return true; }
@@ -32,6 +40,7 @@ class SimStateEventSource final : public platform::QueuedEventSource {
   const std::filesystem::path state_file_;
   platform::Clock& clock_;
   std::atomic<bool> open_{false};
+  std::atomic<std::size_t> remaining_{SIZE_MAX};
   std::mutex error_mutex_;
   std::string error_;
 };

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "device/event_word.h"
 #include "device/memory_map.h"
 #include "platform/crc32.h"
 
@@ -20,6 +21,11 @@ constexpr std::size_t kMaxFileSize = kFixedSize + 4 * kMaxPendingEvents;
 
 void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// A word a press can queue: the host-action marker, an action kind and a button index.
+bool IsEventWordOfMouse(std::uint32_t word) {
+  return (word & ~std::uint32_t{0x0F0F}) == device::kEventMarker;
 }
 
 std::uint32_t GetU32(std::span<const std::uint8_t> bytes, std::size_t at) {
@@ -68,6 +74,19 @@ std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::s
     error = "checksum mismatch (the file is damaged)";
     return std::nullopt;
   }
+  // Every field holds only what the mouse itself can come to hold; anything else is damage.
+  if (bytes[12] > 1) {
+    error = "mode " + std::to_string(bytes[12]) + " is neither 0 nor 1 (the file is damaged)";
+    return std::nullopt;
+  }
+  const std::size_t events_at = kHeaderSize + device::kMemorySize;
+  for (std::uint32_t i = 0; i < events; ++i) {
+    if (!IsEventWordOfMouse(GetU32(bytes, events_at + std::size_t{4} * i))) {
+      error = "queued event " + std::to_string(i + 1) +
+              " is no event word of the mouse (the file is damaged)";
+      return std::nullopt;
+    }
+  }
   MouseState state;
   state.mode = bytes[12];
   state.firmware = bytes[13];
@@ -77,8 +96,7 @@ std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::s
   state.memory.assign(bytes.begin() + kHeaderSize,
                       bytes.begin() + kHeaderSize + device::kMemorySize);
   for (std::uint32_t i = 0; i < events; ++i) {
-    state.pending_events.push_back(
-        GetU32(bytes, kHeaderSize + device::kMemorySize + std::size_t{4} * i));
+    state.pending_events.push_back(GetU32(bytes, events_at + std::size_t{4} * i));
   }
   return state;
 }
@@ -96,7 +114,8 @@ std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std
   }
   fs::path lock_path = path;
   lock_path += ".lock";
-  std::unique_ptr<platform::FileLock> lock = platform::LockFileExclusive(lock_path, code);
+  std::unique_ptr<platform::FileLock> lock =
+      platform::LockFile(lock_path, platform::LockMode::kExclusive, true, code);
   if (!lock) {
     error = "cannot lock " + lock_path.string() + ": " + code.message();
     return nullptr;

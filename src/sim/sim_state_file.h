@@ -16,7 +16,8 @@ namespace z900::sim {
 // The state file: "Z900SIM\0", version, mode, firmware, lighting, DPI bytes, event count,
 // 64 KiB of memory, the event words, CRC-32 of all that.
 std::vector<std::uint8_t> SerializeState(const MouseState& state);
-// Refuses a file of the wrong size, magic, version, event count or checksum.
+// Refuses a file of the wrong size, magic, version, event count or checksum, and one whose
+// mode or queued event words no mouse could hold.
 std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::string& error);
 
 // One program's use of the shared simulated mouse: the state file is locked from Open until

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 
 #include "sim/sim_state_file.h"
 #include "support/cli_fixture.h"
@@ -20,6 +21,13 @@ class EventCommandsTest : public test::CliTest {
     sim::MouseState state = session->state();
     std::memcpy(&state.memory[address], &code, 4);
     ASSERT_TRUE(session->Save(state, error)) << error;
+  }
+  // Event words still queued in the simulated mouse.
+  std::size_t Pending() {
+    std::string error;
+    auto session = sim::SimStateSession::Open(env.paths.sim_state_file, error);
+    EXPECT_TRUE(session) << error;
+    return session ? session->state().pending_events.size() : 0;
   }
 };
 
@@ -56,6 +64,34 @@ TEST_F(EventCommandsTest, EventsTellTheButtonOnlyWhenTheWordCarriesOne) {
             "0x4000c302 action 3 (play sound), button 3\n"
             "0x4000c901 action 9 (screenshot of the screen)\n"
             "0x4000cc01 action 12 (show or hide the window)\n");
+}
+
+TEST_F(EventCommandsTest, AListenerTakesFromTheQueueOnlyWhatItPrints) {
+  SetSlot(0x408, 0x02C40004);  // mode 0, button 3: open a file
+  SetSlot(0x410, 0x03C50004);  // mode 0, button 4: open a folder
+  for (const char* button : {"3", "4", "3", "4", "3"}) {
+    ASSERT_EQ(Run({"sim", "press", button}).code, kExitOk);
+  }
+  const std::string third = "0x4000c402 action 4 (open file), button 3\n";
+  const std::string fourth = "0x4000c503 action 5 (open folder), button 4\n";
+
+  Result result = Run({"--simulate", "events", "--count", "2"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_EQ(result.out, third + fourth);
+  EXPECT_EQ(Pending(), 3u);
+
+  // Interrupted once one is printed: the others go back, in their order.
+  std::ostringstream out;
+  std::ostringstream err;
+  env.watch_interrupts = [](bool) {};
+  env.interrupted = [&out] { return !out.str().empty(); };
+  const std::vector<std::string> listen = {"--simulate", "events"};
+  EXPECT_EQ(RunCli(listen, env, out, err), kExitOk) << err.str();
+  EXPECT_EQ(out.str(), third);
+  env.interrupted = nullptr;
+  result = Run({"--simulate", "events", "--count", "2"});
+  EXPECT_EQ(result.out, fourth + third);
+  EXPECT_EQ(Pending(), 0u);
 }
 
 TEST_F(EventCommandsTest, ListenerStopsWhenInterrupted) {

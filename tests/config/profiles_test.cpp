@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "config/function_catalogue.h"
-#include "support/config_fixture.h"
 #include "device/memory_map.h"
+#include "support/config_fixture.h"
 
 namespace z900::config {
 namespace {
@@ -146,11 +146,22 @@ TEST_F(ProfilesTest, FileThatIsNotAProfile) {
   WriteProfile(0, u"one");
   StoreTable({1});
 
-  // At load: the "Info" box, the file replaced by the defaults, profile 1 taken.
-  LoadProfiles(context, page, ports);
+  // At load: the "Info" box, the file kept as a copy and replaced by the defaults, profile 1
+  // taken.
+  const LoadProfilesResult result = LoadProfiles(context, page, ports);
   EXPECT_THAT(ui.calls, Contains("box Info: not a profile " + ProfileText(1)));
   EXPECT_EQ(ReadFile(1)[0], 0xBA);
   EXPECT_EQ(LoadedName(), u"one");
+  ASSERT_EQ(result.problems.size(), 1u);
+  const ProfileFileProblem& kept = result.problems[0];
+  EXPECT_EQ(kept.kind, ProfileFileProblem::Kind::kKeptDamaged);
+  EXPECT_EQ(kept.profile, 1);
+  EXPECT_EQ(kept.path, ProfilePath(1));
+  EXPECT_EQ(kept.copy.parent_path(), ProfilePath(1).parent_path());
+  EXPECT_TRUE(kept.copy.filename().string().starts_with("Profile2.cfg.damaged-")) << kept.copy;
+  Bytes copy;
+  EXPECT_FALSE(platform::ReadWholeFile(kept.copy, 1 << 20, copy));
+  EXPECT_EQ(copy, foreign);
 
   // Selected by hand: the box, and nothing changes.
   WriteFile(1, foreign);
@@ -162,6 +173,69 @@ TEST_F(ProfilesTest, FileThatIsNotAProfile) {
   EXPECT_THAT(SelectedFlags(), ElementsAre(1, 0, 0, 0, 0));
   EXPECT_EQ(page.selected_profile, 0);
   EXPECT_EQ(ReadFile(1), foreign);
+}
+
+TEST_F(ProfilesTest, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
+  WriteProfile(2, u"three");
+  StoreTable({2});
+  // Profile 3 may not be read; in place of profile 1's file stands a FIFO, which would block a
+  // plain open for ever.
+  fault = [this](ProfileFiles::Operation op, const fs::path& path) {
+    return op == ProfileFiles::Operation::kRead && path == ProfilePath(2)
+               ? std::make_error_code(std::errc::permission_denied)
+               : std::error_code();
+  };
+  ASSERT_EQ(::mkfifo(ProfilePath(0).c_str(), 0600), 0);
+  const Bytes third = ReadFile(2);
+
+  const LoadProfilesResult result = LoadProfiles(context, page, ports);
+
+  ASSERT_EQ(result.problems.size(), 2u);
+  EXPECT_EQ(result.problems[0].kind, ProfileFileProblem::Kind::kUnreadable);
+  EXPECT_EQ(result.problems[0].profile, 2);
+  EXPECT_EQ(result.problems[0].error, std::errc::permission_denied);
+  EXPECT_EQ(result.problems[1].kind, ProfileFileProblem::Kind::kUnreadable);
+  EXPECT_EQ(result.problems[1].profile, 0);
+  EXPECT_EQ(result.problems[1].error, platform::FileError::kFifo);
+  EXPECT_EQ(ReadFile(2), third);
+  EXPECT_TRUE(fs::is_fifo(ProfilePath(0)));
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(ProfilePath(0).parent_path()), fs::directory_iterator()),
+      2);  // no copies, no defaults
+  EXPECT_THAT(ui.calls, IsEmpty());
+}
+
+TEST_F(ProfilesTest, ADamagedTableIsKeptBesideBeforeItStartsAnew) {
+  const std::pair<const char*, platform::KeyValue> cases[] = {
+      {"too long", platform::BinaryValue(Bytes(8181, 1))},
+      {"not binary", platform::DwordValue(1)},
+  };
+  for (const auto& [what, damaged] : cases) {
+    SCOPED_TRACE(what);
+    platform::MemoryKeyStore fresh;
+    config::ConfigPorts fresh_ports{channel, fresh, ui, files};
+    ASSERT_EQ(fresh.CreateKey(kConfigKey), platform::KeyStoreStatus::kOk);
+    ASSERT_EQ(fresh.WriteValue(kConfigKey, kConfigInfoValue, damaged),
+              platform::KeyStoreStatus::kOk);
+
+    const LoadProfilesResult result = LoadProfiles(context, page, fresh_ports);
+
+    EXPECT_EQ(result.table_status, platform::KeyStoreStatus::kOk);
+    EXPECT_TRUE(platform::Utf16ToUtf8(result.table_copy).starts_with("ConfigInfo.damaged-"));
+    platform::KeyValue value;
+    ASSERT_EQ(fresh.ReadValue(kConfigKey, result.table_copy, value), platform::KeyStoreStatus::kOk);
+    EXPECT_EQ(value, damaged);
+    ASSERT_EQ(fresh.ReadValue(kConfigKey, kConfigInfoValue, value), platform::KeyStoreStatus::kOk);
+    EXPECT_EQ(value.data, Bytes(8180, 0));
+  }
+  // When no copy can be kept, the value stays as it is.
+  store.CreateKey(kConfigKey);
+  store.WriteValue(kConfigKey, kConfigInfoValue, platform::DwordValue(7));
+  store.set_fail_writes(true);
+  EXPECT_EQ(LoadProfiles(context, page, ports).table_status, platform::KeyStoreStatus::kFailed);
+  platform::KeyValue value;
+  store.ReadValue(kConfigKey, kConfigInfoValue, value);
+  EXPECT_EQ(value, platform::DwordValue(7));
 }
 
 TEST_F(ProfilesTest, ShortFileLoadsWithZerosAndTheTrailerByteIsKept) {
@@ -241,21 +315,6 @@ TEST_F(ProfilesTest, DefaultsStayInMemoryWhenTheirFileCannotBeMade) {
   EXPECT_EQ(context.message_box_flag, 0);
 }
 
-// The same outcome from the file system itself; root may write anywhere, so this runs only for
-// other users.
-TEST_F(ProfilesTest, RealReadOnlyFolder) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root may write into read-only folders";
-  WriteProfile(0, u"one");
-  WriteProfile(1, u"two");
-  StoreTable({1});
-  LoadProfiles(context, page, ports);
-  const fs::path folder_path = ProfilePath(1).parent_path();
-  ASSERT_EQ(::chmod(folder_path.c_str(), 0555), 0);
-  const SaveOutcome outcome = SaveProfileFile(context, page, ports);
-  ::chmod(folder_path.c_str(), 0755);
-  EXPECT_EQ(outcome, SaveOutcome::kDenied);
-}
-
 TEST_F(ProfilesTest, SaveStoppedBeforeItEndsLeavesThePreviousFile) {
   WriteProfile(0, u"before");
   LoadProfiles(context, page, ports);
@@ -278,6 +337,10 @@ TEST_F(ProfilesTest, SaveStoppedBeforeItEndsLeavesThePreviousFile) {
   before_rename = nullptr;
   EXPECT_EQ(SaveProfileFile(context, page, ports), SaveOutcome::kSaved);
   EXPECT_EQ(ReadFile(0)[50376], 'a');
+  // The killed writer's temporary file went with that save.
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(ProfilePath(0).parent_path()), fs::directory_iterator()),
+      1);
 }
 
 TEST_F(ProfilesTest, ProfileFolderTooLongForThePathFieldIsRefused) {

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "sim/sim_state_file.h"
 #include "support/http_server.h"
@@ -27,6 +28,37 @@ class Z900ctlTest : public ::testing::Test {
     env.emplace("Z900_SIM_FAULTS", "");
     return RunProgram(Z900CTL_PATH, args, env);
   }
+
+  // Starts every command at once and waits for all of them.
+  std::vector<test::ProgramResult> RunTogether(const std::vector<std::vector<std::string>>& runs) {
+    const std::map<std::string, std::string> env = {
+        {"Z900_HOME", folder.path().string()}, {"Z900_TRACE", ""}, {"Z900_SIM_FAULTS", ""}};
+    std::vector<std::unique_ptr<test::RunningProgram>> started;
+    for (const auto& args : runs) {
+      started.push_back(std::make_unique<test::RunningProgram>(Z900CTL_PATH, args, env));
+    }
+    std::vector<test::ProgramResult> results;
+    for (const auto& program : started) results.push_back(program->Wait());
+    return results;
+  }
+
+  // A macro record file: loop count 2; key down 'A', delay 120 ms, key up 'A'; name "e2e".
+  std::filesystem::path WriteMacroFile() {
+    std::vector<std::uint8_t> record(76, 0);
+    const std::pair<std::size_t, std::uint32_t> fields[] = {
+        {0, 76}, {4, 0xE8E80010},  {8, 0x00ABCDEF},  {16, 2},
+        {60, 3}, {64, 0xC0000041}, {68, 0xA0000078}, {72, 0xE0000041}};
+    for (const auto& [offset, value] : fields) {
+      for (std::size_t i = 0; i < 4; ++i) {
+        record[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+      }
+    }
+    record[20] = 'e', record[22] = '2', record[24] = 'e';
+    const std::filesystem::path file = folder.path() / "macro.bin";
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(record.data()), 76);
+    return file;
+  }
+
   test::TempFolder folder;
 };
 
@@ -74,20 +106,7 @@ TEST_F(Z900ctlTest, PressInOneProgramArrivesAsAnEventInAnother) {
 }
 
 TEST_F(Z900ctlTest, ImportedMacroFileEncodesWithoutAMouse) {
-  // Loop count 2; key down 'A', delay 120 ms, key up 'A'; name "e2e".
-  std::vector<std::uint8_t> record(76, 0);
-  const std::pair<std::size_t, std::uint32_t> fields[] = {
-      {0, 76}, {4, 0xE8E80010},  {8, 0x00ABCDEF},  {16, 2},
-      {60, 3}, {64, 0xC0000041}, {68, 0xA0000078}, {72, 0xE0000041}};
-  for (const auto& [offset, value] : fields) {
-    for (std::size_t i = 0; i < 4; ++i) {
-      record[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-  }
-  record[20] = 'e', record[22] = '2', record[24] = 'e';
-  const std::filesystem::path file = folder.path() / "macro.bin";
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(record.data()), 76);
-
+  const std::filesystem::path file = WriteMacroFile();
   test::ProgramResult result = Run({"macro", "import", file.string()});
   ASSERT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, "imported macro 00abcdef \"e2e\"\n");
@@ -148,6 +167,61 @@ TEST_F(Z900ctlTest, InterruptedUpdateCheckLeavesNoTemporaryFile) {
   EXPECT_TRUE(std::filesystem::is_empty(temporary.path()));
   const std::filesystem::path kept = folder.path() / "update" / "new_version";
   EXPECT_TRUE(!std::filesystem::exists(kept) || std::filesystem::is_empty(kept));
+}
+
+// Programs that change the profiles at the same time take turns: no change is lost.
+TEST_F(Z900ctlTest, FourteenEditsAtOnceAllSurvive) {
+  const std::vector<std::vector<std::string>> edits = {
+      {"set", "name", "Together"},          {"set", "dpi", "0", "800,1600"},
+      {"set", "dpi", "1", "3200"},          {"set", "rate", "0", "125"},
+      {"set", "rate", "1", "500"},          {"set", "led", "0", "off"},
+      {"set", "led", "1", "fast"},          {"set", "button", "0", "2", "copy"},
+      {"set", "button", "0", "3", "paste"}, {"set", "button", "0", "4", "cut"},
+      {"set", "button", "0", "5", "undo"},  {"set", "button", "1", "2", "find"},
+      {"set", "button", "1", "3", "print"}, {"set", "button", "1", "4", "save"},
+  };
+  const std::vector<test::ProgramResult> results = RunTogether(edits);
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    EXPECT_EQ(results[i].exit_code, 0) << ::testing::PrintToString(edits[i]) << results[i].err;
+  }
+
+  const test::ProgramResult show = Run({"show"});
+  ASSERT_EQ(show.exit_code, 0) << show.err;
+  const std::size_t second_mode = show.out.find("mode 1:");
+  ASSERT_NE(second_mode, std::string::npos);
+  const std::string mode0 = show.out.substr(0, second_mode);
+  const std::string mode1 = show.out.substr(second_mode);
+  EXPECT_THAT(show.out, HasSubstr("name \"Together\""));
+  for (const char* line :
+       {"button 2: copy,", "button 3: paste,", "button 4: cut,", "button 5: undo,",
+        "dpi stages: 800, 1600\n", "report rate: 125 Hz", "lighting: off"}) {
+    EXPECT_THAT(mode0, HasSubstr(line));
+  }
+  for (const char* line : {"button 2: find,", "button 3: print,", "button 4: save,",
+                           "dpi stages: 3200\n", "report rate: 500 Hz", "lighting: fast"}) {
+    EXPECT_THAT(mode1, HasSubstr(line));
+  }
+}
+
+// The check for a stored id and the store are one step under the lock: one import wins.
+TEST_F(Z900ctlTest, ImportsOfOneIdAtOnceStoreItOnce) {
+  const std::string file = WriteMacroFile().string();
+  const std::vector<test::ProgramResult> results =
+      RunTogether(std::vector<std::vector<std::string>>(6, {"macro", "import", file}));
+  int imported = 0;
+  for (const test::ProgramResult& result : results) {
+    if (result.exit_code == 0) {
+      ++imported;
+      EXPECT_EQ(result.out, "imported macro 00abcdef \"e2e\"\n");
+    } else {
+      EXPECT_EQ(result.exit_code, 1);
+      EXPECT_THAT(
+          result.err,
+          HasSubstr("z900ctl: macro 00abcdef is stored already; --replace overwrites it\n"));
+    }
+  }
+  EXPECT_EQ(imported, 1);
+  EXPECT_EQ(Run({"macro", "list"}).out, "00abcdef  e2e\n");
 }
 
 // The desktop's folders come from the XDG variables; Z900_HOME does not move them.

@@ -86,8 +86,8 @@ TEST(XmlDocumentReadTest, UnreadableFileEmptiesTheDocumentAndKeepsTheSystemMessa
   EXPECT_FALSE(document.FindChildElement(u"config"));
   EXPECT_EQ(document.ChildElementText(), u"");
 
-  EXPECT_FALSE(document.LoadDocument(folder.path()));  // a folder opens but cannot be read
-  EXPECT_EQ(Utf8(document.ReadResult()), "Is a directory");
+  EXPECT_FALSE(document.LoadDocument(folder.path()));  // a folder is never read
+  EXPECT_EQ(Utf8(document.ReadResult()), "a folder, not a regular file");
 }
 
 TEST(XmlDocumentReadTest, FileIsParsedAfterTheReadResult) {

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "device/device_macro.h"
 #include "platform/virtual_key.h"
 
@@ -131,6 +133,68 @@ TEST(BuildMacroRecordTest, NothingToSaveAndTooMuchToSave) {
   const MacroBuild full = BuildMacroRecord(rows, 1, u"x", u"1");
   EXPECT_EQ(full.status, BuildStatus::kBuilt);
   EXPECT_EQ(full.record.size, sizeof(MacroRecord));
+}
+
+TEST(InsertRowsTest, KeysAndDelaysGoBeforeTheSelectedRow) {
+  const std::vector<MacroRow> start = {Down('A'), Up('A'), Delay(327500), Down('C'), Up('C')};
+  struct Case {
+    const char* what;
+    std::function<RowInsert(std::vector<MacroRow>&)> insert;
+    RowInsert result;
+    std::vector<MacroRow> rows;
+  };
+  const Case cases[] = {
+      {"key B before row 3",
+       [](auto& rows) { return InsertKeyRows(rows, 2, 'B'); },
+       RowInsert::kInserted,
+       {Down('A'), Up('A'), Down('B'), Up('B'), Delay(327500), Down('C'), Up('C')}},
+      {"no captured key", [](auto& rows) { return InsertKeyRows(rows, 2, 0); }, RowInsert::kNothing,
+       start},
+      {"delay while the first row is selected",
+       [](auto& rows) { return InsertDelayRow(rows, 0, 100); }, RowInsert::kNothing, start},
+      {"delay under a delay, capped",
+       [](auto& rows) { return InsertDelayRow(rows, 3, 300); },
+       RowInsert::kMerged,
+       {Down('A'), Up('A'), Delay(327670), Down('C'), Up('C')}},
+      {"delay onto the selected delay",
+       [](auto& rows) { return InsertDelayRow(rows, 2, 100); },
+       RowInsert::kMerged,
+       {Down('A'), Up('A'), Delay(327600), Down('C'), Up('C')}},
+      {"delay between keys, low 24 bits",
+       [](auto& rows) { return InsertDelayRow(rows, 1, 0x1000000 + 40); },
+       RowInsert::kInserted,
+       {Down('A'), Delay(40), Up('A'), Delay(327500), Down('C'), Up('C')}},
+      {"no row selected", [](auto& rows) { return InsertKeyRows(rows, 5, 'B'); },
+       RowInsert::kNothing, start},
+  };
+  for (const Case& c : cases) {
+    std::vector<MacroRow> rows = start;
+    EXPECT_EQ(c.insert(rows), c.result) << c.what;
+    EXPECT_EQ(rows, c.rows) << c.what;
+  }
+}
+
+// Every row the editor lets the user add can be stored, so a save never drops them.
+TEST(InsertRowsTest, AMacroStopsGrowingAtTheStoresLimit) {
+  std::vector<MacroRow> rows;
+  for (std::size_t i = 0; i + 2 < kMaxMacroRows; i += 2) {
+    rows.push_back(Down('A'));
+    rows.push_back(Up('A'));
+  }
+  ASSERT_EQ(rows.size(), kMaxMacroRows - 2);
+  EXPECT_EQ(InsertKeyRows(rows, 1, 'B'), RowInsert::kInserted);
+  ASSERT_EQ(rows.size(), kMaxMacroRows);
+  const std::vector<MacroRow> full = rows;
+  EXPECT_EQ(InsertKeyRows(rows, 1, 'B'), RowInsert::kFull);
+  EXPECT_EQ(InsertDelayRow(rows, 1, 10), RowInsert::kFull);
+  EXPECT_EQ(rows, full);
+  EXPECT_EQ(MacroFullMessage(),
+            "a macro holds at most 4080 rows; delete some before inserting more");
+
+  const MacroBuild build = BuildMacroRecord(rows, 7, u"long", u"1");
+  ASSERT_EQ(build.status, BuildStatus::kBuilt);
+  EXPECT_EQ(build.record.event_count, kMaxMacroRows);
+  EXPECT_EQ(LoadMacroToList(build.record).rows, full);
 }
 
 TEST(BuildMacroRecordTest, LongNamesAreCutTo19UnitsWithoutSplittingACharacter) {

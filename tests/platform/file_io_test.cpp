@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <regex>
 
 #include "support/temp_folder.h"
 
@@ -17,17 +22,105 @@ Bytes Read(const fs::path& path) {
   return bytes;
 }
 
+std::size_t EntryCount(const fs::path& folder) {
+  return static_cast<std::size_t>(
+      std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
 TEST(WriteFileAtomicallyTest, ReplacesTheContentAndKeepsThePermissions) {
   test::TempFolder folder;
   const fs::path path = folder.path() / "value";
   ASSERT_FALSE(WriteFileAtomically(path, Bytes{1, 2, 3}));
-  ::chmod(path.c_str(), 0600);
-  ASSERT_FALSE(WriteFileAtomically(path, Bytes{4}));
-  EXPECT_EQ(Read(path), Bytes{4});
-  struct stat info {};
-  ASSERT_EQ(::stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+  // Modes the umask would take away are kept as well.
+  const mode_t umask_before = ::umask(022);
+  for (const mode_t mode : {0600, 0664, 0666}) {
+    ::chmod(path.c_str(), mode);
+    ASSERT_FALSE(WriteFileAtomically(path, Bytes{4}));
+    EXPECT_EQ(Read(path), Bytes{4});
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, mode);
+  }
+  ::umask(umask_before);
+  EXPECT_EQ(EntryCount(folder.path()), 1u);
+}
+
+TEST(WriteFileAtomicallyTest, ALinkKeepsLeadingToTheReplacedFile) {
+  test::TempFolder folder;
+  const fs::path real = folder.path() / "real";
+  fs::create_directories(real);
+  fs::create_directories(folder.path() / "links");
+  struct Case {
+    const char* what;
+    fs::path link;
+    fs::path target;  // what the link holds
+    fs::path file;    // where the bytes must land
+  };
+  const Case cases[] = {
+      {"relative", folder.path() / "links/relative", "../real/a", real / "a"},
+      {"absolute", folder.path() / "links/absolute", real / "b", real / "b"},
+      {"chain", folder.path() / "links/chain", "relative", real / "a"},
+      {"to nothing yet", folder.path() / "links/dangling", "../real/new", real / "new"},
+  };
+  ASSERT_FALSE(WriteFileAtomically(real / "a", Bytes{1}));
+  ASSERT_FALSE(WriteFileAtomically(real / "b", Bytes{1}));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::create_symlink(c.target, c.link);
+    ASSERT_FALSE(WriteFileAtomically(c.link, Bytes{2, 3}));
+    EXPECT_TRUE(fs::is_symlink(c.link));
+    EXPECT_EQ(fs::read_symlink(c.link), c.target);
+    EXPECT_EQ(Read(c.file), (Bytes{2, 3}));
+  }
+  EXPECT_EQ(EntryCount(real), 3u);  // no temporary files left in either folder
+  EXPECT_EQ(EntryCount(folder.path() / "links"), 4u);
+
+  fs::create_symlink("loop", folder.path() / "loop");
+  EXPECT_EQ(WriteFileAtomically(folder.path() / "loop", Bytes{1}),
+            std::errc::too_many_symbolic_link_levels);
+}
+
+TEST(WriteFileAtomicallyTest, RemovesTheTemporaryFilesOfDeadProcessesOnly) {
+  test::TempFolder folder;
+  // A process that has ended: its temporary file can never be renamed any more.
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string dead = std::to_string(child);
+  const std::string alive = std::to_string(::getppid());
+  const std::vector<std::string> stale = {"value.tmp-" + dead + "-123", "other.tmp-" + dead + "-9"};
+  const std::vector<std::string> kept = {"value.tmp-" + alive + "-5", "notes.tmp-x-1",
+                                         "value.tmp-" + dead + "-"};
+  for (const auto& names : {stale, kept}) {
+    for (const std::string& name : names) std::ofstream(folder.path() / name) << "leftover";
+  }
+
+  ASSERT_FALSE(WriteFileAtomically(folder.path() / "value", Bytes{1}));
+  for (const std::string& name : stale) EXPECT_FALSE(fs::exists(folder.path() / name)) << name;
+  for (const std::string& name : kept) EXPECT_TRUE(fs::exists(folder.path() / name)) << name;
+}
+
+TEST(KeepDamagedCopyTest, KeepsTheBytesBesideTheFileItLeadsTo) {
+  test::TempFolder folder;
+  const fs::path file = folder.path() / "Profile1.cfg";
+  ASSERT_FALSE(WriteFileAtomically(file, Bytes{9, 9}));
+  fs::create_directories(folder.path() / "links");
+  fs::create_symlink("../Profile1.cfg", folder.path() / "links/Profile1.cfg");
+
+  fs::path first;
+  fs::path second;
+  ASSERT_FALSE(KeepDamagedCopy(folder.path() / "links/Profile1.cfg", first));
+  ASSERT_FALSE(KeepDamagedCopy(file, second));
+  EXPECT_TRUE(fs::equivalent(first.parent_path(), folder.path())) << first;
+  EXPECT_TRUE(std::regex_match(first.filename().string(),
+                               std::regex(R"(Profile1\.cfg\.damaged-\d{8}-\d{6})")))
+      << first;
+  EXPECT_NE(first, second);
+  // Replacing the file leaves the copies as they were.
+  ASSERT_FALSE(WriteFileAtomically(file, Bytes{1}));
+  EXPECT_EQ(Read(first), (Bytes{9, 9}));
+  EXPECT_EQ(Read(second), (Bytes{9, 9}));
 }
 
 TEST(WriteFileAtomicallyTest, InterruptedWriteLeavesTheOldContentAndNoLeftovers) {
@@ -46,16 +139,60 @@ TEST(WriteFileAtomicallyTest, ReportsAMissingFolder) {
             std::errc::no_such_file_or_directory);
 }
 
-TEST(ReadWholeFileTest, RefusesLargeFilesAndFolders) {
+TEST(ReadWholeFileTest, RefusesLargeFilesAndReadsTheStartOfThem) {
   test::TempFolder folder;
   const fs::path path = folder.path() / "value";
   ASSERT_FALSE(WriteFileAtomically(path, Bytes(100, 1)));
   Bytes bytes{7};
   EXPECT_EQ(ReadWholeFile(path, 99, bytes), std::errc::file_too_large);
   EXPECT_EQ(bytes, Bytes{7});
-  EXPECT_EQ(ReadWholeFile(folder.path(), 99, bytes), std::errc::is_a_directory);
+  EXPECT_FALSE(ReadWholeFile(path, 100, bytes));
+  EXPECT_EQ(bytes.size(), 100u);
+  EXPECT_FALSE(ReadFileStart(path, 99, bytes));
+  EXPECT_EQ(bytes, Bytes(99, 1));
   EXPECT_EQ(ReadWholeFile(folder.path() / "missing", 99, bytes),
             std::errc::no_such_file_or_directory);
+}
+
+// A FIFO without a writer would block an ordinary open or read for ever.
+TEST(ReadWholeFileTest, AnythingButARegularFileIsRefusedAtOnce) {
+  test::TempFolder folder;
+  const fs::path fifo = folder.path() / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::pair<fs::path, FileError> cases[] = {{folder.path(), FileError::kFolder},
+                                                  {fifo, FileError::kFifo},
+                                                  {"/dev/null", FileError::kDevice}};
+  for (const auto& [path, refusal] : cases) {
+    SCOPED_TRACE(path.string());
+    Bytes bytes;
+    EXPECT_EQ(ReadWholeFile(path, 99, bytes), refusal);
+    EXPECT_EQ(ReadFileStart(path, 99, bytes), refusal);
+    EXPECT_EQ(CheckReplaceable(path), refusal);
+    EXPECT_TRUE(IsNotRegularFileError(make_error_code(refusal)));
+  }
+  EXPECT_EQ(WriteFileAtomically(fifo, Bytes{1}), FileError::kFifo);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(make_error_code(FileError::kFifo).message(), "a FIFO (named pipe), not a regular file");
+}
+
+TEST(LockFileTest, SharedLocksMeetAndAnExclusiveOneWaits) {
+  test::TempFolder folder;
+  const fs::path path = folder.path() / "z900.lock";
+  std::error_code error;
+  auto reader = LockFile(path, LockMode::kShared, false, error);
+  ASSERT_TRUE(reader) << error.message();
+  EXPECT_TRUE(LockFile(path, LockMode::kShared, false, error));
+  EXPECT_FALSE(LockFile(path, LockMode::kExclusive, false, error));
+  EXPECT_EQ(error, std::errc::resource_unavailable_try_again);
+  reader.reset();
+  auto writer = LockFile(path, LockMode::kExclusive, false, error);
+  ASSERT_TRUE(writer);
+  EXPECT_FALSE(LockFile(path, LockMode::kShared, false, error));
+  EXPECT_EQ(error, std::errc::resource_unavailable_try_again);
+
+  ASSERT_EQ(::mkfifo((folder.path() / "fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(LockFile(folder.path() / "fifo", LockMode::kShared, true, error));
+  EXPECT_EQ(error, FileError::kFifo);
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
+#include <regex>
 
 #include "platform/linux/directory_key_store.h"
 #include "platform/memory_key_store.h"
+#include "platform/text.h"
 #include "support/temp_folder.h"
 
 namespace z900::platform {
@@ -159,6 +162,29 @@ TYPED_TEST(KeyStoreContractTest, DeleteKeyRemovesItsValuesButNotAKeyWithSubkeys)
   EXPECT_EQ(store.ReadValue(macro, u"", value), Status::kNotFound);
 }
 
+TYPED_TEST(KeyStoreContractTest, DamagedValuesAreKeptBesideUnderTheirDate) {
+  KeyStore& store = this->store();
+  ASSERT_EQ(store.CreateKey(kBase), Status::kOk);
+  std::u16string kept;
+  EXPECT_EQ(store.KeepDamagedValue(kBase, u"ConfigInfo", kept), Status::kNotFound);
+  ASSERT_EQ(store.WriteValue(kBase, u"ConfigInfo", BinaryValue({7})), Status::kOk);
+  std::u16string again;
+  ASSERT_EQ(store.KeepDamagedValue(kBase, u"ConfigInfo", kept), Status::kOk);
+  ASSERT_EQ(store.KeepDamagedValue(kBase, u"ConfigInfo", again), Status::kOk);
+  const std::string name = Utf16ToUtf8(kept);
+  EXPECT_TRUE(std::regex_match(name, std::regex(R"(ConfigInfo\.damaged-\d{8}-\d{6})"))) << name;
+  // Within one second the second copy takes a number.
+  if (Utf16ToUtf8(again).starts_with(name)) {
+    EXPECT_EQ(again, kept + u"-2");
+  }
+  for (std::u16string_view value_name : {std::u16string_view(u"ConfigInfo"),
+                                         std::u16string_view(kept), std::u16string_view(again)}) {
+    KeyValue value;
+    ASSERT_EQ(store.ReadValue(kBase, value_name, value), Status::kOk);
+    EXPECT_EQ(value, BinaryValue({7}));
+  }
+}
+
 // What only the folder tree has: files on disk.
 class DirectoryKeyStoreTest : public ::testing::Test {
  protected:
@@ -226,10 +252,39 @@ TEST_F(DirectoryKeyStoreTest, DamagedValueFilesAreUnreadable) {
     EXPECT_EQ(store.ReadValue(key, u"ConfigInfo", value), Status::kUnreadable);
   }
   EXPECT_EQ(DecodeValueFile(good), BinaryValue({1, 2, 3, 4, 5, 6, 7, 8}));
+}
 
+TEST_F(DirectoryKeyStoreTest, FoldersAndFifosInPlaceOfAValueAreNeitherReadNorReplaced) {
+  const std::u16string key = u"Software\\TALVO\\Z900";
+  DirectoryKeyStore store(root());
+  ASSERT_EQ(store.CreateKey(key), Status::kOk);
   fs::create_directory(store.ValueFile(key, u"Folder"));
-  KeyValue value;
-  EXPECT_EQ(store.ReadValue(key, u"Folder", value), Status::kUnreadable);
+  ASSERT_EQ(::mkfifo(store.ValueFile(key, u"Fifo").c_str(), 0600), 0);
+  for (std::u16string_view name : {u"Folder", u"Fifo"}) {
+    KeyValue value;
+    EXPECT_EQ(store.ReadValue(key, name, value), Status::kNotAFile);
+    EXPECT_EQ(store.WriteValue(key, name, DwordValue(1)), Status::kNotAFile);
+    std::u16string kept;
+    EXPECT_EQ(store.KeepDamagedValue(key, name, kept), Status::kNotAFile);
+  }
+  EXPECT_TRUE(fs::is_directory(store.ValueFile(key, u"Folder")));
+  EXPECT_TRUE(fs::is_fifo(store.ValueFile(key, u"Fifo")));
+}
+
+TEST_F(DirectoryKeyStoreTest, ADamagedValueIsKeptByteForByte) {
+  const std::u16string key = u"Software\\TALVO\\Z900";
+  DirectoryKeyStore store(root());
+  ASSERT_EQ(store.CreateKey(key), Status::kOk);
+  const std::vector<std::uint8_t> damaged = {'Z', '9', 'K', 'V', 9, 9, 9};
+  ASSERT_FALSE(WriteFileAtomically(store.ValueFile(key, u"ConfigInfo"), damaged));
+  std::u16string kept;
+  ASSERT_EQ(store.KeepDamagedValue(key, u"ConfigInfo", kept), Status::kOk);
+  std::vector<std::uint8_t> bytes;
+  ASSERT_FALSE(ReadWholeFile(store.ValueFile(key, kept), 100, bytes));
+  EXPECT_EQ(bytes, damaged);
+  // The value itself is untouched until it is written anew.
+  ASSERT_FALSE(ReadWholeFile(store.ValueFile(key, u"ConfigInfo"), 100, bytes));
+  EXPECT_EQ(bytes, damaged);
 }
 
 TEST_F(DirectoryKeyStoreTest, AnInterruptedWriteLeavesTheOldValue) {

@@ -22,6 +22,7 @@ TEST(ResolveProgramPathsTest, OneFolderWithZ900Home) {
   EXPECT_EQ(paths.update_folder, fs::path("/data/z900/update"));
   EXPECT_EQ(paths.registry_root, fs::path("/data/z900/registry"));
   EXPECT_EQ(paths.sim_state_file, fs::path("/data/z900/sim-mouse.bin"));
+  EXPECT_EQ(paths.store_lock_file, fs::path("/data/z900/z900.lock"));
 }
 
 // Z900_HOME holds the user's files; the program's own come from the program folder unless the
@@ -56,6 +57,7 @@ TEST(ResolveProgramPathsTest, XdgFoldersWithHomeFallbacks) {
   EXPECT_EQ(paths.update_folder, fs::path("/home/ann/.local/share/z900/update"));
   EXPECT_EQ(paths.registry_root, fs::path("/cfg/z900/registry"));
   EXPECT_EQ(paths.sim_state_file, fs::path("/home/ann/.local/state/z900/sim-mouse.bin"));
+  EXPECT_EQ(paths.store_lock_file, fs::path("/home/ann/.local/share/z900/z900.lock"));
 }
 
 TEST(ResolveProgramPathsTest, ExecutableFolderWithLanguageFileIsTheProgramFolder) {

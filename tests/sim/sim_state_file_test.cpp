@@ -5,6 +5,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/crc32.h"
 #include "platform/file_io.h"
 #include "support/temp_folder.h"
 
@@ -36,7 +37,9 @@ TEST(SimStateFileTest, RefusesDamagedFiles) {
   struct Case {
     const char* name;
     std::function<void(std::vector<std::uint8_t>&)> damage;
+    bool valid_checksum = false;  // crafted: the checksum is made to fit the damage
   };
+  const std::size_t first_event = good.size() - 12;
   const Case cases[] = {
       {"empty", [](auto& b) { b.clear(); }},
       {"truncated", [](auto& b) { b.resize(b.size() - 1); }},
@@ -45,10 +48,20 @@ TEST(SimStateFileTest, RefusesDamagedFiles) {
       {"version", [](auto& b) { b[8] = 2; }},
       {"huge event count", [](auto& b) { b[31] = 0x7F; }},
       {"flipped memory bit", [](auto& b) { b[0x1000] ^= 1; }},
+      {"mode 2", [](auto& b) { b[12] = 2; }, true},
+      {"mode 7", [](auto& b) { b[12] = 7; }, true},
+      {"mode 255", [](auto& b) { b[12] = 255; }, true},
+      {"event without its marker", [&](auto& b) { b[first_event + 3] = 0; }, true},
+      {"event with bits no press sets", [&](auto& b) { b[first_event] = 0x10; }, true},
   };
   for (const Case& c : cases) {
     std::vector<std::uint8_t> bytes = good;
     c.damage(bytes);
+    if (c.valid_checksum) {
+      const std::uint32_t crc = platform::Crc32(std::span(bytes).first(bytes.size() - 4));
+      for (int i = 0; i < 4; ++i)
+        bytes[bytes.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+    }
     std::string error;
     EXPECT_FALSE(ParseState(bytes, error)) << c.name;
     EXPECT_FALSE(error.empty()) << c.name;

@@ -48,6 +48,16 @@ std::optional<std::u16string> SubkeyName(const fs::path& file_name) {
   return name;
 }
 
+// The status of a value whose file could not be read or kept.
+KeyStoreStatus StatusOf(std::error_code error) {
+  if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
+    return KeyStoreStatus::kNotFound;
+  }
+  if (error == std::errc::file_too_large) return KeyStoreStatus::kUnreadable;
+  if (IsNotRegularFileError(error)) return KeyStoreStatus::kNotAFile;
+  return KeyStoreStatus::kFailed;
+}
+
 std::string HiddenSuffix() {
   static thread_local std::minstd_rand generator(std::random_device{}());
   return std::to_string(::getpid()) + "-" + std::to_string(generator());
@@ -149,13 +159,7 @@ KeyStoreStatus DirectoryKeyStore::ReadValue(std::u16string_view path, std::u16st
   if (file.empty()) return KeyStoreStatus::kBadName;
   std::vector<std::uint8_t> bytes;
   if (const std::error_code error = ReadWholeFile(file, kMaxValueSize + kFileOverhead, bytes)) {
-    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
-      return KeyStoreStatus::kNotFound;
-    }
-    if (error == std::errc::file_too_large || error == std::errc::is_a_directory) {
-      return KeyStoreStatus::kUnreadable;
-    }
-    return KeyStoreStatus::kFailed;
+    return StatusOf(error);
   }
   std::optional<KeyValue> decoded = DecodeValueFile(bytes);
   if (!decoded) return KeyStoreStatus::kUnreadable;
@@ -169,7 +173,9 @@ KeyStoreStatus DirectoryKeyStore::WriteValue(std::u16string_view path, std::u16s
   if (file.empty()) return KeyStoreStatus::kBadName;
   if (!IsWritableValue(value)) return KeyStoreStatus::kBadValue;
   if (!IsFolder(file.parent_path())) return KeyStoreStatus::kNotFound;
-  if (WriteFileAtomically(file, EncodeValueFile(value), probe_)) return KeyStoreStatus::kFailed;
+  if (const std::error_code error = WriteFileAtomically(file, EncodeValueFile(value), probe_)) {
+    return IsNotRegularFileError(error) ? KeyStoreStatus::kNotAFile : KeyStoreStatus::kFailed;
+  }
   return KeyStoreStatus::kOk;
 }
 
@@ -181,6 +187,18 @@ KeyStoreStatus DirectoryKeyStore::DeleteValue(std::u16string_view path, std::u16
                                                : KeyStoreStatus::kFailed;
   }
   SyncFolder(file.parent_path());
+  return KeyStoreStatus::kOk;
+}
+
+KeyStoreStatus DirectoryKeyStore::KeepDamagedValue(std::u16string_view path,
+                                                   std::u16string_view name,
+                                                   std::u16string& kept_name) {
+  const fs::path file = ValueFile(path, name);
+  if (file.empty()) return KeyStoreStatus::kBadName;
+  fs::path copy;
+  if (const std::error_code error = KeepDamagedCopy(file, copy)) return StatusOf(error);
+  // "@NAME.damaged-…": the value name is the file name without its "@".
+  kept_name = Utf8ToUtf16(copy.filename().string().substr(1));
   return KeyStoreStatus::kOk;
 }
 

@@ -25,6 +25,8 @@ class DirectoryKeyStore final : public KeyStore {
   KeyStoreStatus WriteValue(std::u16string_view path, std::u16string_view name,
                             const KeyValue& value) override;
   KeyStoreStatus DeleteValue(std::u16string_view path, std::u16string_view name) override;
+  KeyStoreStatus KeepDamagedValue(std::u16string_view path, std::u16string_view name,
+                                  std::u16string& kept_name) override;
   KeyStoreStatus DeleteKey(std::u16string_view path) override;
 
   // The file that holds a value, or an empty path when the names are refused.

@@ -1,0 +1,166 @@
+// How the commands treat the files they keep: links, things that are no files, damaged files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/file_io.h"
+#include "support/cli_fixture.h"
+
+namespace z900::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using Bytes = std::vector<std::uint8_t>;
+
+class StoredFilesTest : public test::CliTest {
+ protected:
+  StoredFilesTest() { fs::copy_file(Z900_LANGUAGE_FILE, folder.path() / "language.xml"); }
+
+  fs::path ProfileFile() const { return folder.path() / "Profile" / "Profile1.cfg"; }
+  fs::path TableFile() const { return folder.path() / "registry/Software/TALVO/Z900/@ConfigInfo"; }
+  fs::path SimFile() const { return folder.path() / "sim-mouse.bin"; }
+
+  // The profile, the table and the simulated mouse as a first run leaves them.
+  void MakeFiles() {
+    ASSERT_EQ(Run({"show"}).code, kExitOk);
+    ASSERT_EQ(Run({"--simulate", "sim", "mode", "0"}).code, kExitOk);
+  }
+
+  Bytes Read(const fs::path& path) {
+    Bytes bytes;
+    EXPECT_FALSE(platform::ReadWholeFile(path, 1 << 20, bytes)) << path;
+    return bytes;
+  }
+  void Write(const fs::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+};
+
+TEST_F(StoredFilesTest, LinksKeepLeadingToTheFilesTheyNamed) {
+  MakeFiles();
+  const fs::path elsewhere = folder.path() / "elsewhere";
+  fs::create_directories(elsewhere);
+  const std::pair<fs::path, fs::path> links[] = {
+      {ProfileFile(), "../elsewhere/profile"},  // relative to the link's folder
+      {TableFile(), elsewhere / "table"},
+      {SimFile(), elsewhere / "sim"},
+  };
+  for (const auto& [link, target] : links) {
+    fs::rename(link, link.parent_path() / target);
+    fs::create_symlink(target, link);
+  }
+  const Bytes table_before = Read(elsewhere / "table");
+
+  Result result = Run({"set", "name", "Linked"});
+  ASSERT_EQ(result.code, kExitOk) << result.err;
+  result = Run({"--simulate", "sim", "mode", "1"});
+  ASSERT_EQ(result.code, kExitOk) << result.err;
+
+  for (const auto& [link, target] : links) {
+    EXPECT_TRUE(fs::is_symlink(link)) << link;
+    EXPECT_EQ(fs::read_symlink(link), target);
+  }
+  EXPECT_NE(Read(elsewhere / "table"), table_before);
+  EXPECT_THAT(Run({"show"}).out, HasSubstr("name \"Linked\""));
+  EXPECT_EQ(Run({"--simulate", "info"}).out.substr(0, 8), "mode: 1\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), fs::directory_iterator()), 3);
+}
+
+// FIFOs would block a plain open for ever; neither they nor folders are read or replaced.
+TEST_F(StoredFilesTest, WhatIsNoRegularFileIsRefusedWithItsReason) {
+  MakeFiles();
+  struct Case {
+    fs::path path;
+    bool fifo;  // else a folder
+    std::vector<std::string> args;
+    int code;
+    std::string message;
+  };
+  const fs::path import = folder.path() / "macro.bin";
+  const Case cases[] = {
+      {ProfileFile(),
+       true,
+       {"show"},
+       kExitFailed,
+       "cannot read the profile file " + ProfileFile().string() +
+           ": a FIFO (named pipe), not a regular file; it was left as it is"},
+      {ProfileFile(), false, {"set", "name", "x"}, kExitFailed, "a folder, not a regular file"},
+      {ProfileFile(), true, {"profile", "list"}, kExitFailed, "a FIFO (named pipe)"},
+      {folder.path() / "Profile" / "Profile3.cfg",
+       true,
+       {"profile", "select", "3"},
+       kExitFailed,
+       "profile 3 was not loaded (a FIFO (named pipe), not a regular file); profile 1 (Profile 1) "
+       "stays selected"},
+      {TableFile(),
+       true,
+       {"profile", "list"},
+       kExitFailed,
+       "its file in the key store is not a regular file; it was left as it is"},
+      {SimFile(), true, {"--simulate", "info"}, kExitFailed, "a FIFO (named pipe)"},
+      {SimFile(), false, {"--simulate", "sim", "press", "3"}, kExitFailed, "a folder"},
+      {folder.path() / "language.xml",
+       true,
+       {"profile", "list"},
+       kExitOk,
+       "cannot read the language file " + (folder.path() / "language.xml").string() +
+           " (a FIFO (named pipe), not a regular file)"},
+      {import, true, {"macro", "import", import.string()}, kExitFailed, "a FIFO (named pipe)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const fs::path aside = c.path.string() + ".aside";
+    if (fs::exists(c.path)) fs::rename(c.path, aside);
+    if (c.fifo) {
+      ASSERT_EQ(::mkfifo(c.path.c_str(), 0600), 0);
+    } else {
+      fs::create_directory(c.path);
+    }
+    const Result result = Run(c.args);
+    EXPECT_EQ(result.code, c.code) << result.err;
+    EXPECT_THAT(result.err, HasSubstr(c.message));
+    EXPECT_EQ(fs::symlink_status(c.path).type(),
+              c.fifo ? fs::file_type::fifo : fs::file_type::directory);
+    fs::remove(c.path);
+    if (fs::exists(aside)) fs::rename(aside, c.path);
+  }
+}
+
+TEST_F(StoredFilesTest, DamagedFilesAreKeptBesideAndNamed) {
+  MakeFiles();
+  const Bytes damaged_profile(50897, 0x11);
+  const Bytes damaged_table = {'Z', '9', 'K', 'V', 1, 0, 0, 0};
+  Write(ProfileFile(), damaged_profile);
+  Write(TableFile(), damaged_table);
+
+  const Result result = Run({"show"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+
+  std::vector<fs::path> profile_copies;
+  for (const auto& entry : fs::directory_iterator(ProfileFile().parent_path())) {
+    if (entry.path().filename().string().starts_with("Profile1.cfg.damaged-")) {
+      profile_copies.push_back(entry.path());
+    }
+  }
+  ASSERT_EQ(profile_copies.size(), 1u);
+  EXPECT_EQ(Read(profile_copies[0]), damaged_profile);
+  EXPECT_THAT(result.err,
+              HasSubstr(ProfileFile().string() + " was not a profile file; it was kept as " +
+                        profile_copies[0].string() + " and replaced by the defaults"));
+  EXPECT_EQ(Read(ProfileFile())[0], 0xBA);
+
+  const std::size_t kept_at = result.err.find("it was kept as ConfigInfo.damaged-");
+  ASSERT_NE(kept_at, std::string::npos) << result.err;
+  const std::string table_copy = result.err.substr(kept_at + 15, 34);  // ConfigInfo.damaged-…-…
+  EXPECT_EQ(Read(TableFile().parent_path() / ("@" + table_copy)), damaged_table);
+  EXPECT_EQ(Read(TableFile()).size(), 8180u + 20u);
+}
+
+}  // namespace
+}  // namespace z900::cli
