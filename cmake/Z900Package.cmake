@@ -1,5 +1,5 @@
-# The Debian package: `cmake --build --preset default --target package` gives
-# z900_<version>-<release>_<arch>.deb in the build folder, with what `cmake --install` puts
+# The Debian package: `cmake --build --preset package --target package` (or the default preset)
+# gives z900_<version>-<release>_<arch>.deb in the build folder, with what `cmake --install` puts
 # down. The programs know their data folders by the prefix they were configured with, so the
 # package is built for /usr alone.
 set(CPACK_GENERATOR DEB)
@@ -49,6 +49,6 @@ file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
      "if(NOT CPACK_PACKAGING_INSTALL_PREFIX STREQUAL \"/usr\")\n"
      "  message(FATAL_ERROR \"The package is built for /usr, but this build folder was "
      "configured with CMAKE_INSTALL_PREFIX=\${CPACK_PACKAGING_INSTALL_PREFIX}: configure it with "
-     "-DCMAKE_INSTALL_PREFIX=/usr (the default preset does).\")\n"
+     "-DCMAKE_INSTALL_PREFIX=/usr (the default and package presets do).\")\n"
      "endif()\n")
 include(CPack)

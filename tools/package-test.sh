@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the default preset, checks it with lintian, then installs it
-# into a clean Debian 12 root made by debootstrap: the installed programs run from their
-# installed paths, and purging the package leaves nothing behind.
+# Builds the Debian package (the package preset: the default build without tests and
+# benchmarks, in build/package), checks it with lintian, then installs it into a clean Debian 12
+# root made by debootstrap: the installed programs run from their installed paths, and purging
+# the package leaves nothing behind.
 #
 #   tools/package-test.sh [--no-install-test]
 #
@@ -132,12 +133,12 @@ EOF
 fi
 
 # ---------------------------------------------------------------------------------------------
-step "building the package (default preset)"
-cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" --target package
+step "building the package (package preset)"
+cmake --preset package >/dev/null
+cmake --build --preset package -j "$(nproc)" --target package
 shopt -s nullglob
-debs=(build/default/z900_*.deb)
-[ ${#debs[@]} -eq 1 ] || fail "expected one package in build/default, found ${#debs[@]}"
+debs=(build/package/z900_*.deb)
+[ ${#debs[@]} -eq 1 ] || fail "expected one package in build/package, found ${#debs[@]}"
 deb=$(realpath "${debs[0]}")
 
 step "$(basename "$deb")"
