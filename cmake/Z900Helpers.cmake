@@ -31,20 +31,22 @@ function(z900_test name)
                        PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()
 
-# z900_copy_language_files(target): puts the shipped language files beside the target's
-# executable at build time, so that a program run from the build tree finds language.xml in
-# its own folder, as an installed one finds it in <prefix>/share/z900.
+# z900_copy_language_files(target): puts the shipped language files into the folder of the
+# built programs (once for all of them), so that a program run from the build tree finds
+# language.xml in its own folder, as an installed one finds it in <prefix>/share/z900.
 function(z900_copy_language_files target)
-  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/language*.xml)
-  set(outputs)
-  foreach(source ${sources})
-    get_filename_component(name ${source} NAME)
-    set(output ${CMAKE_CURRENT_BINARY_DIR}/${name})
-    add_custom_command(OUTPUT ${output}
-                       COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} ${output}
-                       DEPENDS ${source} VERBATIM)
-    list(APPEND outputs ${output})
-  endforeach()
-  add_custom_target(${target}_language_files ALL DEPENDS ${outputs})
-  add_dependencies(${target} ${target}_language_files)
+  if(NOT TARGET z900_language_files)
+    file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/language*.xml)
+    set(outputs)
+    foreach(source ${sources})
+      get_filename_component(name ${source} NAME)
+      set(output ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${name})
+      add_custom_command(OUTPUT ${output}
+                         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} ${output}
+                         DEPENDS ${source} VERBATIM)
+      list(APPEND outputs ${output})
+    endforeach()
+    add_custom_target(z900_language_files ALL DEPENDS ${outputs})
+  endif()
+  add_dependencies(${target} z900_language_files)
 endfunction()

@@ -1,7 +1,6 @@
 # What `cmake --install` puts down besides the programs and the program folder: the udev rule,
-# manual pages, bash completion, the package's documents, and the desktop integration of the
-# tray utility (z900_install_desktop_files). Generated files are staged in
-# ${Z900_INSTALL_STAGE}.
+# manual pages, bash completion, the package's documents, and the tray utility's place on the
+# desktop. Generated files are staged in ${Z900_INSTALL_STAGE}.
 set(Z900_INSTALL_STAGE ${CMAKE_BINARY_DIR}/install-stage)
 file(MAKE_DIRECTORY ${Z900_INSTALL_STAGE})
 
@@ -83,27 +82,27 @@ configure_file(${PROJECT_SOURCE_DIR}/resources/metainfo/example.z900.Config.meta
                ${Z900_METAINFO} @ONLY)
 
 # The tray utility's place on the desktop: menu and autostart entries, icons in every size the
-# icon theme has a folder for, AppStream metadata, its manual page.
-function(z900_install_desktop_files)
-  set(desktop ${PROJECT_SOURCE_DIR}/resources/desktop)
-  install(FILES ${desktop}/z900-config.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${desktop}/z900-config-autostart.desktop DESTINATION ${Z900_AUTOSTART_DIR}
-          RENAME z900-config.desktop)
-  # A file in /etc is the administrator's to change: the package keeps their changes.
-  set(Z900_CONFFILES ${Z900_AUTOSTART_DIR}/z900-config.desktop PARENT_SCOPE)
-  install(FILES ${Z900_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# icon theme has a folder for, AppStream metadata.
+set(Z900_DESKTOP_ENTRIES ${PROJECT_SOURCE_DIR}/resources/desktop)
+install(FILES ${Z900_DESKTOP_ENTRIES}/z900-config.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${Z900_DESKTOP_ENTRIES}/z900-config-autostart.desktop
+        DESTINATION ${Z900_AUTOSTART_DIR} RENAME z900-config.desktop)
+# A file in /etc is the administrator's to change: the package keeps their changes.
+set(Z900_CONFFILES ${Z900_AUTOSTART_DIR}/z900-config.desktop)
+install(FILES ${Z900_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-  set(icons ${Z900_INSTALL_STAGE}/icons)
-  set(pictures)
-  foreach(size 16 22 24 32 48 64 128 256)
-    z900_rasterise(app_icon.svg ${size} ${size} SINGLE LIST pictures
-                   OUTPUTS ${icons}/${size}x${size}/z900-config.png)
-    install(FILES ${icons}/${size}x${size}/z900-config.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
-  endforeach()
-  add_custom_target(z900_app_icons ALL DEPENDS ${pictures})
-  install(FILES ${Z900_SKIN_SOURCES}/app_icon.svg
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME z900-config.svg)
+set(Z900_ICONS ${Z900_INSTALL_STAGE}/icons)
+set(Z900_ICON_PICTURES)
+foreach(size 16 22 24 32 48 64 128 256)
+  z900_rasterise(app_icon.svg ${size} ${size} SINGLE LIST Z900_ICON_PICTURES
+                 OUTPUTS ${Z900_ICONS}/${size}x${size}/z900-config.png)
+  install(FILES ${Z900_ICONS}/${size}x${size}/z900-config.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+add_custom_target(z900_app_icons ALL DEPENDS ${Z900_ICON_PICTURES})
+install(FILES ${Z900_SKIN_SOURCES}/app_icon.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME z900-config.svg)
 
-  z900_install_man_page(z900-config)
-endfunction()
+z900_install_man_page(z900-config)
+z900_install_man_page(z900-screengrab)

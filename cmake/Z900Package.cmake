@@ -31,17 +31,13 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://z900.example/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # xdg-open opens what the host actions and the update check name.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
-if(TARGET z900-config)
-  # The skin's font is found at run time by its name, unseen by shlibdeps.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-open-sans)
-endif()
+# The skin's font is found at run time by its name, unseen by shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-open-sans)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/resources/package/postinst
                                        ${PROJECT_SOURCE_DIR}/resources/package/postrm)
-if(Z900_CONFFILES)
-  string(REPLACE ";" "\n" conffiles "${Z900_CONFFILES}")
-  file(WRITE ${CMAKE_BINARY_DIR}/conffiles "${conffiles}\n")
-  list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/conffiles)
-endif()
+string(REPLACE ";" "\n" Z900_CONFFILES_LINES "${Z900_CONFFILES}")
+file(WRITE ${CMAKE_BINARY_DIR}/conffiles "${Z900_CONFFILES_LINES}\n")
+list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/Z900CPackConfig.cmake)

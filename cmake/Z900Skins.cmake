@@ -111,16 +111,16 @@ function(z900_add_skin_resources target)
   add_dependencies(${target} z900_skin_images)
 endfunction()
 
-# z900_copy_skin_files(target): puts the skins folder beside the target's executable at build
-# time, as z900_copy_language_files does for the language files.
+# z900_copy_skin_files(target): puts the skins folder into the folder of the built programs
+# (once for all of them), as z900_copy_language_files does for the language files.
+set(Z900_SKINS_STAMP ${CMAKE_BINARY_DIR}/skins.stamp)
+add_custom_command(OUTPUT ${Z900_SKINS_STAMP}
+                   COMMAND ${CMAKE_COMMAND} -E copy_directory ${Z900_SKINS_STAGE}
+                           ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/skins
+                   COMMAND ${CMAKE_COMMAND} -E touch ${Z900_SKINS_STAMP}
+                   DEPENDS ${Z900_SKINS_FOLDER_FILES} VERBATIM)
+add_custom_target(z900_program_skins ALL DEPENDS ${Z900_SKINS_STAMP})
+add_dependencies(z900_program_skins z900_skin_images)
 function(z900_copy_skin_files target)
-  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${target}_skins.stamp)
-  add_custom_command(OUTPUT ${stamp}
-                     COMMAND ${CMAKE_COMMAND} -E copy_directory ${Z900_SKINS_STAGE}
-                             $<TARGET_FILE_DIR:${target}>/skins
-                     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-                     DEPENDS ${Z900_SKINS_FOLDER_FILES} VERBATIM)
-  add_custom_target(${target}_skins ALL DEPENDS ${stamp})
-  add_dependencies(${target}_skins z900_skin_images)
-  add_dependencies(${target} ${target}_skins)
+  add_dependencies(${target} z900_program_skins)
 endfunction()

@@ -13,10 +13,13 @@ packages=(
   # the window program: Qt Widgets and Svg (the skins are drawn from vectors at build time),
   # and the skin's font; Qt's X11 platform plugin; the screenshot tool also uses Qt D-Bus
   qt6-base-dev qt6-svg-dev fonts-open-sans qt6-qpa-plugins
+  # the mouse coming and going
+  libudev-dev
   # keyboard layouts
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data
-  # tests and benchmarks; xdotool drives the screenshot overlay, dbus-daemon is a private bus
-  libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xdotool dbus-daemon
+  # tests and benchmarks; xdotool drives the screenshot overlay and the tray utility, dbus-daemon
+  # is a private bus, trayer a tray host and x11-utils (xwininfo) finds the icons in it
+  libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xdotool dbus-daemon trayer x11-utils
   # a headless Wayland compositor with two native clients, for automatic switching
   sway foot wev
   # the device-path test's guest (its kernel and busybox: tools/vm-guest.sh, below)

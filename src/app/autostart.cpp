@@ -164,6 +164,13 @@ AutostartPaths ResolveAutostartPaths(const platform::PathEnvironment& env) {
   return paths;
 }
 
+std::string DescribeAutostart(const AutostartStatus& status) {
+  return std::string(status.enabled ? "on" : "off") + " (" +
+         (status.entry.empty() ? std::string("no autostart entry is installed")
+                               : status.entry.string()) +
+         ")";
+}
+
 std::optional<AutostartStatus> ReadAutostart(const AutostartPaths& paths, std::string& error) {
   std::optional<EntryFile> decider;
   if (!ReadFirst({paths.user_entry}, decider, error)) return std::nullopt;

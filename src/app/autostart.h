@@ -37,6 +37,10 @@ struct AutostartStatus {
 // read or is no desktop entry.
 std::optional<AutostartStatus> ReadAutostart(const AutostartPaths& paths, std::string& error);
 
+// The status as the programs print it: "on (ENTRY)", "off (ENTRY)", or "off (no autostart entry
+// is installed)".
+std::string DescribeAutostart(const AutostartStatus& status);
+
 // Switches starting at login on or off through the user's entry alone, keeping whatever else the
 // user put in it; a user entry that would only repeat the system's is removed. Returns the new
 // status, or nullopt and the reason, with nothing changed.

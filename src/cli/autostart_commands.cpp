@@ -7,13 +7,6 @@
 namespace z900::cli {
 namespace {
 
-void PrintStatus(CliSession& session, const app::AutostartStatus& status) {
-  session.out() << (status.enabled ? "on" : "off") << " ("
-                << (status.entry.empty() ? std::string("no autostart entry is installed")
-                                         : status.entry.string())
-                << ")\n";
-}
-
 int RunAutostart(CliSession& session, std::span<const std::string> args) {
   if (args.size() != 1 || (args[0] != "on" && args[0] != "off" && args[0] != "status")) {
     return session.Fail(kExitUsage, "usage: z900ctl autostart on|off|status");
@@ -24,7 +17,7 @@ int RunAutostart(CliSession& session, std::span<const std::string> args) {
       args[0] == "status" ? app::ReadAutostart(paths, error)
                           : app::SetAutostart(paths, args[0] == "on", error);
   if (!status) return session.Fail(kExitFailed, "autostart: " + error);
-  PrintStatus(session, *status);
+  session.out() << app::DescribeAutostart(*status) << '\n';
   return kExitOk;
 }
 

@@ -155,6 +155,11 @@ int RunSimPress(CliSession& session, std::span<const std::string> args) {
   }
   if (int code = session.LoadSimulatedMouse(); code != kExitOk) return code;
   sim::SimulatedMouse& mouse = *session.simulated_mouse();
+  if (!mouse.plugged()) {
+    return session.Fail(kExitNoMouse,
+                        "the simulated mouse is unplugged; plug it in with "
+                        "\"z900ctl --simulate sim plug\"");
+  }
   const int mode = parsed->mode.value_or(mouse.state().mode);
   const std::optional<sim::PressOutcome> outcome =
       mouse.PressButton(static_cast<int>(parsed->value), mode);
@@ -178,6 +183,32 @@ int RunSimMode(CliSession& session, std::span<const std::string> args) {
   return kExitOk;
 }
 
+// Plugs the simulated mouse in or out; a program that runs meanwhile notices it as it would a
+// real mouse coming or going.
+int RunSimConnection(CliSession& session, std::span<const std::string> args, bool plug) {
+  if (!args.empty())
+    return session.Fail(kExitUsage, plug ? "usage: z900ctl sim plug" : "usage: z900ctl sim unplug");
+  if (int code = session.LoadSimulatedMouse(); code != kExitOk) return code;
+  sim::SimulatedMouse& mouse = *session.simulated_mouse();
+  const bool was_plugged = mouse.plugged();
+  if (plug) {
+    mouse.Plug();
+  } else {
+    mouse.Unplug();
+  }
+  session.out() << "the simulated mouse is " << (was_plugged == plug ? "still " : "now ")
+                << (plug ? "plugged in" : "unplugged") << '\n';
+  return kExitOk;
+}
+
+int RunSimPlug(CliSession& session, std::span<const std::string> args) {
+  return RunSimConnection(session, args, true);
+}
+
+int RunSimUnplug(CliSession& session, std::span<const std::string> args) {
+  return RunSimConnection(session, args, false);
+}
+
 constexpr std::array kCommands = {
     Command{"events", "[--count N]",
             "print host-action events as the mouse sends them (N of them, or until Ctrl-C)",
@@ -186,6 +217,8 @@ constexpr std::array kCommands = {
             &RunSimPress},
     Command{"sim mode", "M", "switch the simulated mouse to mode M, as its mode button does",
             &RunSimMode},
+    Command{"sim unplug", "", "unplug the simulated mouse", &RunSimUnplug},
+    Command{"sim plug", "", "plug the simulated mouse in again", &RunSimPlug},
 };
 
 }  // namespace

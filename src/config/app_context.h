@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "config/settings_record.h"
@@ -16,13 +17,15 @@ struct AppContext {
   int current_mode = 0;
   platform::ProgramPaths paths;
   i18n::LanguageStrings strings;
-  // 1 while the message dialog (or the about box) is showing.
-  int message_box_flag = 0;
+  // 1 while the message dialog (or the about box) is showing. Atomic: the device worker shows
+  // messages too (through the ui thread), while the ui thread reads the flag.
+  std::atomic<int> message_box_flag = 0;
   // The loaded profile's configuration and the table of the five profiles.
   SettingsRecord settings{};
   ProfileTable profiles{};
   // 1 after the user hid the main window with its close button, until it is shown again.
-  int tray_hidden_flag = 0;
+  // Written on the ui thread, read by a profile selection on the device worker.
+  std::atomic<int> tray_hidden_flag = 0;
 
   const std::u16string& Text(i18n::StringKey key) const { return strings.Get(key); }
 };

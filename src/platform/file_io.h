@@ -77,6 +77,11 @@ enum class LockMode { kShared, kExclusive };
 std::unique_ptr<FileLock> LockFile(const std::filesystem::path& path, LockMode mode, bool blocking,
                                    std::error_code& error);
 
+// Creates a folder only this user may use, or checks that an existing one is such a folder: a
+// real folder (not a link) of this user that nobody else may write to. permission_denied when
+// it is not.
+std::error_code EnsurePrivateFolder(const std::filesystem::path& path);
+
 }  // namespace z900::platform
 
 template <>

@@ -1,5 +1,6 @@
 #include "platform/program_paths.h"
 
+#include <string>
 #include <system_error>
 
 namespace z900::platform {
@@ -32,6 +33,7 @@ ProgramPaths ResolveProgramPaths(const PathEnvironment& env) {
     paths.update_folder = dir / "update";
     paths.registry_root = dir / "registry";
     paths.sim_state_file = dir / "sim-mouse.bin";
+    paths.instance_folder = dir;
     paths.store_lock_file = dir / "z900.lock";
     return paths;
   }
@@ -42,6 +44,9 @@ ProgramPaths ResolveProgramPaths(const PathEnvironment& env) {
   paths.update_folder = data / "update";
   paths.registry_root = config / "registry";
   paths.sim_state_file = state / "sim-mouse.bin";
+  paths.instance_folder = env.xdg_runtime_dir && env.xdg_runtime_dir->is_absolute()
+                              ? *env.xdg_runtime_dir / "z900"
+                              : env.temp_folder / ("z900-" + std::to_string(env.user_id));
   paths.store_lock_file = data / "z900.lock";
   return paths;
 }

@@ -14,6 +14,9 @@ struct ProgramPaths {
   std::filesystem::path update_folder;     // downloads and the update marker
   std::filesystem::path registry_root;     // the key store
   std::filesystem::path sim_state_file;    // the simulated mouse
+  // The single-instance lock and the channel to the running instance: a folder of this user
+  // alone.
+  std::filesystem::path instance_folder;
   // Where the program's own helper programs (the screenshot and flashing tools) are looked
   // for, in order. Never a folder of the user's data.
   std::vector<std::filesystem::path> helper_folders;
@@ -33,14 +36,18 @@ struct PathEnvironment {
   std::optional<std::filesystem::path> xdg_config_home;
   std::optional<std::string> xdg_config_dirs;  // colon-separated
   std::optional<std::filesystem::path> xdg_state_home;
+  std::optional<std::filesystem::path> xdg_runtime_dir;
   std::filesystem::path home;
+  std::filesystem::path temp_folder;  // the system's shared temporary folder
+  unsigned user_id = 0;
 };
 
 // Applies the folder rules. The program folder is the executable's folder when it holds
 // language.xml, else the installed data folder; Z900_HOME takes its place only when it holds a
 // language.xml of its own. The user's files go to Z900_HOME, or follow the XDG base
-// directories. Helper programs come from the executable's folder and the installed libexec
-// folder alone.
+// directories. One running instance is allowed per Z900_HOME, else per user (in the runtime
+// folder, or a folder of the user's own in the temporary folder). Helper programs come from the
+// executable's folder and the installed libexec folder alone.
 ProgramPaths ResolveProgramPaths(const PathEnvironment& env);
 
 // Reads the environment and the executable's location of the running process.

@@ -14,10 +14,18 @@ namespace fs = std::filesystem;
 using platform::Crc32;
 
 constexpr std::array<std::uint8_t, 8> kMagic = {'Z', '9', '0', '0', 'S', 'I', 'M', 0};
-constexpr std::uint32_t kVersion = 1;
-constexpr std::size_t kHeaderSize = 32;  // magic, version, 4 single bytes, 12 DPI bytes, count
-constexpr std::size_t kFixedSize = kHeaderSize + device::kMemorySize + 4;  // + CRC
-constexpr std::size_t kMaxFileSize = kFixedSize + 4 * kMaxPendingEvents;
+// Version 2 added the connection (plugged in, plug-ins so far); version 1 files still load, as
+// a mouse that is plugged in.
+constexpr std::uint32_t kVersion = 2;
+constexpr std::uint32_t kVersionWithoutConnection = 1;
+// Magic, version, 4 single bytes, 12 DPI bytes, event count; then in version 2 the connected
+// byte, 3 zero bytes and the plug-in count.
+constexpr std::size_t kHeaderSizeV1 = 32;
+constexpr std::size_t kHeaderSize = 40;
+constexpr std::size_t FixedSize(std::size_t header) {
+  return header + device::kMemorySize + 4;  // + CRC
+}
+constexpr std::size_t kMaxFileSize = FixedSize(kHeaderSize) + 4 * kMaxPendingEvents;
 
 void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -38,12 +46,14 @@ std::uint32_t GetU32(std::span<const std::uint8_t> bytes, std::size_t at) {
 
 std::vector<std::uint8_t> SerializeState(const MouseState& state) {
   std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
-  out.reserve(kFixedSize + 4 * state.pending_events.size());
+  out.reserve(FixedSize(kHeaderSize) + 4 * state.pending_events.size());
   PutU32(out, kVersion);
   out.insert(out.end(), {state.mode, state.firmware, state.lighting[0], state.lighting[1]});
   for (const auto& stages : state.dpi) out.insert(out.end(), stages.begin(), stages.end());
   const std::size_t events = std::min(state.pending_events.size(), kMaxPendingEvents);
   PutU32(out, static_cast<std::uint32_t>(events));
+  out.insert(out.end(), {static_cast<std::uint8_t>(state.connected ? 1 : 0), 0, 0, 0});
+  PutU32(out, state.connection);
   std::vector<std::uint8_t> memory = state.memory;
   memory.resize(device::kMemorySize, 0);
   out.insert(out.end(), memory.begin(), memory.end());
@@ -53,7 +63,7 @@ std::vector<std::uint8_t> SerializeState(const MouseState& state) {
 }
 
 std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::string& error) {
-  if (bytes.size() < kFixedSize) {
+  if (bytes.size() < FixedSize(kHeaderSizeV1)) {
     error = "too short (" + std::to_string(bytes.size()) + " bytes)";
     return std::nullopt;
   }
@@ -61,12 +71,14 @@ std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::s
     error = "not a simulated mouse state file";
     return std::nullopt;
   }
-  if (GetU32(bytes, 8) != kVersion) {
-    error = "unsupported version " + std::to_string(GetU32(bytes, 8));
+  const std::uint32_t version = GetU32(bytes, 8);
+  if (version != kVersion && version != kVersionWithoutConnection) {
+    error = "unsupported version " + std::to_string(version);
     return std::nullopt;
   }
+  const std::size_t header = version == kVersion ? kHeaderSize : kHeaderSizeV1;
   const std::uint32_t events = GetU32(bytes, 28);
-  if (events > kMaxPendingEvents || bytes.size() != kFixedSize + 4 * std::size_t{events}) {
+  if (events > kMaxPendingEvents || bytes.size() != FixedSize(header) + 4 * std::size_t{events}) {
     error = "size does not match its event count";
     return std::nullopt;
   }
@@ -79,7 +91,7 @@ std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::s
     error = "mode " + std::to_string(bytes[12]) + " is neither 0 nor 1 (the file is damaged)";
     return std::nullopt;
   }
-  const std::size_t events_at = kHeaderSize + device::kMemorySize;
+  const std::size_t events_at = header + device::kMemorySize;
   for (std::uint32_t i = 0; i < events; ++i) {
     if (!IsEventWordOfMouse(GetU32(bytes, events_at + std::size_t{4} * i))) {
       error = "queued event " + std::to_string(i + 1) +
@@ -93,8 +105,12 @@ std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::s
   state.lighting = {bytes[14], bytes[15]};
   std::copy_n(bytes.begin() + 16, 6, state.dpi[0].begin());
   std::copy_n(bytes.begin() + 22, 6, state.dpi[1].begin());
-  state.memory.assign(bytes.begin() + kHeaderSize,
-                      bytes.begin() + kHeaderSize + device::kMemorySize);
+  if (header == kHeaderSize) {
+    state.connected = bytes[32] != 0;
+    state.connection = GetU32(bytes, 36);
+  }
+  const auto memory = bytes.begin() + static_cast<std::ptrdiff_t>(header);
+  state.memory.assign(memory, memory + device::kMemorySize);
   for (std::uint32_t i = 0; i < events; ++i) {
     state.pending_events.push_back(GetU32(bytes, events_at + std::size_t{4} * i));
   }
@@ -106,6 +122,18 @@ SimStateSession::SimStateSession(fs::path path, std::unique_ptr<platform::FileLo
     : path_(std::move(path)), lock_(std::move(lock)), state_(std::move(state)) {}
 
 std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std::string& error) {
+  bool busy = false;
+  return Open(path, error, false, busy);
+}
+
+std::unique_ptr<SimStateSession> SimStateSession::TryOpen(const fs::path& path, std::string& error,
+                                                          bool& busy) {
+  return Open(path, error, true, busy);
+}
+
+std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std::string& error,
+                                                       bool without_waiting, bool& busy) {
+  busy = false;
   std::error_code code;
   if (path.has_parent_path()) fs::create_directories(path.parent_path(), code);
   if (code) {
@@ -115,9 +143,10 @@ std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std
   fs::path lock_path = path;
   lock_path += ".lock";
   std::unique_ptr<platform::FileLock> lock =
-      platform::LockFile(lock_path, platform::LockMode::kExclusive, true, code);
+      platform::LockFile(lock_path, platform::LockMode::kExclusive, !without_waiting, code);
   if (!lock) {
-    error = "cannot lock " + lock_path.string() + ": " + code.message();
+    busy = code == std::errc::resource_unavailable_try_again;
+    if (!busy) error = "cannot lock " + lock_path.string() + ": " + code.message();
     return nullptr;
   }
   std::vector<std::uint8_t> bytes;

@@ -28,12 +28,18 @@ class SimStateSession {
   // gives the factory state. Null and an explanation when it cannot be used.
   static std::unique_ptr<SimStateSession> Open(const std::filesystem::path& path,
                                                std::string& error);
+  // The same without waiting: null with `busy` set while another program holds the file.
+  static std::unique_ptr<SimStateSession> TryOpen(const std::filesystem::path& path,
+                                                  std::string& error, bool& busy);
 
   MouseState& state() { return state_; }
   // Writes the state back atomically; the lock is kept.
   bool Save(const MouseState& state, std::string& error);
 
  private:
+  static std::unique_ptr<SimStateSession> Open(const std::filesystem::path& path,
+                                               std::string& error, bool without_waiting,
+                                               bool& busy);
   SimStateSession(std::filesystem::path path, std::unique_ptr<platform::FileLock> lock,
                   MouseState state);
 

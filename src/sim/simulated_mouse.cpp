@@ -65,10 +65,16 @@ SimulatedMouse::SimulatedMouse(platform::Clock& clock, MouseState state)
 }
 
 void SimulatedMouse::Plug() {
-  if (plugged_) return;
-  plugged_ = true;
-  ++plug_generation_;
+  if (plugged()) return;
+  state_.connected = true;
+  fault_unplugged_ = false;
+  ++state_.connection;
   reports_accepted_ = 0;
+}
+
+void SimulatedMouse::ReplaceState(MouseState state) {
+  state_ = std::move(state);
+  state_.memory.resize(kMemorySize, 0);
 }
 
 bool SimulatedMouse::FaultApplies(std::uint8_t command) const {
@@ -87,10 +93,10 @@ void SimulatedMouse::Log(WireDirection direction, std::span<const std::uint8_t> 
 
 bool SimulatedMouse::HandleOutputReport(std::span<const std::uint8_t> report) {
   const std::uint8_t command = report.size() > 1 ? report[1] : 0;
-  if (plugged_ && faults_.unplug_after && reports_accepted_ >= *faults_.unplug_after) {
-    plugged_ = false;
+  if (plugged() && faults_.unplug_after && reports_accepted_ >= *faults_.unplug_after) {
+    fault_unplugged_ = true;
   }
-  const bool accepted = plugged_ && report.size() == device::kReportSize &&
+  const bool accepted = plugged() && report.size() == device::kReportSize &&
                         report[0] == device::kReportId &&
                         !(faults_.fail_writes && FaultApplies(command));
   Log(WireDirection::kOut, report, accepted);
@@ -101,7 +107,7 @@ bool SimulatedMouse::HandleOutputReport(std::span<const std::uint8_t> report) {
 }
 
 bool SimulatedMouse::AnswerInputReport(std::span<std::uint8_t> buffer) {
-  if (!plugged_ || buffer.empty() || (faults_.fail_reads && FaultApplies(last_command_))) {
+  if (!plugged() || buffer.empty() || (faults_.fail_reads && FaultApplies(last_command_))) {
     Log(WireDirection::kIn, {}, false);
     return false;
   }

@@ -29,6 +29,10 @@ struct MouseState {
   std::array<std::uint8_t, 2> lighting{};            // lighting codes of settings 4 and 6
   std::vector<std::uint8_t> memory;                  // 64 KiB
   std::deque<std::uint32_t> pending_events;          // event words not yet taken by the host
+  // Whether the mouse is plugged in, and how often it was plugged in again since the factory:
+  // a handle opened before an unplug stays dead after the next plug-in.
+  bool connected = true;
+  std::uint32_t connection = 0;
 
   bool operator==(const MouseState&) const = default;
 };
@@ -74,15 +78,18 @@ class SimulatedMouse {
   void SetEventSink(std::function<void(std::uint32_t)> sink) { event_sink_ = std::move(sink); }
 
   void SetMode(std::uint8_t mode) { state_.mode = mode; }
+  // Takes over what another program left in the shared state, keeping the answer of the last
+  // command and its timing, which live only in this program.
+  void ReplaceState(MouseState state);
   void SetFaults(const SimFaults& faults) { faults_ = faults; }
   // Time from a command to its done status, replacing the per-command default.
   void SetAckLatency(std::optional<std::uint32_t> latency_ms) { latency_override_ = latency_ms; }
 
-  void Unplug() { plugged_ = false; }
+  void Unplug() { state_.connected = false; }
   void Plug();
-  bool plugged() const { return plugged_; }
+  bool plugged() const { return state_.connected && !fault_unplugged_; }
   // Changes on every plug-in, so handles from before an unplug stay dead.
-  std::uint32_t plug_generation() const { return plug_generation_; }
+  std::uint32_t plug_generation() const { return state_.connection; }
 
   const MouseState& state() const { return state_; }
   std::uint32_t ReadWord(std::uint32_t address) const;
@@ -101,8 +108,8 @@ class SimulatedMouse {
   MouseState state_;
   SimFaults faults_;
   std::optional<std::uint32_t> latency_override_;
-  bool plugged_ = true;
-  std::uint32_t plug_generation_ = 0;
+  // Unplugged by the unplug-after fault: for this program's run only, never saved.
+  bool fault_unplugged_ = false;
   std::uint32_t reports_accepted_ = 0;
   // The answer to the last command and when it becomes ready.
   std::uint8_t last_command_ = 0;

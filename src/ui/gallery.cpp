@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPolygon>
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include "ui/about_mag.h"
@@ -362,6 +364,15 @@ GalleryResult RenderGallery(const config::AppContext& context,
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
   return Gallery(context, folder).Run();
+}
+
+int RenderGalleryCommand(const config::AppContext& context, const std::filesystem::path& folder,
+                         const char* program) {
+  const GalleryResult result = RenderGallery(context, folder);
+  for (const auto& path : result.written) std::printf("%s\n", path.string().c_str());
+  for (const auto& error : result.errors) std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+  std::printf("%zu pictures written, %zu failed\n", result.written.size(), result.errors.size());
+  return result.errors.empty() && !result.written.empty() ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 }  // namespace z900::ui

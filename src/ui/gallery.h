@@ -21,4 +21,10 @@ struct GalleryResult {
 // blank one is an error.
 GalleryResult RenderGallery(const config::AppContext& context, const std::filesystem::path& folder);
 
+// The render command of the programs: draws the gallery, lists every picture on standard output
+// and every failure on standard error (after "PROGRAM: "), and gives the exit status: 0 when
+// every picture was written and is not blank, 1 otherwise.
+int RenderGalleryCommand(const config::AppContext& context, const std::filesystem::path& folder,
+                         const char* program);
+
 }  // namespace z900::ui

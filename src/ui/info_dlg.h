@@ -21,6 +21,7 @@ class CInfoDlg : public SkinnedDialog {
            QWidget* parent = nullptr);
 
   bool question() const { return question_; }
+  const QString& message() const { return text_; }
   CGDIBitmapBtn* ok_button() const { return ok_; }
   CGDIBitmapBtn* cancel_button() const { return cancel_; }
   CGDIBitmapBtn* close_button() const { return close_; }

@@ -33,20 +33,25 @@ void SkinnedDialog::paintEvent(QPaintEvent*) {
   PaintContent(painter);
 }
 
-void SkinnedDialog::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  // The window system moves the window where it can; elsewhere we follow the pointer.
-  if (windowHandle() != nullptr && windowHandle()->startSystemMove()) return;
+void SkinnedDialog::mousePressEvent(QMouseEvent* event) { drag_.Press(*this, *event); }
+
+void SkinnedDialog::mouseMoveEvent(QMouseEvent* event) { drag_.Move(*this, *event); }
+
+void SkinnedDialog::mouseReleaseEvent(QMouseEvent* event) { drag_.Release(*event); }
+
+void WindowDrag::Press(QWidget& window, const QMouseEvent& event) {
+  if (event.button() != Qt::LeftButton) return;
+  if (window.windowHandle() != nullptr && window.windowHandle()->startSystemMove()) return;
   dragging_ = true;
-  drag_offset_ = event->globalPosition().toPoint() - pos();
+  offset_ = event.globalPosition().toPoint() - window.pos();
 }
 
-void SkinnedDialog::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_) move(event->globalPosition().toPoint() - drag_offset_);
+void WindowDrag::Move(QWidget& window, const QMouseEvent& event) {
+  if (dragging_) window.move(event.globalPosition().toPoint() - offset_);
 }
 
-void SkinnedDialog::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) dragging_ = false;
+void WindowDrag::Release(const QMouseEvent& event) {
+  if (event.button() == Qt::LeftButton) dragging_ = false;
 }
 
 void CentreOnScreen(QWidget& window) {

@@ -11,6 +11,19 @@
 
 namespace z900::ui {
 
+// Moves a frameless top-level window while the left button is held on its own surface: the
+// window system moves it where it can, elsewhere the window follows the pointer.
+class WindowDrag {
+ public:
+  void Press(QWidget& window, const QMouseEvent& event);
+  void Move(QWidget& window, const QMouseEvent& event);
+  void Release(const QMouseEvent& event);
+
+ private:
+  bool dragging_ = false;
+  QPoint offset_;
+};
+
 // A frameless dialog drawn from its three skin pictures: sized to the normal picture, centred on
 // the screen, moved by dragging anywhere outside its buttons, whose faces it cuts from the
 // same pictures. The close button of the title corner and the other buttons are made with
@@ -41,8 +54,7 @@ class SkinnedDialog : public QDialog {
 
  private:
   WindowImages images_;
-  bool dragging_ = false;
-  QPoint drag_offset_;
+  WindowDrag drag_;
 };
 
 // A language string as the ui shows it.

@@ -103,12 +103,28 @@ TEST_F(EventCommandsTest, ListenerStopsWhenInterrupted) {
   EXPECT_FALSE(watching);
 }
 
+// Unplugged in the shared state, the mouse is gone for every program until it is plugged in.
+TEST_F(EventCommandsTest, UnpluggedMouseIsGoneUntilPluggedInAgain) {
+  Result result = Run({"sim", "unplug"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_EQ(result.out, "the simulated mouse is now unplugged\n");
+  EXPECT_EQ(Run({"--simulate", "info"}).code, kExitNoMouse);
+  result = Run({"sim", "press", "3"});
+  EXPECT_EQ(result.code, kExitNoMouse);
+  EXPECT_THAT(result.err, HasSubstr("sim plug"));
+
+  EXPECT_EQ(Run({"sim", "plug"}).out, "the simulated mouse is now plugged in\n");
+  EXPECT_EQ(Run({"sim", "plug"}).out, "the simulated mouse is still plugged in\n");
+  EXPECT_EQ(Run({"--simulate", "info"}).code, kExitOk);
+}
+
 TEST_F(EventCommandsTest, UsageErrors) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"sim", "press"},
                                                {"sim", "press", "9"},
                                                {"sim", "press", "0"},
                                                {"sim", "press", "1", "--mode", "2"},
                                                {"sim", "mode", "2"},
+                                               {"sim", "unplug", "now"},
                                                {"sim", "press", "1", "--x"},
                                                {"--simulate", "events", "extra"},
                                                {"--simulate", "events", "--count"},

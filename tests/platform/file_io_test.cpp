@@ -195,5 +195,23 @@ TEST(LockFileTest, SharedLocksMeetAndAnExclusiveOneWaits) {
   EXPECT_EQ(error, FileError::kFifo);
 }
 
+// A folder for the user's own sockets: made private, or refused when others could write to it
+// or it is a link that may point anywhere.
+TEST(EnsurePrivateFolderTest, MakesOrAcceptsOnlyAFolderOfOurOwn) {
+  test::TempFolder folder;
+  const fs::path mine = folder.path() / "mine";
+  ASSERT_FALSE(EnsurePrivateFolder(mine));
+  EXPECT_EQ(fs::status(mine).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_FALSE(EnsurePrivateFolder(mine));
+
+  const fs::path open_to_all = folder.path() / "open";
+  fs::create_directory(open_to_all);
+  fs::permissions(open_to_all, fs::perms::all);
+  EXPECT_EQ(EnsurePrivateFolder(open_to_all), std::errc::permission_denied);
+  const fs::path link = folder.path() / "link";
+  fs::create_directory_symlink(mine, link);
+  EXPECT_EQ(EnsurePrivateFolder(link), std::errc::permission_denied);
+}
+
 }  // namespace
 }  // namespace z900::platform

@@ -21,6 +21,8 @@ MouseState SampleState() {
   state.memory[0x400] = 0x03;
   state.memory[0xFFFF] = 0x99;
   state.pending_events = {0x4000CC01, 0x4000C402};
+  state.connected = false;
+  state.connection = 3;
   return state;
 }
 
@@ -45,7 +47,7 @@ TEST(SimStateFileTest, RefusesDamagedFiles) {
       {"truncated", [](auto& b) { b.resize(b.size() - 1); }},
       {"extra byte", [](auto& b) { b.push_back(0); }},
       {"magic", [](auto& b) { b[0] = 'X'; }},
-      {"version", [](auto& b) { b[8] = 2; }},
+      {"version", [](auto& b) { b[8] = 3; }},
       {"huge event count", [](auto& b) { b[31] = 0x7F; }},
       {"flipped memory bit", [](auto& b) { b[0x1000] ^= 1; }},
       {"mode 2", [](auto& b) { b[12] = 2; }, true},
@@ -66,6 +68,23 @@ TEST(SimStateFileTest, RefusesDamagedFiles) {
     EXPECT_FALSE(ParseState(bytes, error)) << c.name;
     EXPECT_FALSE(error.empty()) << c.name;
   }
+}
+
+// A file of the first version has no connection yet: its mouse is plugged in.
+TEST(SimStateFileTest, FirstVersionLoadsAsAPluggedInMouse) {
+  std::vector<std::uint8_t> bytes = SerializeState(SampleState());
+  bytes[8] = 1;
+  bytes.erase(bytes.begin() + 32, bytes.begin() + 40);
+  bytes.resize(bytes.size() - 4);
+  const std::uint32_t crc = platform::Crc32(bytes);
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(crc >> (8 * i)));
+  std::string error;
+  const std::optional<MouseState> back = ParseState(bytes, error);
+  ASSERT_TRUE(back) << error;
+  EXPECT_TRUE(back->connected);
+  EXPECT_EQ(back->connection, 0u);
+  EXPECT_EQ(back->memory[0xFFFF], 0x99);
+  EXPECT_EQ(back->pending_events, SampleState().pending_events);
 }
 
 TEST(SimStateSessionTest, StartsFromTheFactoryAndKeepsWhatWasSaved) {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -127,41 +128,75 @@ void RunningProgram::Signal(int signal_number) {
   if (pid_ > 0) ::kill(pid_, signal_number);
 }
 
-ProgramResult RunningProgram::Wait() {
-  ProgramResult result;
+void RunningProgram::Pump(int timeout_ms) {
   pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  int open_count = 2;
-  while (open_count > 0) {
-    if (::poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char buffer[4096];
-      const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (got > 0) {
-        sinks[i]->append(buffer, static_cast<std::size_t>(got));
-      } else if (got == 0 || errno != EINTR) {
-        ::close(fds[i].fd);
-        fds[i].fd = -1;
-        --open_count;
-      }
+  std::string* sinks[2] = {&result_.out, &result_.err};
+  if (::poll(fds, 2, timeout_ms) <= 0) return;
+  for (int i = 0; i < 2; ++i) {
+    if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+    char buffer[4096];
+    const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+    if (got > 0) {
+      sinks[i]->append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      ::close(fds[i].fd);
+      (i == 0 ? out_fd_ : err_fd_) = -1;
     }
   }
-  out_fd_ = err_fd_ = -1;
+}
+
+ProgramResult RunningProgram::Finish(int status) {
+  pid_ = -1;
+  for (int* fd : {&out_fd_, &err_fd_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+  result_.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result_;
+}
+
+ProgramResult RunningProgram::Wait() {
+  if (pid_ <= 0) return result_;
+  while (out_fd_ >= 0 || err_fd_ >= 0) Pump(-1);
   int status = 0;
   while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
-  pid_ = -1;
-  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
+  return Finish(status);
+}
+
+std::optional<ProgramResult> RunningProgram::WaitFor(std::chrono::milliseconds timeout) {
+  if (pid_ <= 0) return result_;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      // What it wrote before it ended is in the pipes; whatever it left running keeps them.
+      for (int i = 0; i < 8 && (out_fd_ >= 0 || err_fd_ >= 0); ++i) Pump(0);
+      return Finish(status);
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return std::nullopt;
+    if (out_fd_ >= 0 || err_fd_ >= 0) {
+      Pump(static_cast<int>(std::min<std::int64_t>(left.count(), 20)));
+    } else {
+      ::poll(nullptr, 0, static_cast<int>(std::min<std::int64_t>(left.count(), 20)));
+    }
+  }
 }
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env) {
   return RunningProgram(program, args, env).Wait();
+}
+
+std::string AsanOptionsForXcb() {
+  std::string options = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
+  const std::string strict = "strict_string_checks=1";
+  if (const std::size_t at = options.find(strict); at != std::string::npos) {
+    options.replace(at, strict.size(), "strict_string_checks=0");
+  }
+  return options.empty() ? "strict_string_checks=0" : options;
 }
 
 }  // namespace z900::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,13 +23,24 @@ class RunningProgram {
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
   ProgramResult Wait();
+  // Waits at most `timeout` for the program to end; nullopt while it still runs. Output of
+  // programs it started and left running is not waited for.
+  std::optional<ProgramResult> WaitFor(std::chrono::milliseconds timeout);
   // Sends the program a signal, as a user's Ctrl-C (SIGINT) would.
   void Signal(int signal_number);
+  bool running() const { return pid_ > 0; }
+  // The output so far.
+  const ProgramResult& output() const { return result_; }
 
  private:
+  // Reads what the pipes hold, waiting up to timeout_ms (-1: until something comes).
+  void Pump(int timeout_ms);
+  ProgramResult Finish(int status);
+
   int pid_ = -1;
   int out_fd_ = -1;
   int err_fd_ = -1;
+  ProgramResult result_;
 };
 
 // A program that runs in the background until the object goes away, which ends it (SIGTERM)
@@ -55,5 +67,10 @@ std::optional<std::string> ReadLineWithin(int fd, int timeout_ms);
 // empty, removed from) this process's environment; stdin is /dev/null.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env = {});
+
+// ASAN_OPTIONS for a Qt program on X11: Qt's X11 plugin reads the keymap through
+// libxkbcommon-x11, which strndup()s counted strings that have no terminator; the sanitizer's
+// strict string check takes that for an overflow. The other options stay as they are.
+std::string AsanOptionsForXcb();
 
 }  // namespace z900::test

@@ -11,8 +11,8 @@
 namespace z900::test {
 
 // Xvfb writes the display number it chose to the descriptor once it accepts clients.
-XvfbDisplay::XvfbDisplay()
-    : server_({"Xvfb", "-displayfd", "{ready}", "-nolisten", "tcp", "-screen", "0", "640x480x24"}),
+XvfbDisplay::XvfbDisplay(const std::string& screen)
+    : server_({"Xvfb", "-displayfd", "{ready}", "-nolisten", "tcp", "-screen", "0", screen}),
       name_(":" + server_.first_line()) {
   if (const char* old = std::getenv("DISPLAY")) {
     had_display_ = true;

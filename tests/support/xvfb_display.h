@@ -9,7 +9,8 @@ namespace z900::test {
 // A private X server (Xvfb) for as long as the object lives; DISPLAY points at it meanwhile.
 class XvfbDisplay {
  public:
-  XvfbDisplay();
+  // A screen of the given size, "WIDTHxHEIGHTxDEPTH".
+  explicit XvfbDisplay(const std::string& screen = "640x480x24");
   ~XvfbDisplay();
   XvfbDisplay(const XvfbDisplay&) = delete;
   XvfbDisplay& operator=(const XvfbDisplay&) = delete;

@@ -73,29 +73,12 @@ TEST(QtUiPortTest, ShowMessageSetsTheFlagWhileTheDialogShows) {
   EXPECT_EQ(context.message_box_flag, 0);
 }
 
-// Answers every message dialog that opens with its Cancel button.
-class CancelDialogs : public QObject {
- public:
-  CancelDialogs() { qApp->installEventFilter(this); }
-  ~CancelDialogs() override { qApp->removeEventFilter(this); }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    auto* dialog = qobject_cast<CInfoDlg*>(watched);
-    if (dialog != nullptr && event->type() == QEvent::Show) {
-      QTimer::singleShot(0, dialog,
-                         [dialog] { QTest::mouseClick(dialog->cancel_button(), Qt::LeftButton); });
-    }
-    return false;
-  }
-};
-
 TEST(QtUiPortTest, CallsFromAWorkerRunOnTheUiThreadAndWaitForTheAnswer) {
   config::AppContext context;
   context.strings = Strings();
   context.paths.module_directory = test::ProgramFolder();
   QtUiPort port(context);
-  CancelDialogs answer_cancel;
+  test::AnswerDialogs answer_cancel(false);
   QEventLoop loop;
   int answer = 0;
   bool progress_seen = false;

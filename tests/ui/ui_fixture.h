@@ -9,9 +9,13 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QRegion>
+#include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <filesystem>
+#include <vector>
 
+#include "ui/info_dlg.h"
 #include "ui/skin.h"
 
 namespace z900::ui::test {
@@ -51,6 +55,31 @@ inline bool SameRegion(const QRegion& a, const QRegion& b) { return (a ^ b).isEm
 inline std::filesystem::path ProgramFolder() {
   return std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
 }
+
+// Answers every message dialog that opens, with OK or with Cancel, and writes down its text.
+class AnswerDialogs : public QObject {
+ public:
+  explicit AnswerDialogs(bool confirm = true) : confirm_(confirm) {
+    qApp->installEventFilter(this);
+  }
+  ~AnswerDialogs() override { qApp->removeEventFilter(this); }
+
+  std::vector<QString> shown;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* dialog = qobject_cast<CInfoDlg*>(watched);
+    if (dialog != nullptr && event->type() == QEvent::Show) {
+      shown.push_back(dialog->message());
+      CGDIBitmapBtn* button = confirm_ ? dialog->ok_button() : dialog->cancel_button();
+      QTimer::singleShot(0, dialog, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+    }
+    return false;
+  }
+
+ private:
+  bool confirm_;
+};
 
 // A shown, active top-level window for controls that light up only in the active window.
 class ActiveWindowTest : public ::testing::Test {

@@ -3,7 +3,6 @@
 // status 0 when every picture was written and is not blank, 1 otherwise, 2 on a usage error.
 #include <QApplication>
 #include <cstdio>
-#include <cstdlib>
 
 #include "config/app_context.h"
 #include "i18n/language_strings.h"
@@ -30,9 +29,5 @@ int main(int argc, char** argv) {
                  language.string().c_str());
   }
 
-  const z900::ui::GalleryResult result = z900::ui::RenderGallery(context, argv[1]);
-  for (const auto& path : result.written) std::printf("%s\n", path.string().c_str());
-  for (const auto& error : result.errors) std::fprintf(stderr, "z900-render: %s\n", error.c_str());
-  std::printf("%zu pictures written, %zu failed\n", result.written.size(), result.errors.size());
-  return result.errors.empty() && !result.written.empty() ? EXIT_SUCCESS : EXIT_FAILURE;
+  return z900::ui::RenderGalleryCommand(context, argv[1], "z900-render");
 }

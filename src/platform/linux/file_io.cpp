@@ -355,4 +355,15 @@ std::unique_ptr<FileLock> LockFile(const fs::path& path, LockMode mode, bool blo
   return std::make_unique<FlockLock>(file.release());
 }
 
+std::error_code EnsurePrivateFolder(const fs::path& path) {
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return LastError();
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return LastError();
+  // Someone else's folder, a link or a folder others may write to could hand us their files.
+  if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & (S_IWGRP | S_IWOTH))) {
+    return std::make_error_code(std::errc::permission_denied);
+  }
+  return {};
+}
+
 }  // namespace z900::platform

@@ -1,0 +1,30 @@
+#include "platform/device_monitor.h"
+
+#include <charconv>
+#include <cstdint>
+
+#include "platform/hid_backend.h"
+
+namespace z900::platform {
+namespace {
+
+// The hexadecimal field up to the next '/' (or the end), taken off the front of `text`.
+bool TakeHexField(std::string_view& text, std::uint32_t& value) {
+  const std::size_t end = std::min(text.find('/'), text.size());
+  if (end == 0 || end > 8) return false;
+  const auto [rest, error] = std::from_chars(text.data(), text.data() + end, value, 16);
+  if (error != std::errc() || rest != text.data() + end) return false;
+  text.remove_prefix(end < text.size() ? end + 1 : end);
+  return true;
+}
+
+}  // namespace
+
+bool IsMouseUsbProduct(std::string_view product) {
+  std::uint32_t vendor = 0;
+  std::uint32_t model = 0;
+  return TakeHexField(product, vendor) && TakeHexField(product, model) &&
+         vendor == kMouseVendorId && model == kMouseProductId;
+}
+
+}  // namespace z900::platform

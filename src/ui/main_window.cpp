@@ -1,0 +1,353 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QSystemTrayIcon>
+#include <array>
+#include <iostream>
+
+#include "actions/host_action_executor.h"
+#include "config/profiles.h"
+#include "config/store_lock.h"
+#include "update/firmware_handoff.h"
+
+namespace z900::ui {
+
+using i18n::StringKey;
+
+CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
+    : MainWindowFrame(ports.context.strings, parent),
+      ports_(std::move(ports)),
+      context_(ports_.context),
+      ui_(context_, this),
+      config_ports_{ports_.channel, ports_.store, ui_, files_},
+      worker_(this) {
+  SetPages(new PagePlaceholder(SkinWindow::kSettingsPage, this),
+           new PagePlaceholder(SkinWindow::kMacroEditor, this));
+  refresh_pages_ = [this] {
+    for (const int number : {kSettingsPage, kMacroPage}) {
+      if (QWidget* shown = page(number)) shown->update();
+    }
+  };
+  const std::array<std::pair<CGDIBitmapBtn*, Button>, 4> buttons = {{
+      {close_button(), Button::kClose},
+      {minimise_button(), Button::kMinimise},
+      {mouse_page_button(), Button::kMouseTab},
+      {macro_page_button(), Button::kMacroTab},
+  }};
+  for (const auto& [button, which] : buttons) {
+    connect(button, &QAbstractButton::clicked, this, [this, which] { ButtonCommand(which); });
+  }
+
+  MainWindowHooks hooks;
+  hooks.refresh_page = [this] { RefreshPages(); };
+  hooks.hide_main_window = [this] {
+    const bool was_visible = isVisible();
+    hide();
+    return was_visible;
+  };
+  hooks.show_main_window = [this] {
+    showNormal();
+    raise();
+    activateWindow();
+  };
+  hooks.close_assignment_menu = [this] { CloseAssignmentMenu(); };
+  hooks.shut_down = [this] { ShutDown(); };
+  ui_.SetMainWindowHooks(std::move(hooks));
+
+  registration_timer_.setInterval(kRegistrationRetryMs);
+  connect(&registration_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::RegistrationTick);
+}
+
+CZ9xMouseConfigDlg::~CZ9xMouseConfigDlg() {
+  delete menu_.data();
+  // Normally shut down already. Otherwise the write in progress ends first, and the reader
+  // thread stops before the window it hands events to goes.
+  worker_.Finish();
+  if (!shut_down_) ShutDownNow();
+}
+
+void CZ9xMouseConfigDlg::InitMainWindow() {
+  setWindowIcon(ProgramIcon());
+  setWindowTitle(LanguageText(context_.strings, StringKey::str_program_title));
+  // The reader thread only hands each word over; it is carried out here, on the ui thread.
+  ports_.events.StartEventChannel([this](std::uint32_t word) {
+    QMetaObject::invokeMethod(
+        this, [this, word] { ExecuteHostAction(word); }, Qt::QueuedConnection);
+  });
+  registration_timer_.start();
+  config::WriteFirstRunMarker(ports_.store);
+  AddTrayIcon();
+  ShowMainWindow();
+  SelectPageButton(kSettingsPage);
+  SwitchPage(kSettingsPage);
+  if (ports_.monitor != nullptr) {
+    ports_.monitor->Start([this](platform::DeviceChange change) { DeviceChange(change); });
+  }
+}
+
+void CZ9xMouseConfigDlg::AddTrayIcon() {
+  const QString title = LanguageText(context_.strings, StringKey::str_program_title);
+  tray_ = new QSystemTrayIcon(ProgramIcon(), this);
+  tray_->setToolTip(title.left(kTrayTipLength));
+  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+    if (why == QSystemTrayIcon::DoubleClick) TrayNotify(app::kDoubleClick);
+    if (why == QSystemTrayIcon::Context) OnTrayContextClick();
+  });
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    std::cerr << "z900-config: this desktop shows no tray icons; start z900-config again to "
+                 "open its window\n";
+  }
+  tray_->show();
+  ShowRunningBalloon(kBalloonPlacementTries);
+}
+
+void CZ9xMouseConfigDlg::ShowRunningBalloon(int tries_left) {
+  if (tray_ == nullptr) return;
+  // The balloon points at the icon: it waits (a moment at most) for the tray to take the icon
+  // in. Where there is no tray, a desktop notification says it at once.
+  const QRect icon = tray_->geometry();
+  const bool placed = !icon.isEmpty() && !icon.topLeft().isNull();
+  if (!placed && tries_left > 0 && QSystemTrayIcon::isSystemTrayAvailable()) {
+    QTimer::singleShot(kBalloonPlacementRetryMs, this,
+                       [this, tries_left] { ShowRunningBalloon(tries_left - 1); });
+    return;
+  }
+  tray_->showMessage(
+      QString::fromLatin1(kBalloonTitle),
+      LanguageText(context_.strings, StringKey::str_program_title).left(kBalloonTextLength),
+      QSystemTrayIcon::Information, kBalloonMs);
+}
+
+void CZ9xMouseConfigDlg::RegistrationTick() {
+  if (ports_.events.RegistrationTick()) registration_timer_.stop();
+}
+
+void CZ9xMouseConfigDlg::ShowMainWindow() {
+  // A reload must not meet a write on the worker.
+  worker_.WhenIdle([this] { ShowMainWindowNow(); });
+}
+
+void CZ9xMouseConfigDlg::ShowMainWindowNow() {
+  if (shut_down_) return;
+  if (!OpenMouse()) {
+    config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
+    return;
+  }
+  {
+    // Held for this reading only: z900ctl may change the profiles while the window lives.
+    const std::unique_ptr<platform::FileLock> lock = LockStore(platform::LockMode::kShared);
+    config::LoadProfiles(context_, page_, config_ports_);
+  }
+  RefreshPages();
+  context_.tray_hidden_flag = 0;
+  if (!first_show_done_) {
+    first_show_done_ = true;
+    return;
+  }
+  show();
+  raise();
+  activateWindow();
+}
+
+bool CZ9xMouseConfigDlg::OpenMouse() {
+  CloseMouse();
+  // Each load of the access library that an open takes is given back once by CloseMouse.
+  const int loads = ports_.channel.load_count();
+  const bool opened = ports_.channel.OpenDevice(page_.mouse_handle);
+  mouse_loaded_ = ports_.channel.load_count() > loads;
+  return opened;
+}
+
+void CZ9xMouseConfigDlg::CloseMouse() {
+  if (mouse_loaded_) ports_.channel.CloseDevice(page_.mouse_handle);
+  mouse_loaded_ = false;
+}
+
+void CZ9xMouseConfigDlg::RefreshPages() {
+  if (refresh_pages_) refresh_pages_();
+}
+
+void CZ9xMouseConfigDlg::TrayNotify(int mouse_message) {
+  if (shut_down_) return;
+  if (mouse_message == app::kDoubleClick) ShowMainWindow();
+  if (mouse_message == app::kRightButtonUp) OpenTrayMenu();
+}
+
+void CZ9xMouseConfigDlg::OnTrayContextClick() {
+  // Some trays tell of the context click while the button is still down: the menu opens when
+  // it comes up, so that the release does not land on the menu.
+  if (!(QGuiApplication::mouseButtons() & Qt::RightButton)) {
+    TrayNotify(app::kRightButtonUp);
+    return;
+  }
+  if (!awaiting_right_release_) qApp->installEventFilter(this);
+  awaiting_right_release_ = true;
+}
+
+bool CZ9xMouseConfigDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (awaiting_right_release_ && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    awaiting_right_release_ = false;
+    qApp->removeEventFilter(this);
+    QTimer::singleShot(0, this, [this] { TrayNotify(app::kRightButtonUp); });
+  }
+  return MainWindowFrame::eventFilter(watched, event);
+}
+
+void CZ9xMouseConfigDlg::OpenTrayMenu() {
+  if (menu_ != nullptr) return;
+  const std::array items = {
+      XPMenuItem{190, 191, LanguageText(context_.strings, StringKey::str_about)},
+      XPMenuItem{133, 134, LanguageText(context_.strings, StringKey::str_config)},
+      XPMenuItem{135, 136, LanguageText(context_.strings, StringKey::str_exit)},
+  };
+  menu_ = new CXPMenu;
+  menu_->AppendItem(kCommandAbout, &items[0]);
+  menu_->AppendItem(kCommandConfig, &items[1]);
+  menu_->AppendItem(kCommandExit, &items[2]);
+  const int command = menu_->Exec(QCursor::pos());
+  delete menu_.data();
+  if (command != 0) MenuCommand(command);
+}
+
+void CZ9xMouseConfigDlg::MenuCommand(int command) {
+  switch (command) {
+    case kCommandConfig:
+      ShowMainWindow();
+      break;
+    case kCommandExit:
+      ExitCommand();
+      break;
+    case kCommandAbout:
+      worker_.WhenIdle([this] { update::ShowAboutAndHandOff(context_, ui_, ports_.host); });
+      break;
+    default:
+      break;
+  }
+}
+
+void CZ9xMouseConfigDlg::ButtonCommand(Button button) {
+  CloseAssignmentMenu();
+  switch (button) {
+    case Button::kClose:
+      context_.tray_hidden_flag = 1;
+      hide();
+      ports_.hook.SetHookStatus(false);
+      break;
+    case Button::kMinimise:
+      showMinimized();
+      ports_.hook.SetHookStatus(false);
+      break;
+    case Button::kMouseTab:
+      SelectPageButton(kSettingsPage);
+      SwitchPage(kSettingsPage);
+      ports_.hook.SetHookStatus(false);
+      worker_.WhenIdle([this] {
+        if (const config::ProfileEntry* entry = page_.SelectedEntry(context_.profiles)) {
+          config::RefreshMacroNames(context_.settings, *entry, ports_.store);
+        }
+        RefreshPages();
+      });
+      break;
+    case Button::kMacroTab:
+      SelectPageButton(kMacroPage);
+      SwitchPage(kMacroPage);
+      break;
+  }
+}
+
+void CZ9xMouseConfigDlg::ExitCommand() {
+  if (page_.dialog_open != 0 || context_.message_box_flag != 0) return;
+  ShutDown();
+}
+
+void CZ9xMouseConfigDlg::ShutDown() {
+  if (shut_down_ || shut_down_requested_) return;
+  shut_down_requested_ = true;
+  // Quitting waits for a running write; it runs on to its end.
+  worker_.WhenIdle([this] {
+    ShutDownNow();
+    emit Ended();
+  });
+}
+
+void CZ9xMouseConfigDlg::ShutDownNow() {
+  shut_down_ = true;
+  // The pages go first; the settings page's handle on the mouse with them.
+  CloseMouse();
+  SetPages(nullptr, nullptr);
+  registration_timer_.stop();
+  ports_.hook.SetHookStatus(false);
+  ports_.hook.RemoveHook();
+  ports_.events.ShutDown();
+  delete tray_;
+  tray_ = nullptr;
+  hide();
+}
+
+void CZ9xMouseConfigDlg::DeviceChange(platform::DeviceChange change) {
+  if (shut_down_) return;
+  if (change == platform::DeviceChange::kArrival) {
+    // Nothing else: the next ShowMainWindow opens the mouse again.
+    ports_.clock.SleepMs(kArrivalSettleMs);
+    return;
+  }
+  if (removal_noticed_) return;
+  removal_noticed_ = true;
+  config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
+  ShutDown();
+}
+
+void CZ9xMouseConfigDlg::ExecuteHostAction(std::uint32_t word) {
+  worker_.WhenIdle([this, word] {
+    if (shut_down_) return;
+    actions::HostActionPorts ports{ports_.channel, ports_.host, ui_};
+    actions::ExecuteHostAction(word, context_, page_, ports);
+  });
+}
+
+void CZ9xMouseConfigDlg::OnInstanceRequest(app::InstanceRequest request) {
+  if (shut_down_) return;
+  switch (request) {
+    case app::InstanceRequest::kShowWindow:
+      TrayNotify(app::kDoubleClick);
+      break;
+    case app::InstanceRequest::kHideWindow:
+      hide();
+      break;
+  }
+}
+
+void CZ9xMouseConfigDlg::StartFirmwareRestartStep() {
+  if (!update::FirmwareMarkerPending(context_.paths)) return;
+  worker_.Run([this] {
+    // The write changes the profiles: their lock comes first, as in every program.
+    const std::unique_ptr<platform::FileLock> lock = LockStore(platform::LockMode::kExclusive);
+    if (lock) update::RunFirmwareFollowUp(context_, page_, config_ports_);
+  });
+}
+
+std::unique_ptr<platform::FileLock> CZ9xMouseConfigDlg::LockStore(platform::LockMode mode) {
+  std::error_code error;
+  std::unique_ptr<platform::FileLock> lock = config::LockStore(
+      context_.paths, mode, ports_.clock,
+      [] {
+        std::cerr << "z900-config: waiting for another program that is using the profiles and "
+                     "macros\n";
+      },
+      error);
+  if (!lock) {
+    std::cerr << "z900-config: cannot lock " << context_.paths.store_lock_file.string() << ": "
+              << error.message() << "\n";
+  }
+  return lock;
+}
+
+void CZ9xMouseConfigDlg::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+void CZ9xMouseConfigDlg::SurfacePressed() { CloseAssignmentMenu(); }
+
+}  // namespace z900::ui

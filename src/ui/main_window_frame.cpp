@@ -1,0 +1,80 @@
+#include "ui/main_window_frame.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/bitmap_region.h"
+
+namespace z900::ui {
+
+using i18n::StringKey;
+
+PagePlaceholder::PagePlaceholder(SkinWindow page, QWidget* parent)
+    : QWidget(parent),
+      picture_(CutOut(LoadBitmapResource(SkinOf(page).normal),
+                      QRect(QPoint(0, 0), kMainWindowPageRect.size()))) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PagePlaceholder::paintEvent(QPaintEvent*) { QPainter(this).drawPixmap(0, 0, picture_); }
+
+MainWindowFrame::MainWindowFrame(const i18n::LanguageStrings& strings, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      images_(LoadWindowImages(SkinWindow::kMainWindow)) {
+  setFixedSize(SkinOf(SkinWindow::kMainWindow).size);
+  setMask(BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal)));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  const auto button = [this](const QString& caption, const QRect& rect) {
+    auto* made = new CGDIBitmapBtn(caption, rect, this);
+    made->SetBitmaps(images_.normal, images_.hover, images_.pressed, images_.normal);
+    return made;
+  };
+  minimise_ = button(QString(), kMinimiseButtonRect);
+  close_ = button(QString(), kCloseButtonRect);
+  mouse_page_ = button(LanguageText(strings, StringKey::str_mouse_page), kMousePageButtonRect);
+  macro_page_ = button(LanguageText(strings, StringKey::str_macro_manager), kMacroPageButtonRect);
+  mouse_page_->SetCheckMode(true);
+  macro_page_->SetCheckMode(true);
+  CentreOnScreen(*this);
+}
+
+void MainWindowFrame::SetPages(QWidget* settings_page, QWidget* macro_page) {
+  delete settings_;
+  delete macro_;
+  settings_ = settings_page;
+  macro_ = macro_page;
+  for (QWidget* page : {settings_, macro_}) {
+    if (page == nullptr) continue;
+    page->setParent(this);
+    page->setGeometry(kMainWindowPageRect);
+    page->hide();
+  }
+}
+
+void MainWindowFrame::SwitchPage(int number) {
+  if (settings_ != nullptr) settings_->setVisible(number == kSettingsPage);
+  if (macro_ != nullptr) macro_->setVisible(number == kMacroPage);
+}
+
+void MainWindowFrame::SelectPageButton(int number) {
+  // SetCheck redraws only a button whose state changes.
+  mouse_page_->SetCheck(number == kSettingsPage);
+  macro_page_->SetCheck(number == kMacroPage);
+}
+
+void MainWindowFrame::paintEvent(QPaintEvent*) { QPainter(this).drawPixmap(0, 0, images_.normal); }
+
+void MainWindowFrame::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    SurfacePressed();
+    // The focus leaves the controls, as on a click on the bare window anywhere.
+    if (QWidget* focused = focusWidget()) focused->clearFocus();
+  }
+  drag_.Press(*this, *event);
+}
+
+void MainWindowFrame::mouseMoveEvent(QMouseEvent* event) { drag_.Move(*this, *event); }
+
+void MainWindowFrame::mouseReleaseEvent(QMouseEvent* event) { drag_.Release(*event); }
+
+}  // namespace z900::ui

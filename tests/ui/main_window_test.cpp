@@ -1,0 +1,375 @@
+#include "ui/main_window.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <condition_variable>
+#include <mutex>
+
+#include "config/profiles.h"
+#include "device/driver_records.h"
+#include "device/event_word.h"
+#include "device/memory_map.h"
+#include "platform/event_source.h"
+#include "platform/ini_file.h"
+#include "platform/memory_key_store.h"
+#include "platform/text.h"
+#include "platform/virtual_clock.h"
+#include "sim/simulated_mouse.h"
+#include "support/fake_keyboard_hook.h"
+#include "support/recording_host_services.h"
+#include "support/temp_folder.h"
+#include "ui_fixture.h"
+#include "update/firmware_handoff.h"
+
+namespace z900::ui {
+namespace {
+
+using i18n::StringKey;
+using ::testing::ElementsAre;
+
+// The virtual driver: present, takes every request; words are handed in with Deliver.
+class FakeDriver final : public platform::QueuedEventSource {
+ public:
+  bool OpenDevice() override { return open_ = true; }
+  void CloseDevice() override { open_ = false; }
+  bool Control(std::span<const std::uint8_t> record) override {
+    return device::AcceptControlRequest(record, open_);
+  }
+
+ private:
+  std::atomic<bool> open_{false};
+};
+
+class FakeMonitor final : public platform::DeviceMonitor {
+ public:
+  bool Start(Listener listener) override {
+    tell = std::move(listener);
+    return true;
+  }
+  Listener tell;
+};
+
+// Virtual time, except that a sleep on another thread than the ui thread waits at a gate
+// until the test opens it: a device write on the worker then takes as long as the test wants.
+class GatedClock final : public platform::Clock {
+ public:
+  void SleepMs(std::uint32_t ms) override {
+    if (QThread::currentThread() != qApp->thread()) {
+      std::unique_lock lock(mutex_);
+      if (!opened_) {
+        if (on_waiting_) on_waiting_();
+        changed_.wait(lock, [this] { return opened_; });
+      }
+    }
+    now_ms_ += ms;
+  }
+  std::uint64_t NowMs() const override { return now_ms_; }
+  void CloseGate(std::function<void()> on_waiting) {
+    std::lock_guard lock(mutex_);
+    opened_ = false;
+    on_waiting_ = std::move(on_waiting);
+  }
+  void OpenGate() {
+    {
+      std::lock_guard lock(mutex_);
+      opened_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::atomic<std::uint64_t> now_ms_{0};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool opened_ = true;
+  std::function<void()> on_waiting_;
+};
+
+constexpr std::uint32_t kToggleEvent = 0x4000CC01;  // show or hide the window
+
+// Ends an event loop when the window it watches is shown.
+class QuitOnShow final : public QObject {
+ public:
+  QuitOnShow(QWidget& window, QEventLoop& loop) : loop_(loop) { window.installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show) loop_.quit();
+    return false;
+  }
+
+ private:
+  QEventLoop& loop_;
+};
+
+// Runs the event loop until the window shows, or ten seconds have gone.
+void WaitUntilShown(QWidget& window) {
+  QEventLoop loop;
+  QuitOnShow quit(window, loop);
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  if (!window.isVisible()) loop.exec();
+}
+
+// The main window over a simulated mouse, a key store in memory, a recording host and fakes of
+// the hook, the driver and the device notifications; the profile files in a temporary folder.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    SetSkinPixelRatio(1.0);
+    platform::PathEnvironment env;
+    env.z900_home = folder.path();
+    context.paths = platform::ResolveProgramPaths(env);
+    context.strings.Set(StringKey::str_program_title, u"Z900 Mouse Configuration");
+    context.strings.Set(StringKey::str_msg6, u"No mouse");
+    context.strings.Set(StringKey::str_ok, u"OK");
+    channel.OpenDevice(startup_handle);
+  }
+  ~MainWindowTest() override {
+    window.reset();
+    channel.CloseDevice(startup_handle);
+  }
+
+  CZ9xMouseConfigDlg& Window() {
+    if (!window) {
+      window = std::make_unique<CZ9xMouseConfigDlg>(
+          MainWindowPorts{context, channel, store, host, hook, events, &monitor, clock});
+      window->InitMainWindow();
+    }
+    return *window;
+  }
+
+  z900::test::TempFolder folder;
+  config::AppContext context;
+  GatedClock clock;
+  sim::SimulatedMouse mouse{clock};
+  sim::SimHidBackend backend{mouse};
+  device::HidChannel channel{backend, clock};
+  device::DeviceHandle startup_handle;
+  platform::MemoryKeyStore store;
+  z900::test::RecordingHostServices host;
+  z900::test::FakeKeyboardHook hook;
+  FakeDriver driver;
+  device::EventChannel events{driver};
+  FakeMonitor monitor;
+  std::unique_ptr<CZ9xMouseConfigDlg> window;
+};
+
+TEST_F(MainWindowTest, StartsHiddenWithItsTrayIconAndTheSettingsPage) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(dlg.size(), QSize(822, 544));
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(dlg.pos(),
+            QPoint(area.x() + (area.width() - 822) / 2, area.y() + (area.height() - 544) / 2));
+  EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Z900 Mouse Configuration"));
+  ASSERT_NE(dlg.tray_icon(), nullptr);
+  EXPECT_TRUE(dlg.tray_icon()->isVisible());
+  EXPECT_EQ(dlg.tray_icon()->toolTip(), QStringLiteral("Z900 Mouse Configuration"));
+  EXPECT_EQ(dlg.close_button()->geometry(), QRect(788, 3, 31, 30));
+  EXPECT_EQ(dlg.minimise_button()->geometry(), QRect(762, 3, 27, 21));
+  EXPECT_EQ(dlg.mouse_page_button()->geometry(), QRect(30, 56, 56, 29));
+  EXPECT_EQ(dlg.macro_page_button()->geometry(), QRect(94, 56, 65, 29));
+  EXPECT_TRUE(dlg.mouse_page_button()->GetCheck());
+  EXPECT_FALSE(dlg.macro_page_button()->GetCheck());
+  EXPECT_FALSE(dlg.page(kSettingsPage)->isHidden());
+  EXPECT_TRUE(dlg.page(kMacroPage)->isHidden());
+  EXPECT_EQ(dlg.page(kSettingsPage)->geometry(), QRect(0, 85, 820, 456));
+  // The first showing only loaded: the profiles and the page's own handle on the mouse.
+  EXPECT_EQ(dlg.page_model().selected_profile, 0);
+  EXPECT_TRUE(dlg.page_model().mouse_handle);
+  EXPECT_TRUE(std::filesystem::exists(config::ProfileFilePath(context.paths, 0)));
+  platform::KeyValue marker;
+  EXPECT_EQ(store.ReadValue(config::kConfigKey, config::kFirstRunValue, marker),
+            platform::KeyStoreStatus::kOk);
+  EXPECT_EQ(marker, platform::BinaryValue({1, 0, 0, 0}));
+  EXPECT_TRUE(monitor.tell);
+}
+
+// Every showing after the first reloads the profiles from the key store and the files.
+TEST_F(MainWindowTest, DoubleClickShowsTheWindowWithTheProfileReloaded) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  context.settings.magic = 0;
+  context.tray_hidden_flag = 1;
+  dlg.TrayNotify(515);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(context.settings.magic, config::kSettingsMagic);
+  EXPECT_EQ(context.tray_hidden_flag, 0);
+  dlg.TrayNotify(512);  // a mere move over the icon
+  EXPECT_TRUE(dlg.isVisible());
+}
+
+TEST_F(MainWindowTest, MouseGoneWhenShowingTellsOnceAndStaysHidden) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  mouse.Unplug();
+  test::AnswerDialogs answer;
+  dlg.ShowMainWindow();
+  EXPECT_THAT(answer.shown, ElementsAre(QStringLiteral("No mouse")));
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(context.message_box_flag, 0);
+}
+
+TEST_F(MainWindowTest, ButtonsHideMinimiseAndSwitchPages) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  hook.calls.clear();
+  QTest::mouseClick(dlg.macro_page_button(), Qt::LeftButton);
+  EXPECT_TRUE(dlg.page(kSettingsPage)->isHidden());
+  EXPECT_FALSE(dlg.page(kMacroPage)->isHidden());
+  EXPECT_TRUE(dlg.macro_page_button()->GetCheck());
+  EXPECT_FALSE(dlg.mouse_page_button()->GetCheck());
+  EXPECT_TRUE(hook.calls.empty());  // the macro page records keys
+
+  QTest::mouseClick(dlg.mouse_page_button(), Qt::LeftButton);
+  EXPECT_FALSE(dlg.page(kSettingsPage)->isHidden());
+  EXPECT_TRUE(dlg.mouse_page_button()->GetCheck());
+  EXPECT_THAT(hook.calls, ElementsAre("SetHookStatus(0)"));
+
+  QTest::mouseClick(dlg.close_button(), Qt::LeftButton);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(context.tray_hidden_flag, 1);
+  EXPECT_THAT(hook.calls, ElementsAre("SetHookStatus(0)", "SetHookStatus(0)"));
+  // Showing again keeps the page that was selected.
+  dlg.TrayNotify(515);
+  EXPECT_FALSE(dlg.page(kSettingsPage)->isHidden());
+}
+
+// The tray menu holds About, Settings and Exit, in this order; its choice is carried out.
+TEST_F(MainWindowTest, TrayMenuShowsTheWindowOrEndsTheUtility) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  for (const int item : {1, 2}) {
+    QTimer::singleShot(0, &dlg, [&dlg, item] {
+      CXPMenu* menu = dlg.open_menu();
+      ASSERT_NE(menu, nullptr);
+      EXPECT_FALSE(menu->ItemRect(2).isEmpty());
+      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->ItemRect(item).center());
+    });
+    dlg.TrayNotify(517);
+    EXPECT_EQ(dlg.open_menu(), nullptr);
+  }
+  EXPECT_EQ(ended.count(), 1);
+  EXPECT_TRUE(dlg.has_shut_down());
+}
+
+// A language file without the program's title leaves the caption and the tip empty.
+TEST_F(MainWindowTest, NoTitleInTheLanguageFileGivesAnEmptyCaption) {
+  context.strings = {};
+  CZ9xMouseConfigDlg& dlg = Window();
+  EXPECT_TRUE(dlg.windowTitle().isEmpty());
+  EXPECT_TRUE(dlg.tray_icon()->toolTip().isEmpty());
+}
+
+TEST_F(MainWindowTest, ExitWaitsForNoDialogAndNoMessage) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  dlg.page_model().dialog_open = 1;
+  dlg.MenuCommand(kCommandExit);
+  context.message_box_flag = 1;
+  dlg.page_model().dialog_open = 0;
+  dlg.MenuCommand(kCommandExit);
+  EXPECT_EQ(ended.count(), 0);
+  context.message_box_flag = 0;
+  dlg.MenuCommand(kCommandExit);
+  EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(MainWindowTest, ShutDownReleasesEverythingInOrderOnce) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  driver.OpenDevice();
+  ASSERT_TRUE(events.RegistrationTick());
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  hook.calls.clear();
+  dlg.ShutDown();
+  dlg.ShutDown();
+  EXPECT_EQ(ended.count(), 1);
+  EXPECT_TRUE(dlg.has_shut_down());
+  EXPECT_EQ(dlg.page(kSettingsPage), nullptr);
+  EXPECT_FALSE(dlg.page_model().mouse_handle);
+  EXPECT_EQ(channel.load_count(), 1);  // only start-up's own handle is left
+  EXPECT_THAT(hook.calls, ElementsAre("SetHookStatus(0)", "RemoveHook"));
+  EXPECT_FALSE(events.registered());
+  EXPECT_EQ(dlg.tray_icon(), nullptr);
+  // Nothing reaches a window that has shut down.
+  dlg.TrayNotify(515);
+  dlg.OnInstanceRequest(app::InstanceRequest::kShowWindow);
+  EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST_F(MainWindowTest, UnpluggingTellsThenShutsDownPluggingInOnlyWaits) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  const std::uint64_t before = clock.NowMs();
+  monitor.tell(platform::DeviceChange::kArrival);
+  EXPECT_EQ(clock.NowMs() - before, 200u);
+  EXPECT_EQ(ended.count(), 0);
+
+  test::AnswerDialogs answer;
+  monitor.tell(platform::DeviceChange::kRemoval);
+  EXPECT_THAT(answer.shown, ElementsAre(QStringLiteral("No mouse")));
+  EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(MainWindowTest, RequestsOfOtherInstancesShowAndHide) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.OnInstanceRequest(app::InstanceRequest::kShowWindow);
+  EXPECT_TRUE(dlg.isVisible());
+  dlg.OnInstanceRequest(app::InstanceRequest::kHideWindow);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(context.tray_hidden_flag, 0);  // hidden from outside, not by the user
+}
+
+// A press of a one-key-start button crosses from the reader thread to the ui thread and toggles
+// the window; not while a dialog of the page or a message is open.
+TEST_F(MainWindowTest, OneKeyStartEventTogglesTheWindow) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  ASSERT_TRUE(events.RegistrationTick());
+  driver.Deliver(kToggleEvent);
+  WaitUntilShown(dlg);
+  EXPECT_TRUE(dlg.isVisible());
+
+  dlg.ExecuteHostAction(kToggleEvent);
+  EXPECT_FALSE(dlg.isVisible());
+  dlg.page_model().dialog_open = 1;
+  dlg.ExecuteHostAction(kToggleEvent);
+  EXPECT_FALSE(dlg.isVisible());
+}
+
+// The firmware restart step writes the mouse on the worker: meanwhile the ui thread runs on,
+// and an event that arrives waits for the write and is carried out after it.
+TEST_F(MainWindowTest, RestartStepWritesOnTheWorkerWhileTheWindowRunsOn) {
+  std::filesystem::create_directories(context.paths.update_folder);
+  platform::IniFile::WriteString(update::MarkerFile(context.paths), update::kMarkerSection,
+                                 update::kMarkerKey, update::kMarkerPending);
+  ASSERT_TRUE(update::FirmwareMarkerPending(context.paths));
+  CZ9xMouseConfigDlg& dlg = Window();
+  QEventLoop loop;
+  clock.CloseGate(
+      [&] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  dlg.StartFirmwareRestartStep();
+  loop.exec();  // the worker is in the middle of the write
+  EXPECT_TRUE(dlg.worker().busy());
+  dlg.ExecuteHostAction(kToggleEvent);
+  bool ui_ran = false;
+  QTimer::singleShot(0, [&] { ui_ran = true; });
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(ui_ran);
+  EXPECT_FALSE(dlg.isVisible());  // the event waits
+
+  clock.OpenGate();
+  WaitUntilShown(dlg);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_FALSE(dlg.worker().busy());
+  EXPECT_FALSE(update::FirmwareMarkerPending(context.paths));
+  // The defaults of the profile reached the mouse: button 6 of mode 0 is one-key start.
+  EXPECT_EQ(device::EventWordOfDeviceCode(mouse.ReadWord(*device::ButtonSlotAddress(0, 6))),
+            kToggleEvent);
+}
+
+}  // namespace
+}  // namespace z900::ui
