@@ -62,15 +62,11 @@ deb $mirror bookworm main
 deb $mirror bookworm-updates main
 deb $security_mirror bookworm-security main
 EOF
-  with_window_program=no
-  grep -q '/usr/bin/z900-config$' <<<"$(dpkg-deb -c "$deb")" && with_window_program=yes
 
   step "the root's package lists"
   in_root apt-get update -q >/dev/null
-  if [ "$with_window_program" = yes ]; then
-    # The display for z900-config, part of the root before the package comes.
-    in_root apt-get install -y -q --no-install-recommends xvfb xauth >/dev/null
-  fi
+  # The display for z900-config, part of the root before the package comes.
+  in_root apt-get install -y -q --no-install-recommends xvfb xauth >/dev/null
   before=$(snapshot)
 
   step "apt-get install ./$(basename "$deb") (without recommended packages)"
@@ -93,33 +89,44 @@ EOF
   check "bash completion" 'complete -F _z900ctl z900ctl' in_root bash -c \
     '. /usr/share/bash-completion/completions/z900ctl && complete -p z900ctl'
   for file in /usr/lib/udev/rules.d/70-z900.rules /usr/share/man/man1/z900ctl.1.gz \
-    /usr/share/man/man1/z900-screengrab.1.gz /usr/share/doc/z900/copyright \
+    /usr/share/man/man1/z900-config.1.gz /usr/share/man/man1/z900-screengrab.1.gz \
+    /usr/share/applications/z900-config.desktop /usr/share/metainfo/example.z900.Config.metainfo.xml \
+    /usr/share/icons/hicolor/scalable/apps/z900-config.svg \
+    /usr/share/icons/hicolor/48x48/apps/z900-config.png /usr/share/doc/z900/copyright \
     /usr/share/doc/z900/changelog.Debian.gz; do
     [ -f "$root$file" ] || fail "$file is not installed"
   done
-  echo "ok: udev rule, manual page and documents in place"
+  echo "ok: udev rule, manual pages, menu entry, metadata, icons and documents in place"
 
-  if [ "$with_window_program" = yes ]; then
-    entry=/etc/xdg/autostart/z900-config.desktop
-    check "autostart entry installed" "^on \($entry\)" as_user /usr/bin/z900ctl autostart status
-    check "autostart off for the user" '^off \(/tmp/home/.config/autostart/' \
-      as_user /usr/bin/z900ctl autostart off
-    check "autostart on again" "^on \($entry\)" as_user /usr/bin/z900ctl autostart on
-    check "z900-config --version" 'z900' as_user /usr/bin/z900-config --version
-    check "z900-config --render (the installed skins and language files)" 'pictures written' \
-      as_user env QT_QPA_PLATFORM=offscreen /usr/bin/z900-config --render /tmp/gallery
-    # The utility runs until it is ended; it must still be running when the time is up.
-    output=$(as_user xvfb-run -a timeout 10 /usr/bin/z900-config --simulate 2>&1) &&
-      status=0 || status=$?
-    [ "$status" = 124 ] || fail "z900-config --simulate under Xvfb ended by itself" \
-      "(exit status $status): $output"
-    echo "ok: z900-config --simulate ran under Xvfb until it was ended"
-  else
-    check "no autostart entry without z900-config" '^off \(no autostart entry is installed\)' \
-      as_user /usr/bin/z900ctl autostart status
-    echo "NOTE: the package has no z900-config yet: its checks (autostart entry, --render," \
-      "--simulate under Xvfb) were not run"
-  fi
+  entry=/etc/xdg/autostart/z900-config.desktop
+  check "autostart entry installed" "^on \($entry\)" as_user /usr/bin/z900ctl autostart status
+  check "z900-config --autostart off" '^off \(/tmp/home/.config/autostart/' \
+    as_user /usr/bin/z900-config --autostart off
+  check "z900ctl autostart status (off for the user)" '^off \(/tmp/home/.config/autostart/' \
+    as_user /usr/bin/z900ctl autostart status
+  check "z900ctl autostart on" "^on \($entry\)" as_user /usr/bin/z900ctl autostart on
+  check "z900-config --version" '^z900-config [0-9]' as_user /usr/bin/z900-config --version
+  check "z900-config --render (the installed skins and language files)" \
+    'pictures written, 0 failed' as_user /usr/bin/z900-config --render /tmp/gallery
+  # The utility runs until it is ended: once it listens on its instance socket in the runtime
+  # folder, a second start only asks it to show its window and ends, and SIGTERM ends it with
+  # exit status 0.
+  check "z900-config --simulate under Xvfb: a second start, then SIGTERM" '^ended cleanly$' \
+    as_user xvfb-run -a sh -c '
+      /usr/bin/z900-config --simulate &
+      first=$!
+      tries=0
+      until [ -n "$(find "$XDG_RUNTIME_DIR" -type s)" ]; do
+        kill -0 $first 2>/dev/null || { wait $first; echo "ended by itself: status $?"; exit 1; }
+        tries=$((tries + 1))
+        [ $tries -lt 300 ] || { kill $first; echo "no instance socket after 30 s"; exit 1; }
+        sleep 0.1
+      done
+      timeout 30 /usr/bin/z900-config --simulate ||
+        { status=$?; kill $first; echo "second start: status $status"; exit 1; }
+      kill -0 $first 2>/dev/null || { echo "the first one ended with the second"; exit 1; }
+      kill -TERM $first
+      if wait $first; then echo "ended cleanly"; else echo "after SIGTERM: status $?"; exit 1; fi'
 
   step "apt-get purge --autoremove z900"
   in_root apt-get purge -y -q --autoremove z900 >/dev/null
