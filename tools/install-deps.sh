@@ -8,6 +8,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   # device access, downloads, the desktop
   libhidapi-dev libcurl4-openssl-dev libx11-dev libcanberra-dev
+  # the keyboard hook: XInput2 raw key events
+  libxi-dev
   # the foreground program on Wayland desktops: the protocol, D-Bus, sway's IPC replies
   libwayland-dev libsystemd-dev nlohmann-json3-dev
   # the window program: Qt Widgets and Svg (the skins are drawn from vectors at build time),

@@ -241,15 +241,6 @@ int ParseMode(CliSession& session, std::string_view text, int& mode) {
 }
 
 // Letters and digits only: names keys when the system offers no keyboard layout.
-class BasicLayout final : public platform::KeyboardLayout {
- public:
-  std::optional<char32_t> UnshiftedCharacter(std::uint32_t key) const override {
-    if (key >= 'A' && key <= 'Z') return static_cast<char32_t>(key - 'A' + 'a');
-    if (key >= '0' && key <= '9') return static_cast<char32_t>(key);
-    return std::nullopt;
-  }
-};
-
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     return std::tolower(static_cast<unsigned char>(x)) ==
@@ -409,7 +400,7 @@ int RunSetButton(CliSession& session, std::span<const std::string> args) {
     case config::CodeRule::kCombo: {
       std::string why;
       std::unique_ptr<platform::KeyboardLayout> layout = platform::CreateSystemKeyboardLayout(why);
-      if (!layout) layout = std::make_unique<BasicLayout>();
+      if (!layout) layout = std::make_unique<platform::BasicKeyboardLayout>();
       const std::optional<config::ComboKeyBlock> block = ParseCombination(words[3], *layout, why);
       if (!block) return session.Fail(kExitUsage, why);
       assignment.function_type = config::kTypeCombo;

@@ -5,6 +5,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/output_text.h"
+#include "config/profiles.h"
 #include "device/device_macro.h"
 #include "keys/key_names.h"
 #include "macro/macro_record.h"
@@ -155,6 +156,19 @@ int RunDelete(CliSession& session, std::span<const std::string> args) {
   }
   auto store = OpenStore(session);
   std::string why;
+  const std::optional<config::ProfileTable> table = config::ReadStoredProfileTable(*store, why);
+  if (!table) {
+    return session.Fail(kExitFailed, why + ", so whether a profile uses macro " + IdText(id) +
+                                         " is unknown; it is not deleted");
+  }
+  if (config::IsMacroAssigned(*table, id)) {
+    // The refusal the macro page gives, in the user's language.
+    session.LoadLanguage();
+    const std::u16string& message = session.context().Text(i18n::StringKey::str_macro_msg8);
+    return session.Fail(kExitFailed, "macro " + IdText(id) + ": " +
+                                         (message.empty() ? "a profile assigns it to a button"
+                                                          : Utf16ToUtf8(message)));
+  }
   if (!macro::DeleteMacro(*store, id, &why)) return session.Fail(kExitFailed, why);
   return kExitOk;
 }
@@ -239,7 +253,8 @@ constexpr std::array kCommands = {
             StoreAccess::kChange},
     Command{"macro export", "ID FILE", "write a macro's record into FILE", &RunExport,
             StoreAccess::kRead},
-    Command{"macro delete", "ID", "delete a stored macro", &RunDelete, StoreAccess::kChange},
+    Command{"macro delete", "ID", "delete a stored macro that no profile uses", &RunDelete,
+            StoreAccess::kChange},
     Command{"macro rename", "ID NAME", "rename a macro (19 characters at most)", &RunRename,
             StoreAccess::kChange},
     Command{"macro encode", "ID", "show the block the mouse plays a macro from, in hex", &RunEncode,

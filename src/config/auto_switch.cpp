@@ -34,8 +34,8 @@ bool IsProgramTaken(AppContext& context, platform::UiPort& ui, std::u16string_vi
 
 }  // namespace
 
-bool CheckAutoSwitch(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
-                     platform::ForegroundApp& foreground) {
+std::optional<int> FindAutoSwitchTarget(const AppContext& context, const SettingsPageModel& page,
+                                        platform::ForegroundApp& foreground) {
   for (int k = 0; k < kProfileCount; ++k) {
     const ProfileEntry& entry = context.profiles.entries[k];
     if (entry.magic != kProfileEntryMagic || entry.auto_switch == 0 ||
@@ -45,11 +45,18 @@ bool CheckAutoSwitch(AppContext& context, SettingsPageModel& page, ConfigPorts& 
     if (foreground.ForegroundProgramName() != platform::ReadFixedText(entry.program_name)) {
       continue;
     }
-    if (k == page.selected_profile) return false;
-    page.switch_target_index = k;
-    return SelectProfile(context, page, ports, k, true);
+    if (k == page.selected_profile) return std::nullopt;
+    return k;
   }
-  return false;
+  return std::nullopt;
+}
+
+bool CheckAutoSwitch(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
+                     platform::ForegroundApp& foreground) {
+  const std::optional<int> target = FindAutoSwitchTarget(context, page, foreground);
+  if (!target) return false;
+  page.switch_target_index = *target;
+  return SelectProfile(context, page, ports, *target, true);
 }
 
 void ChooseSwitchProgram(AppContext& context, SettingsPageModel& page, platform::UiPort& ui,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "config/app_context.h"
 #include "config/config_ports.h"
 #include "config/settings_page_model.h"
@@ -15,6 +17,9 @@ namespace z900::config {
 // qualifying profile. Returns whether a profile was selected.
 bool CheckAutoSwitch(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
                      platform::ForegroundApp& foreground);
+// The look-up half of the tick: the profile (0 … 4) the tick would select, or nullopt.
+std::optional<int> FindAutoSwitchTarget(const AppContext& context, const SettingsPageModel& page,
+                                        platform::ForegroundApp& foreground);
 
 enum class SwitchAction {
   kTurnOn,        // the switch box is being checked

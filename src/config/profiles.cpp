@@ -315,6 +315,21 @@ bool SelectProfile(AppContext& context, SettingsPageModel& page, ConfigPorts& po
   return true;
 }
 
+std::optional<ProfileTable> ReadStoredProfileTable(platform::KeyStore& store, std::string& why) {
+  platform::KeyValue value;
+  const KeyStoreStatus status = store.ReadValue(kConfigKey, kConfigInfoValue, value);
+  if (status == KeyStoreStatus::kNotFound) return ProfileTable{};
+  if (status != KeyStoreStatus::kOk) {
+    why = "the profile table cannot be read: " +
+          std::string(platform::DescribeKeyStoreStatus(status));
+    return std::nullopt;
+  }
+  std::optional<ProfileTable> table;
+  if (value.type == platform::ValueType::kBinary) table = TableFromBytes(value.data);
+  if (!table) why = "the stored profile table is damaged";
+  return table;
+}
+
 bool StoreProfileTable(const AppContext& context, platform::KeyStore& store) {
   if (store.OpenKey(kConfigKey) != KeyStoreStatus::kOk) return false;
   return store.WriteValue(kConfigKey, kConfigInfoValue,
@@ -322,15 +337,18 @@ bool StoreProfileTable(const AppContext& context, platform::KeyStore& store) {
          KeyStoreStatus::kOk;
 }
 
-std::optional<ApplyReport> ResetProfile(AppContext& context, SettingsPageModel& page,
-                                        ConfigPorts& ports) {
+bool ConfirmResetProfile(AppContext& context, SettingsPageModel& page, platform::UiPort& ui) {
+  if (page.SelectedEntry(context.profiles) == nullptr) return false;
+  page.dialog_open = 1;
+  const int answer = ShowMessage(context, ui, context.Text(StringKey::str_resetinfo), true);
+  page.dialog_open = 0;
+  return answer == 1;
+}
+
+std::optional<ApplyReport> ResetConfirmedProfile(AppContext& context, SettingsPageModel& page,
+                                                 ConfigPorts& ports) {
   ProfileEntry* entry = page.SelectedEntry(context.profiles);
   if (entry == nullptr) return std::nullopt;
-  page.dialog_open = 1;
-  const int answer = ShowMessage(context, ports.ui, context.Text(StringKey::str_resetinfo), true);
-  page.dialog_open = 0;
-  if (answer != 1) return std::nullopt;
-
   BuildDefaultSettings(context.settings, context.strings);
   platform::WriteFixedText(context.settings.profile_name, platform::ReadFixedText(entry->name));
   std::memset(entry->macro_ids, 0, sizeof entry->macro_ids);
@@ -344,6 +362,12 @@ std::optional<ApplyReport> ResetProfile(AppContext& context, SettingsPageModel& 
     device::ClearMacroSlot(ports.channel, page.mouse_handle, slot);
   }
   return report;
+}
+
+std::optional<ApplyReport> ResetProfile(AppContext& context, SettingsPageModel& page,
+                                        ConfigPorts& ports) {
+  if (!ConfirmResetProfile(context, page, ports.ui)) return std::nullopt;
+  return ResetConfirmedProfile(context, page, ports);
 }
 
 bool WriteFirstRunMarker(platform::KeyStore& store) {

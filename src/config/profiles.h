@@ -90,6 +90,10 @@ SaveOutcome SaveProfileFile(AppContext& context, SettingsPageModel& page, Config
 bool SelectProfile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports, int index,
                    bool apply);
 
+// The table as stored in ConfigInfo: an empty table when there is none yet, nullopt with the
+// reason in `why` when it cannot be read or is no profile table.
+std::optional<ProfileTable> ReadStoredProfileTable(platform::KeyStore& store, std::string& why);
+
 // Writes ConfigInfo into the existing key; false when the key does not exist or the write fails.
 bool StoreProfileTable(const AppContext& context, platform::KeyStore& store);
 
@@ -98,6 +102,12 @@ bool StoreProfileTable(const AppContext& context, platform::KeyStore& store);
 // the fourteen macro slots. Nullopt when the user declined.
 std::optional<ApplyReport> ResetProfile(AppContext& context, SettingsPageModel& page,
                                         ConfigPorts& ports);
+// The two halves of ResetProfile, for a window that asks on its own thread and writes on
+// another: the question (with the dialog-open flag set while it shows), and everything after
+// OK. ResetConfirmedProfile gives nullopt when no profile is loaded.
+bool ConfirmResetProfile(AppContext& context, SettingsPageModel& page, platform::UiPort& ui);
+std::optional<ApplyReport> ResetConfirmedProfile(AppContext& context, SettingsPageModel& page,
+                                                 ConfigPorts& ports);
 
 // The page's switch box and program button after an entry: checked and showing its program
 // while its automatic switching is on.

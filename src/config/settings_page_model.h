@@ -49,9 +49,13 @@ struct SettingsPageModel {
 
   // The loaded profile's entry, or nullptr before the first load.
   ProfileEntry* SelectedEntry(ProfileTable& table) const {
-    return selected_profile >= 0 && selected_profile < kProfileCount
-               ? &table.entries[selected_profile]
-               : nullptr;
+    return HasSelectedProfile() ? &table.entries[selected_profile] : nullptr;
+  }
+  const ProfileEntry* SelectedEntry(const ProfileTable& table) const {
+    return HasSelectedProfile() ? &table.entries[selected_profile] : nullptr;
+  }
+  bool HasSelectedProfile() const {
+    return selected_profile >= 0 && selected_profile < kProfileCount;
   }
 };
 

@@ -45,6 +45,17 @@ const ButtonAssignment& ButtonOf(const SettingsRecord& record, int mode, int but
 std::uint32_t& MacroIdOf(ProfileEntry& entry, int mode, int button) {
   return entry.macro_ids[ButtonSlot(mode, button)];
 }
+bool IsMacroAssigned(const ProfileTable& table, std::uint32_t id) {
+  if (id == 0) return false;
+  for (const ProfileEntry& entry : table.entries) {
+    if (std::find(std::begin(entry.macro_ids), std::end(entry.macro_ids), id) !=
+        std::end(entry.macro_ids)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::uint32_t MacroIdOf(const ProfileEntry& entry, int mode, int button) {
   return entry.macro_ids[ButtonSlot(mode, button)];
 }

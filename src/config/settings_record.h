@@ -175,6 +175,10 @@ std::optional<ProfileTable> TableFromBytes(std::span<const std::uint8_t> bytes);
 // slow breathing; 1000 Hz; no profile name.
 void BuildDefaultSettings(SettingsRecord& record, const i18n::LanguageStrings& strings);
 
+// Whether a profile of the table assigns the macro to a button: its id is among the 16 macro
+// ids of one of the five entries. Id 0 stands for no macro and is never assigned.
+bool IsMacroAssigned(const ProfileTable& table, std::uint32_t id);
+
 // Gives every button whose macro id is set in `entry` the current name of that macro, when the
 // macro is still stored. The function types are not looked at.
 void RefreshMacroNames(SettingsRecord& record, const ProfileEntry& entry,

@@ -152,7 +152,10 @@ namespace z900::i18n {
   X(str_fwcurrent_version)  \
   X(str_tips)               \
   X(str_soft_version)       \
-  X(str_more)
+  X(str_more)               \
+  X(str_profile_changed)    \
+  X(str_macro_full)         \
+  X(str_macro_hint)
 
 // One constant per key, named exactly like the element in the language file, so that a
 // misspelled key does not compile.
@@ -167,7 +170,7 @@ inline constexpr std::size_t kStringKeyCount = 0
     Z900_STRING_KEYS(Z900_STRING_KEY_COUNT)
 #undef Z900_STRING_KEY_COUNT
     ;
-static_assert(kStringKeyCount == 136);
+static_assert(kStringKeyCount == 139);
 
 // Element names of the keys, indexed by StringKey.
 inline constexpr std::array<std::string_view, kStringKeyCount> kStringKeyNames = {

@@ -105,13 +105,17 @@ std::optional<MacroRecord> ParseMacroFile(std::span<const std::uint8_t> bytes, s
 
 std::u16string MacroName(const MacroRecord& record) { return platform::ReadFixedText(record.name); }
 
-void SetMacroName(MacroRecord& record, std::u16string_view name) {
+std::u16string_view CutMacroName(std::u16string_view name) {
   if (name.size() > kMaxNameUnits) {
     name = name.substr(0, kMaxNameUnits);
     // Half a surrogate pair is no character: cut before it.
     if (name.back() >= 0xD800 && name.back() < 0xDC00) name.remove_suffix(1);
   }
-  platform::WriteFixedText(record.name, name);
+  return name;
+}
+
+void SetMacroName(MacroRecord& record, std::u16string_view name) {
+  platform::WriteFixedText(record.name, CutMacroName(name));
 }
 
 }  // namespace z900::macro

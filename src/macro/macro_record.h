@@ -86,7 +86,9 @@ std::optional<MacroRecord> ParseMacroFile(std::span<const std::uint8_t> bytes, s
 
 // The name field's text.
 std::u16string MacroName(const MacroRecord& record);
-// Sets the name, cut to 19 units (never inside a surrogate pair).
+// The part of a name that a record holds: 19 units at most, never cut inside a surrogate pair.
+std::u16string_view CutMacroName(std::u16string_view name);
+// Sets the name, cut as CutMacroName cuts it.
 void SetMacroName(MacroRecord& record, std::u16string_view name);
 
 }  // namespace z900::macro

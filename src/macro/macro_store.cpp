@@ -56,21 +56,29 @@ std::optional<std::uint32_t> ParseMacroId(std::string_view text) {
   return id;
 }
 
-std::vector<MacroListEntry> ListMacros(KeyStore& store) {
-  std::vector<MacroListEntry> macros;
+std::vector<std::optional<MacroListEntry>> ListMacroPositions(KeyStore& store,
+                                                              std::size_t read_limit) {
   std::vector<std::u16string> subkeys;
-  if (store.EnumerateSubkeys(kMacroBaseKey, subkeys) != KeyStoreStatus::kOk) return macros;
-  for (const std::u16string& subkey : subkeys) {
+  if (store.EnumerateSubkeys(kMacroBaseKey, subkeys) != KeyStoreStatus::kOk) return {};
+  std::vector<std::optional<MacroListEntry>> positions(subkeys.size());
+  for (std::size_t i = 0; i < subkeys.size() && i < read_limit; ++i) {
     platform::KeyValue value;
-    if (store.ReadValue(std::u16string(kMacroBaseKey) + subkey, u"", value) !=
+    if (store.ReadValue(std::u16string(kMacroBaseKey) + subkeys[i], u"", value) !=
             KeyStoreStatus::kOk ||
         value.type != platform::ValueType::kBinary || value.data.size() < kMacroHeaderSize) {
       continue;
     }
     MacroRecord header{};
     std::memcpy(&header, value.data.data(), kMacroHeaderSize);
-    if (!PassesListingTest(header)) continue;
-    macros.push_back({header.id, MacroName(header)});
+    if (PassesListingTest(header)) positions[i] = MacroListEntry{header.id, MacroName(header)};
+  }
+  return positions;
+}
+
+std::vector<MacroListEntry> ListMacros(KeyStore& store) {
+  std::vector<MacroListEntry> macros;
+  for (std::optional<MacroListEntry>& entry : ListMacroPositions(store)) {
+    if (entry) macros.push_back(std::move(*entry));
   }
   return macros;
 }

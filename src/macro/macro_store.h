@@ -27,6 +27,13 @@ struct MacroListEntry {
   bool operator==(const MacroListEntry&) const = default;
 };
 
+// One element per subkey of the base key, in the store's order: the macro of that subkey, or
+// nullopt where its value is missing, unreadable, not binary, shorter than a header or fails the
+// listing test. Only the first `read_limit` subkeys are read; the elements after them are
+// nullopt. Empty when the base key does not exist.
+std::vector<std::optional<MacroListEntry>> ListMacroPositions(
+    platform::KeyStore& store, std::size_t read_limit = static_cast<std::size_t>(-1));
+
 // Every listable macro in the store's order (ascending subkey name); subkeys whose value is
 // missing, unreadable, not binary, shorter than a header or failing the listing test are
 // skipped. Empty when the base key does not exist.

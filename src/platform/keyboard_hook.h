@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 
 namespace z900::platform {
 
@@ -29,5 +32,13 @@ class KeyboardHook {
   // Makes `receiver` the one receiver of key messages (nullptr: none).
   virtual void SetReceiveWindow(KeyReceiver* receiver) = 0;
 };
+
+// Runs a task on the ui thread, later; callable from any thread. The ui supplies it.
+using UiTaskPoster = std::function<void(std::function<void()> task)>;
+
+// The hook that hears every key of the desktop (on Linux: X11 XInput2 raw key events, read on a
+// thread of its own and handed to the ui thread through `post`), installed. Nullptr, with the
+// reason in `why`, where keys cannot be watched: a Wayland session, no X display, no XInput2.
+std::unique_ptr<KeyboardHook> CreateSystemKeyboardHook(UiTaskPoster post, std::string& why);
 
 }  // namespace z900::platform

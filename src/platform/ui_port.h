@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,6 +12,19 @@ enum class FileChoice {
   kProgram,  // an executable ("exe(*.exe)|*.exe|" on the original system)
   kSound,
   kFile,
+};
+
+// A key combination as the combination-key dialog took it: the display modifiers (Ctrl 0x01,
+// Shift 0x02, Alt 0x04, Win 0x08) and the full virtual-key code of its key (0 = none).
+struct ComboKeyChoice {
+  std::uint8_t display_mask = 0;
+  std::uint32_t key_code = 0;
+};
+
+// A macro picked in the macro chooser: its id and its row, counted from 1.
+struct MacroChoice {
+  std::uint32_t id = 0;
+  int position = 0;
 };
 
 // The core's only way to reach the user. The Qt ui implements it with its skinned dialogs; the
@@ -36,6 +50,12 @@ class UiPort {
   // A file or folder chooser; nullopt when the user cancels.
   virtual std::optional<std::filesystem::path> ChooseFile(FileChoice kind) = 0;
   virtual std::optional<std::filesystem::path> ChooseFolder() = 0;
+  // The combination-key dialog; nullopt when the user cancels, or where there is no such
+  // dialog (the cli).
+  virtual std::optional<ComboKeyChoice> ChooseComboKey() { return std::nullopt; }
+  // The macro chooser with the row at `preset_position` (from 1; 0 = none) selected; nullopt
+  // when the user cancels, confirms without a row, or where there is no chooser (the cli).
+  virtual std::optional<MacroChoice> ChooseMacro(int /*preset_position*/) { return std::nullopt; }
 
   // The main window: hides it and tells whether it was visible; shows it in front; closes an
   // open assignment menu; ends the program.

@@ -11,6 +11,7 @@
 #include "sim/sim_event_source.h"
 #include "ui/about_box_ports.h"
 #include "ui/gallery.h"
+#include "ui/set_dlg.h"
 #include "ui/sim_mouse_watcher.h"
 #include "ui/udev_device_monitor.h"
 
@@ -67,6 +68,14 @@ device::HidChannel& CZ9xMouseConfigApp::channel() {
   return *channel_;
 }
 
+platform::KeyboardHook& CZ9xMouseConfigApp::keyboard_hook() {
+  if (!hook_.hook) {
+    hook_ = CreateKeyboardHook();
+    ReportKeyboardHook(hook_, context_, *start_ui_);
+  }
+  return *hook_.hook;
+}
+
 platform::InstanceLock& CZ9xMouseConfigApp::instance_lock() {
   if (!lock_) lock_ = std::make_unique<QtInstanceLock>(context_.paths.instance_folder);
   return *lock_;
@@ -94,10 +103,27 @@ void CZ9xMouseConfigApp::CreateMainWindow() {
     monitor_object_ = std::move(udev);
   }
   events_ = std::make_unique<device::EventChannel>(*event_source_);
-  window_ = std::make_unique<CZ9xMouseConfigDlg>(
-      MainWindowPorts{context_, *channel_, *store_, *host_, hook_, *events_, monitor_, clock});
-
   std::string why;
+  layout_ = platform::CreateSystemKeyboardLayout(why);
+  if (!layout_) {
+    Warn("keyboard layout: " + why + "; key combinations are named by letters and digits only");
+    layout_ = std::make_unique<platform::BasicKeyboardLayout>();
+  }
+  // A back-end tells of a change on its own thread; the page looks on the ui thread.
+  foreground_ = platform::CreateSystemForegroundApp([this] {
+    QMetaObject::invokeMethod(
+        qApp,
+        [this] {
+          if (window_ != nullptr && window_->settings_page() != nullptr) {
+            window_->settings_page()->ForegroundChanged();
+          }
+        },
+        Qt::QueuedConnection);
+  });
+  window_ = std::make_unique<CZ9xMouseConfigDlg>(
+      MainWindowPorts{context_, *channel_, *store_, *host_, keyboard_hook(), *events_, monitor_,
+                      clock, *layout_, *foreground_, hook_.system_wide});
+
   std::optional<std::string> server =
       update::UpdateServerBase(platform::EnvironmentValue("Z900_UPDATE_URL"), why);
   if (!server) {
@@ -136,6 +162,8 @@ int CZ9xMouseConfigApp::RunMainWindow() {
 
 void CZ9xMouseConfigApp::DestroyMainWindow() {
   window_.reset();
+  foreground_.reset();
+  layout_.reset();
   monitor_ = nullptr;
   monitor_object_.reset();
   events_.reset();

@@ -40,7 +40,8 @@ class CZ9xMouseConfigApp final : public app::StartupPorts {
   device::HidChannel& channel() override;
   platform::UiPort& ui() override { return *start_ui_; }
   platform::InstanceLock& instance_lock() override;
-  platform::KeyboardHook& keyboard_hook() override { return hook_; }
+  // Chosen (and its choice reported) at the first call.
+  platform::KeyboardHook& keyboard_hook() override;
   void CreateMainWindow() override;
   void StartFirmwareRestartStep() override { window_->StartFirmwareRestartStep(); }
   int RunMainWindow() override;
@@ -56,7 +57,7 @@ class CZ9xMouseConfigApp final : public app::StartupPorts {
   config::AppContext context_;
   sim::SimFaults faults_;
   std::unique_ptr<QtUiPort> start_ui_;
-  InWindowKeyboardHook hook_;
+  KeyboardHookChoice hook_;
   std::unique_ptr<platform::HidBackend> hardware_;
   std::unique_ptr<sim::SharedSimMouse> sim_mouse_;
   std::unique_ptr<platform::HidBackend> sim_backend_;
@@ -71,6 +72,8 @@ class CZ9xMouseConfigApp final : public app::StartupPorts {
   std::unique_ptr<device::EventChannel> events_;
   std::unique_ptr<QObject> monitor_object_;
   platform::DeviceMonitor* monitor_ = nullptr;
+  std::unique_ptr<platform::KeyboardLayout> layout_;
+  std::unique_ptr<platform::ForegroundApp> foreground_;
   std::unique_ptr<CZ9xMouseConfigDlg> window_;
   std::unique_ptr<QSocketNotifier> termination_;
   bool terminate_requested_ = false;

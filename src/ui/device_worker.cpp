@@ -1,5 +1,9 @@
 #include "ui/device_worker.h"
 
+#include <QEventLoop>
+
+#include "ui/qt_ui_port.h"
+
 namespace z900::ui {
 
 DeviceWorker::DeviceWorker(QObject* parent) : QObject(parent), runner_(new QObject) {
@@ -43,12 +47,38 @@ void DeviceWorker::WhenIdle(std::function<void()> action) {
 
 void DeviceWorker::JobDone() {
   --jobs_;
-  // An action may start another job: the rest waits for that one too.
-  while (!busy() && !waiting_.empty()) {
-    std::function<void()> action = std::move(waiting_.front());
-    waiting_.pop_front();
-    action();
+  // An action that runs a dialog may see another job end meanwhile: the actions after it still
+  // wait for the one that runs.
+  if (!draining_) {
+    draining_ = true;
+    // An action may start another job: the rest waits for that one too.
+    while (!busy() && !waiting_.empty()) {
+      std::function<void()> action = std::move(waiting_.front());
+      waiting_.pop_front();
+      action();
+    }
+    draining_ = false;
   }
+  if (!busy()) emit Idle();
+}
+
+bool DeviceWorker::idle() const { return !busy() && (waiting_.empty() || draining_); }
+
+void DeviceWorker::WaitUntilIdle() {
+  if (idle()) return;
+  QEventLoop loop;
+  connect(this, &DeviceWorker::Idle, &loop, [this, &loop] {
+    if (idle()) loop.quit();
+  });
+  loop.exec();
+}
+
+void ShutDownAfterWrites(DeviceWorker& worker, QtUiPort& ui, std::function<void()> shut_down) {
+  if (worker.busy() && ui.progress() == nullptr) {
+    ui.OpenProgress();
+    worker.WhenIdle([&ui] { ui.CloseProgress(); });
+  }
+  worker.WhenIdle(std::move(shut_down));
 }
 
 }  // namespace z900::ui

@@ -7,11 +7,18 @@
 
 namespace z900::ui {
 
-// The thread that long device writes run on, so that the window keeps painting while the
-// mouse is written. One job runs at a time, in the order given. What the ui thread must not do
-// meanwhile (another device command, a reload, the end of the program) waits with WhenIdle and
-// runs, in order, once the last job is done.
+class QtUiPort;
+
+// The thread that long device writes run on (apply, profile selection with apply, reset, macro
+// writes), so that the window keeps painting while the mouse is written. One job runs at a
+// time, in the order given. While one runs, the ui thread leaves the configuration, the page's
+// state and the mouse to it: what the ui thread must not do meanwhile (event words, page
+// commands, reloads, the end of the program) waits with WhenIdle and runs, in order, once the
+// last job is done. A job reaches the user only through the Qt UiPort, which runs each call on
+// the ui thread while the job waits.
 class DeviceWorker final : public QObject {
+  Q_OBJECT
+
  public:
   explicit DeviceWorker(QObject* parent = nullptr);
   // Waits for a running job.
@@ -26,6 +33,14 @@ class DeviceWorker final : public QObject {
   bool busy() const { return jobs_ > 0; }
   // Lets a running job end and runs no other; the worker takes no more jobs afterwards.
   void Finish();
+  // No job runs, and nothing waits but what is being run now.
+  bool idle() const;
+  // Returns once idle, running the ui thread's events meanwhile.
+  void WaitUntilIdle();
+
+ signals:
+  // No job runs any more (the work that waited for it is done, or being run).
+  void Idle();
 
  private:
   void JobDone();
@@ -34,6 +49,11 @@ class DeviceWorker final : public QObject {
   QObject* runner_;  // lives on the worker thread
   int jobs_ = 0;     // started and not yet done; ui thread only
   std::deque<std::function<void()>> waiting_;
+  bool draining_ = false;  // JobDone is running the waiting actions
 };
+
+// Ends the program once the running job is done: the progress window shows meanwhile (opened
+// here when the job shows none), then `shut_down` runs. At once when no job runs.
+void ShutDownAfterWrites(DeviceWorker& worker, QtUiPort& ui, std::function<void()> shut_down);
 
 }  // namespace z900::ui

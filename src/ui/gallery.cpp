@@ -11,14 +11,29 @@
 #include <cstdlib>
 #include <functional>
 
+#include "config/function_catalogue.h"
+#include "config/profile_files.h"
+#include "config/profiles.h"
+#include "device/hid_channel.h"
+#include "macro/macro_store.h"
+#include "platform/memory_key_store.h"
+#include "platform/text.h"
+#include "platform/virtual_clock.h"
+#include "platform/virtual_key.h"
 #include "ui/about_mag.h"
 #include "ui/bitmap_region.h"
+#include "ui/combo_dlg.h"
+#include "ui/device_worker.h"
+#include "ui/dlg_macro.h"
 #include "ui/gdi_bitmap_btn.h"
 #include "ui/info_dlg.h"
 #include "ui/irr_button.h"
+#include "ui/macro_dlg.h"
 #include "ui/png_progress_bar.h"
 #include "ui/png_slider.h"
 #include "ui/progress_dlg.h"
+#include "ui/qt_ui_port.h"
+#include "ui/set_dlg.h"
 #include "ui/skin.h"
 #include "ui/xp_menu.h"
 
@@ -29,6 +44,64 @@ using i18n::StringKey;
 
 constexpr int kGap = 12;
 constexpr QRgb kSheetBackground = qRgb(0x2b, 0x2f, 0x33);
+
+// A keyboard hook the gallery types into: keys go to the receiver while forwarding is on.
+class GalleryKeyboardHook final : public platform::KeyboardHook {
+ public:
+  bool InstallHook() override { return true; }
+  void RemoveHook() override {}
+  void SetHookStatus(bool forward) override { forwarding_ = forward; }
+  void SetReceiveWindow(platform::KeyReceiver* receiver) override { receiver_ = receiver; }
+  void Type(platform::VirtualClock& clock, std::uint32_t key, bool released, std::uint32_t after) {
+    clock.Advance(after);
+    if (forwarding_ && receiver_ != nullptr) {
+      receiver_->OnHookKey(key, released ? platform::kKeyReleasedFlag : 0);
+    }
+  }
+
+ private:
+  bool forwarding_ = false;
+  platform::KeyReceiver* receiver_ = nullptr;
+};
+
+// Sample macros of the gallery's macro page and chooser.
+void StoreSampleMacros(platform::KeyStore& store) {
+  using macro::DelayRow;
+  using macro::KeyRow;
+  using macro::kRowKeyDown;
+  using macro::kRowKeyUp;
+  const auto save = [&store](std::uint32_t id, std::u16string_view name,
+                             std::vector<macro::MacroRow> rows, std::u16string_view loop) {
+    macro::SaveMacro(store, macro::BuildMacroRecord(rows, id, name, loop).record);
+  };
+  save(0x1000A1, u"Reload", {KeyRow(kRowKeyDown, 'R'), DelayRow(90), KeyRow(kRowKeyUp, 'R')}, u"1");
+  save(
+      0x1000B2, u"Sprint jump",
+      {KeyRow(kRowKeyDown, platform::kVkLShift), DelayRow(40),
+       KeyRow(kRowKeyDown, platform::kVkSpace), DelayRow(120),
+       KeyRow(kRowKeyUp, platform::kVkSpace), DelayRow(35), KeyRow(kRowKeyUp, platform::kVkLShift)},
+      u"1");
+  std::vector<macro::MacroRow> copy_paste = {KeyRow(kRowKeyDown, platform::kVkLControl),
+                                             DelayRow(60),
+                                             KeyRow(kRowKeyDown, 'C'),
+                                             DelayRow(85),
+                                             KeyRow(kRowKeyUp, 'C'),
+                                             DelayRow(30),
+                                             KeyRow(kRowKeyUp, platform::kVkLControl),
+                                             DelayRow(500),
+                                             KeyRow(kRowKeyDown, platform::kVkLControl),
+                                             DelayRow(55),
+                                             KeyRow(kRowKeyDown, 'V'),
+                                             DelayRow(80),
+                                             KeyRow(kRowKeyUp, 'V'),
+                                             DelayRow(25),
+                                             KeyRow(kRowKeyUp, platform::kVkLControl),
+                                             DelayRow(300),
+                                             KeyRow(kRowKeyDown, platform::kVkReturn),
+                                             DelayRow(70),
+                                             KeyRow(kRowKeyUp, platform::kVkReturn)};
+  save(0x1000C3, u"Copy & paste", copy_paste, u"3");
+}
 
 // A plain window showing a picture, to carry controls cut from it.
 class PictureHost : public QWidget {
@@ -44,6 +117,32 @@ class PictureHost : public QWidget {
   QPixmap picture_;
 };
 
+// The page is drawn from a configuration in memory: it never opens a mouse.
+class NoMouse final : public platform::HidBackend {
+ public:
+  bool Initialise() override { return true; }
+  void Shutdown() override {}
+  platform::HidOpenResult OpenMouse() override {
+    return {nullptr, platform::HidOpenError::kNoDevice, ""};
+  }
+};
+
+// Names letter keys by their letter, for the combination shown.
+class LetterKeys final : public platform::KeyboardLayout {
+ public:
+  std::optional<char32_t> UnshiftedCharacter(std::uint32_t key) const override {
+    if (key >= 'A' && key <= 'Z') return static_cast<char32_t>(key - 'A' + 'a');
+    return std::nullopt;
+  }
+};
+
+class NoForeground final : public platform::ForegroundApp {
+ public:
+  std::u16string ForegroundProgramName() override { return platform::kUnknownProgram; }
+  platform::ForegroundStatus BackendStatus() override { return {}; }
+  bool IsEventDriven() override { return false; }
+};
+
 class Gallery {
  public:
   Gallery(const config::AppContext& context, std::filesystem::path folder)
@@ -55,10 +154,12 @@ class Gallery {
       ratio_ = ratio;
       WindowPictures();
       MainWindowWithPages();
+      MacroPage();
       Dialogs();
       Controls();
       TrayMenu();
       SkinFiles();
+      SettingsPage();
     }
     SetSkinPixelRatio(0);
     return std::move(result_);
@@ -195,6 +296,66 @@ class Gallery {
       painter.end();
       Save(image, std::string("window_main_with_") + name);
     }
+  }
+
+  // The macro page in its states, and in place in the main window.
+  void MacroPage() {
+    // A context of its own: the page's message flags and profiles stay out of the others'.
+    config::AppContext context;
+    context.paths = context_.paths;
+    context.strings = context_.strings;
+    platform::MemoryKeyStore store;
+    GalleryKeyboardHook hook;
+    platform::VirtualClock clock(0x00ABCDEF);
+    QtUiPort ui(context);
+    const auto page_of = [&](bool system_wide) {
+      auto page =
+          std::make_unique<CMacroDlg>(context, store, hook, system_wide, clock, ui, nullptr);
+      Activate(*page);
+      return page;
+    };
+    Save(Grab(*page_of(true)), "page_macros_empty");
+    Save(Grab(*page_of(false)), "page_macros_keys_of_this_window");
+
+    StoreSampleMacros(store);
+    {
+      auto page = page_of(true);
+      Save(Grab(*page), "page_macros_recorded");
+      QImage window = Canvas(SkinOf(SkinWindow::kMainWindow).size);
+      QPainter painter(&window);
+      painter.setClipRegion(
+          BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal)));
+      painter.drawPixmap(0, 0, LoadBitmapResource(SkinOf(SkinWindow::kMainWindow).normal));
+      painter.drawImage(kMainWindowPageRect.topLeft(), Grab(*page));
+      painter.end();
+      Save(window, "window_main_with_macro_page");
+
+      page->insert_button()->click();
+      page->key_choice()->click();
+      hook.Type(clock, platform::kVkNext, false, 0);
+      Save(Grab(*page), "page_macros_insert_key");
+      page->ok_button()->click();
+
+      page->record_button()->click();
+      hook.Type(clock, platform::kVkLMenu, false, 0);
+      hook.Type(clock, platform::kVkTab, false, 180);
+      hook.Type(clock, platform::kVkTab, true, 95);
+      hook.Type(clock, platform::kVkLMenu, true, 60);
+      Save(Grab(*page), "page_macros_recording");
+      page->record_button()->click();
+
+      page->new_macro_button()->click();
+      Save(Grab(*page), "page_macros_rename");
+      page->hide();
+    }
+
+    CDlgMacro chooser(context.strings, store);
+    chooser.set_preset_position(2);
+    Activate(chooser);
+    Save(Grab(chooser), "dialog_macro_chooser");
+    Hover(*chooser.ok_button());
+    Save(Grab(chooser), "dialog_macro_chooser_ok_hover");
+    chooser.hide();
   }
 
   void Dialogs() {
@@ -349,6 +510,134 @@ class Gallery {
       icons.push_back(LoadIconResource(id).toImage());
     icons.push_back(ProgramIcon().pixmap(QSize(64, 64), ratio_).toImage());
     Save(Sheet(icons, false), "skin_icons");
+  }
+
+  // A configuration that shows what the page can hold: a copy, a combination, a macro and a
+  // program among the buttons.
+  void FillSampleConfiguration(config::AppContext& sample) const {
+    sample.current_mode = context_.current_mode;
+    sample.paths = context_.paths;
+    sample.strings = context_.strings;
+    config::BuildDefaultSettings(sample.settings, sample.strings);
+    platform::WriteFixedText(sample.settings.profile_name, u"Office");
+    const auto assign = [&](int button, std::int32_t type, std::u16string_view name) {
+      config::ButtonAssignment& assignment = config::ButtonOf(sample.settings, 0, button);
+      assignment.function_type = type;
+      platform::WriteFixedText(assignment.display_name, name);
+    };
+    assign(3, 65, config::FunctionDisplayName(65, sample.strings));
+    assign(4, config::kTypeCombo, u"Ctrl + Shift + T");
+    assign(5, config::kTypeMacro, u"Reload and sprint");
+    assign(6, config::kTypeHostAction, u"/usr/bin/gimp");
+    sample.settings.dpi_stages[0][0] = 800;
+    sample.settings.dpi_stages[0][1] = 3200;
+    sample.settings.dpi_stages[0][2] = 0;
+    sample.settings.dpi_stages[0][3] = 0;
+    sample.settings.report_rate[0] = 500;
+    sample.settings.lighting_effect[0] = config::kLightingFast;
+    sample.settings.lighting_follows_activity[1] = 1;
+    for (int k = 0; k < config::kProfileCount; ++k) {
+      sample.profiles.entries[k].magic = config::kProfileEntryMagic;
+      sample.profiles.entries[k].selected = k == 0 ? 1 : 0;
+    }
+    sample.profiles.entries[0].auto_switch = 1;
+    platform::WriteFixedText(sample.profiles.entries[0].program_name, u"libreoffice");
+  }
+
+  // The settings page as it shows in both modes, with a menu open, with the progress window
+  // over it, inside the main window, and the combination-key dialog.
+  void SettingsPage() {
+    config::AppContext sample;
+    FillSampleConfiguration(sample);
+    NoMouse backend;
+    device::HidChannel channel(backend, platform::SystemClock());
+    platform::MemoryKeyStore store;
+    config::ProfileFiles files;
+    QtUiPort user(sample);
+    config::ConfigPorts ports{channel, store, user, files};
+    LetterKeys layout;
+    NoForeground foreground;
+    DeviceWorker worker;
+    CSetDlg page(sample, SetDlgPorts{ports, layout, foreground, worker});
+    page.model().selected_profile = 0;
+    page.model().profile_tabs[0] = true;
+    config::ShowSwitchControls(page.model(), sample.profiles.entries[0]);
+    page.Refresh();
+    Activate(page);
+    Hover(*page.assignment_button(3));
+    page.marker(3)->SetCheck(true);
+    const QImage mode0 = Grab(page);
+    Save(mode0, "page_settings_mode0");
+    Leave(*page.assignment_button(3));
+    page.marker(3)->SetCheck(false);
+
+    sample.current_mode = 1;
+    page.Refresh();
+    Save(Grab(page), "page_settings_mode1");
+    sample.current_mode = 0;
+    page.Refresh();
+
+    // The menu of button 3 with the basic functions open and Copy under the pointer.
+    const std::vector<config::MenuItemRecord> items = config::BuildAssignmentMenu(
+        config::MenuVariant::kStandard, store, sample.strings, page.model().macro_item_table);
+    const QPoint menu_at(kMainWindowPageRect.width() / 2 - 180, 130);
+    page.menu().CreateMenuEx(items, page.mapToGlobal(menu_at));
+    CSkinMenuPopup* popup = page.menu().popup();
+    if (popup != nullptr) {
+      MoveOver(*popup, popup->ItemRect(0, 2).center());
+      MoveOver(*popup, popup->ItemRect(1, 1).center());
+      QImage over = Grab(page);
+      QPainter painter(&over);
+      painter.setClipRegion(popup->mask().translated(menu_at));
+      painter.drawImage(menu_at, Grab(*popup));
+      painter.end();
+      Save(over, "page_settings_menu");
+    }
+    page.menu().DestroyMenuEx();
+
+    {
+      CProgressDlg progress(sample.strings, sample.paths.module_directory);
+      progress.SetPos(45);
+      QImage over = Grab(page);
+      QPainter painter(&over);
+      painter.fillRect(over.rect(), QColor(0, 0, 0, 110));
+      painter.drawImage(
+          QPoint((page.width() - progress.width()) / 2, (page.height() - progress.height()) / 2),
+          Grab(progress));
+      painter.end();
+      Save(over, "page_settings_progress");
+    }
+
+    {
+      const QRegion outline =
+          BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal));
+      QImage image = Canvas(SkinOf(SkinWindow::kMainWindow).size);
+      QPainter painter(&image);
+      painter.setClipRegion(outline);
+      painter.drawPixmap(0, 0, LoadBitmapResource(SkinOf(SkinWindow::kMainWindow).normal));
+      painter.drawImage(kMainWindowPageRect.topLeft(), mode0);
+      painter.end();
+      Save(image, "window_main_with_settings_page");
+    }
+    page.hide();
+
+    {
+      CComboDlg combo(sample.strings, nullptr, layout);
+      combo.OnHookKey(0xA2, 0);
+      combo.OnHookKey('C', 0);
+      Save(Grab(combo), "dialog_combo");
+    }
+  }
+
+  static void MoveOver(QWidget& widget, QPoint at) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget.mapToGlobal(QPointF(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &move);
+  }
+
+  static void Leave(QWidget& widget) {
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&widget, &leave);
   }
 
   const config::AppContext& context_;

@@ -10,7 +10,7 @@
 namespace z900::ui {
 namespace {
 
-// The caption's box is the button narrowed by these margins.
+// The caption's box is the button narrowed by these margins, unless the owner sets others.
 constexpr int kTextMarginLeft = 8;
 constexpr int kTextMarginRight = 5;
 
@@ -19,7 +19,9 @@ constexpr int kTextMarginRight = 5;
 CGDIBitmapBtn::CGDIBitmapBtn(const QString& text, const QRect& rect, QWidget* parent)
     : QAbstractButton(parent),
       text_colours_{QColor(colours::kButtonText), QColor(colours::kButtonHoverText),
-                    QColor(colours::kButtonPressedText)} {
+                    QColor(colours::kButtonPressedText)},
+      text_margin_left_(kTextMarginLeft),
+      text_margin_right_(kTextMarginRight) {
   setText(text);
   setGeometry(rect);
   setFocusPolicy(Qt::NoFocus);
@@ -48,6 +50,12 @@ void CGDIBitmapBtn::SetTextColours(QColor normal, QColor hover, QColor pressed) 
   text_colours_[0] = normal;
   text_colours_[1] = hover;
   text_colours_[2] = pressed;
+  update();
+}
+
+void CGDIBitmapBtn::SetTextMargins(int left, int right) {
+  text_margin_left_ = left;
+  text_margin_right_ = right;
   update();
 }
 
@@ -89,8 +97,8 @@ void CGDIBitmapBtn::paintEvent(QPaintEvent*) {
   painter.setFont(SkinFont());
   painter.setPen(colour);
   const QFontMetrics metrics(painter.font());
-  const QRect box(kTextMarginLeft, height() / 2 - metrics.height() / 2,
-                  width() - kTextMarginLeft - kTextMarginRight, metrics.height());
+  const QRect box(text_margin_left_, height() / 2 - metrics.height() / 2,
+                  width() - text_margin_left_ - text_margin_right_, metrics.height());
   const QString shown = metrics.elidedText(text(), Qt::ElideRight, box.width());
   painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, shown);
 }

@@ -22,6 +22,9 @@ class CGDIBitmapBtn : public QAbstractButton {
                   const QPixmap& disabled);
   void SetText(const QString& text);
   void SetTextColours(QColor normal, QColor hover, QColor pressed);
+  // The caption is centred between these margins (8 and 5 unless set): a face with a mark at
+  // one side keeps its caption clear of it.
+  void SetTextMargins(int left, int right);
   // Check mode: the button keeps a checked state and draws it like pressed.
   void SetCheckMode(bool on) { check_mode_ = on; }
   void SetCheck(bool checked);
@@ -52,6 +55,8 @@ class CGDIBitmapBtn : public QAbstractButton {
 
   QPixmap faces_[4];
   QColor text_colours_[3];
+  int text_margin_left_;
+  int text_margin_right_;
   bool check_mode_ = false;
   bool checked_ = false;
   bool hovering_ = false;

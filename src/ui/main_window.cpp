@@ -5,12 +5,16 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
+#include <algorithm>
 #include <array>
 #include <iostream>
 
 #include "actions/host_action_executor.h"
 #include "config/profiles.h"
 #include "config/store_lock.h"
+#include "ui/dlg_macro.h"
+#include "ui/macro_dlg.h"
+#include "ui/set_dlg.h"
 #include "update/firmware_handoff.h"
 
 namespace z900::ui {
@@ -24,12 +28,15 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
       ui_(context_, this),
       config_ports_{ports_.channel, ports_.store, ui_, files_},
       worker_(this) {
-  SetPages(new PagePlaceholder(SkinWindow::kSettingsPage, this),
-           new PagePlaceholder(SkinWindow::kMacroEditor, this));
+  // The settings page works on the window's page state: the window opens the mouse and loads.
+  settings_page_ = new CSetDlg(
+      context_, SetDlgPorts{config_ports_, ports_.layout, ports_.foreground, worker_, &page_},
+      this);
+  SetPages(settings_page_, new CMacroDlg(context_, ports_.store, ports_.hook,
+                                         ports_.system_wide_hook, ports_.clock, ui_, this));
   refresh_pages_ = [this] {
-    for (const int number : {kSettingsPage, kMacroPage}) {
-      if (QWidget* shown = page(number)) shown->update();
-    }
+    if (settings_page_ != nullptr) settings_page_->Refresh();
+    if (QWidget* shown = page(kMacroPage)) shown->update();
   };
   const std::array<std::pair<CGDIBitmapBtn*, Button>, 4> buttons = {{
       {close_button(), Button::kClose},
@@ -56,6 +63,16 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
   hooks.close_assignment_menu = [this] { CloseAssignmentMenu(); };
   hooks.shut_down = [this] { ShutDown(); };
   ui_.SetMainWindowHooks(std::move(hooks));
+  // The settings page's combination dialog and macro chooser.
+  ui_.SetKeyboard(&ports_.hook, &ports_.layout);
+  ui_.SetMacroChooser([this](int preset_position) -> std::optional<platform::MacroChoice> {
+    CDlgMacro chooser(context_.strings, ports_.store, this);
+    chooser.set_preset_position(static_cast<std::uint32_t>(std::max(preset_position, 0)));
+    chooser.exec();
+    if (!chooser.chosen()) return std::nullopt;
+    return platform::MacroChoice{chooser.chosen()->id,
+                                 static_cast<int>(chooser.chosen()->position)};
+  });
 
   registration_timer_.setInterval(kRegistrationRetryMs);
   connect(&registration_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::RegistrationTick);
@@ -81,6 +98,9 @@ void CZ9xMouseConfigDlg::InitMainWindow() {
   config::WriteFirstRunMarker(ports_.store);
   AddTrayIcon();
   ShowMainWindow();
+  worker_.WhenIdle([this] {
+    if (settings_page_ != nullptr) settings_page_->Start();
+  });
   SelectPageButton(kSettingsPage);
   SwitchPage(kSettingsPage);
   if (ports_.monitor != nullptr) {
@@ -141,6 +161,7 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
     const std::unique_ptr<platform::FileLock> lock = LockStore(platform::LockMode::kShared);
     config::LoadProfiles(context_, page_, config_ports_);
   }
+  settings_page_->ShowLoaded();
   RefreshPages();
   context_.tray_hidden_flag = 0;
   if (!first_show_done_) {
@@ -164,6 +185,10 @@ bool CZ9xMouseConfigDlg::OpenMouse() {
 void CZ9xMouseConfigDlg::CloseMouse() {
   if (mouse_loaded_) ports_.channel.CloseDevice(page_.mouse_handle);
   mouse_loaded_ = false;
+}
+
+void CZ9xMouseConfigDlg::CloseAssignmentMenu() {
+  if (settings_page_ != nullptr) settings_page_->DestroyMenuEx();
 }
 
 void CZ9xMouseConfigDlg::RefreshPages() {
@@ -267,8 +292,8 @@ void CZ9xMouseConfigDlg::ExitCommand() {
 void CZ9xMouseConfigDlg::ShutDown() {
   if (shut_down_ || shut_down_requested_) return;
   shut_down_requested_ = true;
-  // Quitting waits for a running write; it runs on to its end.
-  worker_.WhenIdle([this] {
+  // Quitting waits for a running write, which runs on to its end with the progress shown.
+  ShutDownAfterWrites(worker_, ui_, [this] {
     ShutDownNow();
     emit Ended();
   });
@@ -278,6 +303,7 @@ void CZ9xMouseConfigDlg::ShutDownNow() {
   shut_down_ = true;
   // The pages go first; the settings page's handle on the mouse with them.
   CloseMouse();
+  settings_page_ = nullptr;
   SetPages(nullptr, nullptr);
   registration_timer_.stop();
   ports_.hook.SetHookStatus(false);

@@ -15,9 +15,11 @@
 #include "platform/clock.h"
 #include "platform/device_monitor.h"
 #include "platform/file_io.h"
+#include "platform/foreground_app.h"
 #include "platform/host_services.h"
 #include "platform/key_store.h"
 #include "platform/keyboard_hook.h"
+#include "platform/keyboard_layout.h"
 #include "ui/device_worker.h"
 #include "ui/main_window_frame.h"
 #include "ui/qt_ui_port.h"
@@ -26,6 +28,8 @@
 class QSystemTrayIcon;
 
 namespace z900::ui {
+
+class CSetDlg;
 
 // Commands of the tray menu.
 inline constexpr int kCommandConfig = 24576;  // 0x6000: show the window
@@ -53,6 +57,12 @@ struct MainWindowPorts {
   device::EventChannel& events;
   platform::DeviceMonitor* monitor;  // null: unplugging goes unnoticed
   platform::Clock& clock;
+  // The settings page's: what key combinations are named in, and the foreground program for
+  // the automatic switching.
+  const platform::KeyboardLayout& layout;
+  platform::ForegroundApp& foreground;
+  // False when `hook` hears only the utility's own windows (the macro page says so).
+  bool system_wide_hook = true;
 };
 
 // The utility's window and the hub of its life: the tray icon and its menu, the two pages,
@@ -104,6 +114,8 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   bool has_shut_down() const { return shut_down_; }
   // The tray menu while it is open (null otherwise).
   CXPMenu* open_menu() const { return menu_; }
+  // Null once shut down.
+  CSetDlg* settings_page() const { return settings_page_; }
 
  signals:
   // After ShutDown: the main loop of the utility ends.
@@ -122,7 +134,7 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   void OpenTrayMenu();
   // The profiles' lock for one reading or one change; null, told on stderr, when unusable.
   std::unique_ptr<platform::FileLock> LockStore(platform::LockMode mode);
-  void CloseAssignmentMenu() {}  // the settings page's menus arrive with that page
+  void CloseAssignmentMenu();
   void RegistrationTick();
   void RefreshPages();
   void ShowMainWindowNow();
@@ -141,6 +153,7 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   QTimer registration_timer_;  // timer 19
   QSystemTrayIcon* tray_ = nullptr;
   QPointer<CXPMenu> menu_;
+  CSetDlg* settings_page_ = nullptr;  // owned by the frame
   std::function<void()> refresh_pages_;
   bool mouse_loaded_ = false;
   bool first_show_done_ = false;

@@ -6,6 +6,7 @@
 #include <QThread>
 #include <type_traits>
 
+#include "ui/combo_dlg.h"
 #include "ui/info_dlg.h"
 
 namespace z900::ui {
@@ -18,18 +19,41 @@ std::optional<std::filesystem::path> ToPath(const QString& chosen) {
   return std::filesystem::path(chosen.toStdU16String());
 }
 
-// The chooser filters; programs carry no extension here, so every file is offered.
+// The chooser filters; programs carry no extension here, so every file is offered. The
+// desktop's own sounds are Ogg files beside the wave files.
 QString FilterOf(platform::FileChoice kind) {
   switch (kind) {
     case platform::FileChoice::kProgram:
       return QStringLiteral("Programs (*)");
     case platform::FileChoice::kSound:
-      return QStringLiteral("(*.wav)");
+      return QStringLiteral("Sounds (*.wav *.oga *.ogg)");
     case platform::FileChoice::kFile:
       break;
   }
   return QStringLiteral("(*)");
 }
+
+// Where each chooser starts: the system's sounds, its programs, the user's files.
+QString InitialFolderOf(platform::FileChoice kind) {
+  QString folder;
+  switch (kind) {
+    case platform::FileChoice::kProgram:
+      folder = QStringLiteral("/usr/bin");
+      break;
+    case platform::FileChoice::kSound:
+      folder = QStringLiteral("/usr/share/sounds");
+      break;
+    case platform::FileChoice::kFile:
+      break;
+  }
+  return !folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath();
+}
+
+// Names keys when the program has no layout: the fixed names and "Key 0xNN".
+class NoLayout final : public platform::KeyboardLayout {
+ public:
+  std::optional<char32_t> UnshiftedCharacter(std::uint32_t) const override { return std::nullopt; }
+};
 
 }  // namespace
 
@@ -95,12 +119,28 @@ void QtUiPort::RefreshPage() {
 std::optional<std::filesystem::path> QtUiPort::ChooseFile(platform::FileChoice kind) {
   return OnUiThread([&] {
     return ToPath(
-        QFileDialog::getOpenFileName(nullptr, QString(), QDir::homePath(), FilterOf(kind)));
+        QFileDialog::getOpenFileName(nullptr, QString(), InitialFolderOf(kind), FilterOf(kind)));
   });
 }
 
 std::optional<std::filesystem::path> QtUiPort::ChooseFolder() {
-  return OnUiThread([&] { return ToPath(QFileDialog::getExistingDirectory(nullptr)); });
+  return OnUiThread([&] {
+    return ToPath(QFileDialog::getExistingDirectory(nullptr, QString(), QDir::homePath()));
+  });
+}
+
+std::optional<platform::ComboKeyChoice> QtUiPort::ChooseComboKey() {
+  return OnUiThread([&] {
+    static const NoLayout kNoLayout;
+    CComboDlg dialog(context_.strings, hook_, layout_ != nullptr ? *layout_ : kNoLayout, owner_);
+    dialog.exec();
+    return dialog.choice();
+  });
+}
+
+std::optional<platform::MacroChoice> QtUiPort::ChooseMacro(int preset_position) {
+  return OnUiThread(
+      [&] { return macro_chooser_ ? macro_chooser_(preset_position) : std::nullopt; });
 }
 
 bool QtUiPort::HideMainWindow() {

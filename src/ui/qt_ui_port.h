@@ -5,6 +5,8 @@
 #include <functional>
 
 #include "config/app_context.h"
+#include "platform/keyboard_hook.h"
+#include "platform/keyboard_layout.h"
 #include "platform/ui_port.h"
 #include "ui/about_mag.h"
 #include "ui/progress_dlg.h"
@@ -36,6 +38,15 @@ class QtUiPort final : public QObject, public platform::UiPort {
 
   void SetMainWindowHooks(MainWindowHooks hooks) { hooks_ = std::move(hooks); }
   void SetAboutBoxPorts(AboutBoxPorts ports) { about_ports_ = std::move(ports); }
+  // What the combination-key dialog takes its keys from and names them with; without a hook it
+  // takes the keys pressed while it has the focus.
+  void SetKeyboard(platform::KeyboardHook* hook, const platform::KeyboardLayout* layout) {
+    hook_ = hook;
+    layout_ = layout;
+  }
+  // The macro chooser (the macro page's dialog); unset, ChooseMacro reports a cancel.
+  using MacroChooser = std::function<std::optional<platform::MacroChoice>(int preset_position)>;
+  void SetMacroChooser(MacroChooser chooser) { macro_chooser_ = std::move(chooser); }
   // The open progress window, or null.
   CProgressDlg* progress() const { return progress_; }
 
@@ -47,6 +58,8 @@ class QtUiPort final : public QObject, public platform::UiPort {
   void RefreshPage() override;
   std::optional<std::filesystem::path> ChooseFile(platform::FileChoice kind) override;
   std::optional<std::filesystem::path> ChooseFolder() override;
+  std::optional<platform::ComboKeyChoice> ChooseComboKey() override;
+  std::optional<platform::MacroChoice> ChooseMacro(int preset_position) override;
   bool HideMainWindow() override;
   void ShowMainWindow() override;
   void CloseAssignmentMenu() override;
@@ -63,6 +76,9 @@ class QtUiPort final : public QObject, public platform::UiPort {
   MainWindowHooks hooks_;
   AboutBoxPorts about_ports_;
   QPointer<CProgressDlg> progress_;
+  platform::KeyboardHook* hook_ = nullptr;
+  const platform::KeyboardLayout* layout_ = nullptr;
+  MacroChooser macro_chooser_;
 };
 
 }  // namespace z900::ui

@@ -103,6 +103,34 @@ TEST_F(ConfigCommandsTest, EditedProfileIsSavedAndShown) {
   EXPECT_EQ(Run({"--simulate", "read", "0x618", "4"}).out, "0618: 05 00 00 00\n");
 }
 
+TEST_F(ConfigCommandsTest, AMacroThatAProfileUsesIsNotDeleted) {
+  StoreMacro(0x00ABCDEF, u"Greeting");
+  ASSERT_EQ(Run({"set", "button", "1", "5", "macro", "abcdef"}).code, kExitOk);
+  ASSERT_EQ(Run({"profile", "select", "2"}).code, kExitOk);  // used by a profile not selected
+  Result result = Run({"macro", "delete", "abcdef"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_EQ(result.err,
+            "z900ctl: macro 00abcdef: This macro is assigned to a button and cannot be deleted.\n");
+  EXPECT_EQ(Run({"macro", "list"}).out, "00abcdef  Greeting\n");
+
+  ASSERT_EQ(Run({"profile", "select", "1"}).code, kExitOk);
+  ASSERT_EQ(Run({"set", "button", "1", "5", "copy"}).code, kExitOk);
+  result = Run({"macro", "delete", "abcdef"});
+  EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_EQ(Run({"macro", "list"}).out, "");
+
+  // A table that cannot be read cannot tell: nothing is deleted on a guess.
+  StoreMacro(0x00ABCDEF, u"Greeting");
+  const auto store = platform::CreateSystemKeyStore(env.paths.registry_root);
+  ASSERT_EQ(store->WriteValue(u"Software\\TALVO\\Z900", u"ConfigInfo",
+                              platform::BinaryValue(std::vector<std::uint8_t>(9000, 1))),
+            platform::KeyStoreStatus::kOk);
+  result = Run({"macro", "delete", "abcdef"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_THAT(result.err, HasSubstr("profile table is damaged"));
+  EXPECT_EQ(Run({"macro", "list"}).out, "00abcdef  Greeting\n");
+}
+
 TEST_F(ConfigCommandsTest, EditsThatBreakARuleAreRefused) {
   std::string eleven_emoji;
   for (int i = 0; i < 11; ++i) eleven_emoji += "\xF0\x9F\x98\x80";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/config_fixture.h"
+#include "support/fake_desktop.h"
 #include "support/foreground_waiter.h"
 #include "support/headless_sway.h"
 
@@ -13,17 +14,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class FakeForeground final : public platform::ForegroundApp {
- public:
-  std::u16string ForegroundProgramName() override {
-    ++asks;
-    return name;
-  }
-  platform::ForegroundStatus BackendStatus() override { return {}; }
-  bool IsEventDriven() override { return false; }
-  std::u16string name = platform::kUnknownProgram;
-  int asks = 0;
-};
+using test::FakeForeground;
 
 class AutoSwitchTest : public test::ConfigTest {
  protected:

@@ -63,6 +63,17 @@ TEST_F(StoreLockTest, AWaitIsToldOnceAfterAQuietMoment) {
   }
 }
 
+TEST_F(StoreLockTest, ATryNeverWaits) {
+  std::error_code error;
+  auto lock = TryLockStore(paths, LockMode::kExclusive, error);
+  ASSERT_TRUE(lock) << error.message();  // the folder is made
+  lock.reset();
+  const auto other = HoldElsewhere(LockMode::kShared);
+  EXPECT_FALSE(TryLockStore(paths, LockMode::kExclusive, error));
+  EXPECT_EQ(error, std::errc::resource_unavailable_try_again);
+  EXPECT_TRUE(TryLockStore(paths, LockMode::kShared, error)) << error.message();
+}
+
 TEST_F(StoreLockTest, ALockFileThatIsNoFileIsRefused) {
   std::filesystem::create_directories(paths.store_lock_file);
   std::error_code error;

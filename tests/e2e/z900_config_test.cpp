@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <functional>
@@ -217,6 +218,90 @@ TEST_F(Z900ConfigTest, TrayIconWindowSecondInstanceAndExit) {
   ASSERT_TRUE(WaitUntil([&] { return (menu = ShownWindowOfSize(89, 68)).has_value(); }));
   const Geometry items = GeometryOf(*menu);
   Click(items.x + 40, items.y + 1 + 2 * 22 + 11);  // the third item: Exit
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
+// The request of a user: button 3 of mode 0 becomes Copy. A click on the button's marker on
+// the mouse picture, Copy in the menu, Apply: the progress window shows while the mouse is
+// written, and z900ctl then reads Copy's code in button 3's slot of mode 0.
+TEST_F(Z900ConfigTest, Button3OfMode0BecomesCopy) {
+  RunningProgram& utility = StartUtility();
+  DoubleClickIcon(WaitForTrayIcon());
+  ASSERT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  const std::string main_window = MainWindows().front();
+  const Geometry window = GeometryOf(main_window);
+  // The page starts at (0, 85) of the window.
+  const auto page_click = [&](int x, int y) { Click(window.x + x, window.y + 85 + y); };
+  page_click(690, 14);  // the first mode tab: mode 0
+  // The menu: a new window of two columns of 24-pixel rows; "Basic functions" is the third
+  // row and Copy the second of its sub-menu, which opens beside it.
+  const std::vector<std::string> before = Windows({"--onlyvisible", "--class", "z900-config"});
+  page_click(350, 98);  // button 3's marker, (337, 87)-(363, 110) of the page
+  std::optional<std::string> menu;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (const std::string& id : Windows({"--onlyvisible", "--class", "z900-config"})) {
+      if (std::find(before.begin(), before.end(), id) == before.end()) menu = id;
+    }
+    return menu.has_value();
+  })) << "no menu";
+  const Geometry items = GeometryOf(*menu);
+  const int column = items.width / 2;
+  Xdo({"mousemove", "--sync", std::to_string(items.x + column / 2),
+       std::to_string(items.y + 1 + 2 * 24 + 12)});
+  Click(items.x + column + column / 2, items.y + 2 * 24 + 1 + 24 + 12);
+  ASSERT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(items.width, items.height); }));
+
+  page_click(760, 439);  // Apply
+  EXPECT_TRUE(WaitUntil([&] { return ShownWindowOfSize(330, 86).has_value(); }))
+      << "no progress window";
+  ASSERT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(330, 86); }));
+  const ProgramResult read = Z900ctl({"--simulate", "read", "0x408", "4"});
+  EXPECT_EQ(read.out, "0408: 02 00 02 06\n") << read.err;  // 0x06020002: Ctrl+C
+
+  utility.Signal(SIGTERM);
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
+// The macro page records the keys typed on the desktop through the X11 hook, Enter and Esc
+// among them, with the pauses between them; the stored macro encodes for the mouse.
+TEST_F(Z900ConfigTest, MacroPageRecordsKeysTypedOnTheDesktop) {
+  RunningProgram& utility = StartUtility();
+  DoubleClickIcon(WaitForTrayIcon());
+  ASSERT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  const Geometry window = GeometryOf(MainWindows().front());
+  // Points of the page are below the window's title band.
+  const auto click_page = [&](int x, int y) { Click(window.x + x, window.y + 85 + y); };
+  Click(window.x + 126, window.y + 70);  // the macro page's button
+  click_page(110, 314);                  // new macro; its rename box takes the default name
+  click_page(625, 84);                   // start recording
+  const ProgramResult typed =
+      test::RunProgram("/usr/bin/xdotool", {"key", "--delay", "200", "a", "Return", "Escape"});
+  ASSERT_EQ(typed.exit_code, 0) << typed.err;
+  click_page(625, 84);  // stop recording: the macro is stored
+
+  std::string id;
+  std::string listed;
+  ASSERT_TRUE(WaitUntil([&] {
+    listed = Z900ctl({"macro", "list"}).out;
+    id = listed.substr(0, listed.find_first_of(" \t"));
+    return !id.empty();
+  }));
+  // The record button took the focus from the rename box: the keys went into no name.
+  EXPECT_EQ(listed, id + "  New macro\n");
+  const ProgramResult shown = Z900ctl({"macro", "show", id});
+  std::size_t at = 0;
+  for (const char* key : {"A", "A", "Enter", "Enter", "ESC", "ESC"}) {
+    at = shown.out.find(std::string("  ") + key + "\n", at);
+    ASSERT_NE(at, std::string::npos) << key << " in order in\n" << shown.out;
+    ++at;
+  }
+  EXPECT_THAT(shown.out, ::testing::HasSubstr("  ms\n")) << "no pause in\n" << shown.out;
+  const ProgramResult encoded = Z900ctl({"macro", "encode", id});
+  EXPECT_EQ(encoded.exit_code, 0) << encoded.err;
+  // Length 4 + 3 keys × (down, up) × 3 bytes = 22 (0x16), played once.
+  EXPECT_THAT(encoded.out, ::testing::StartsWith("0000: 16 00 01 00")) << encoded.out;
+
+  utility.Signal(SIGTERM);
   EXPECT_EQ(ExitStatus(utility), 0);
 }
 

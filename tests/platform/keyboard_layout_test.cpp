@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
 
 #include <set>
 
@@ -76,6 +77,58 @@ TEST(XkbKeyboardLayoutTest, DefaultKeyboardFileNamesTheLayout) {
   EXPECT_EQ(names.options, "");
   EXPECT_EQ(names.rules, "");
   EXPECT_EQ(ParseDefaultKeyboardFile("XKBLAYOUT").layout, "");
+}
+
+TEST(XkbKeyTranslatorTest, CharactersGoByPositionAndFunctionKeysByWhatTheyDo) {
+  struct Case {
+    const char* layout;
+    const char* options;
+    std::uint32_t evdev_code;
+    std::optional<std::uint32_t> virtual_key;
+  };
+  const Case cases[] = {
+      {"us", "", KEY_A, 'A'},
+      {"us", "", KEY_1, '1'},
+      {"us", "", KEY_SEMICOLON, kVkOem1},
+      {"us", "", KEY_LEFTSHIFT, kVkLShift},
+      {"us", "", KEY_RIGHTSHIFT, kVkRShift},
+      {"us", "", KEY_LEFTCTRL, kVkLControl},
+      {"us", "", KEY_RIGHTCTRL, kVkRControl},
+      {"us", "", KEY_LEFTALT, kVkLMenu},
+      {"us", "", KEY_RIGHTALT, kVkRMenu},
+      {"us", "", KEY_LEFTMETA, kVkLWin},
+      {"us", "", KEY_ENTER, kVkReturn},
+      {"us", "", KEY_KPENTER, kVkReturn},
+      {"us", "", KEY_ESC, kVkEscape},
+      {"us", "", KEY_SPACE, kVkSpace},
+      {"us", "", KEY_KP1, kVkNumpad1},  // the keypad by position, whatever Num Lock says
+      {"us", "", KEY_F1, kVkF1},
+      {"us", "", KEY_F13, kVkF13},
+      {"us", "", KEY_HOME, kVkHome},
+      {"us", "", KEY_SYSRQ, kVkSnapshot},
+      {"us", "", KEY_MICMUTE, std::nullopt},
+      // A German keyboard's Z sits where a US keyboard has Y: the mouse plays that position.
+      {"de", "", KEY_Y, 'Y'},
+      {"de", "", KEY_RIGHTALT, kVkRMenu},  // AltGr
+      {"fr", "", KEY_Q, 'Q'},
+      // A remapped key records as what it does.
+      {"us", "ctrl:nocaps", KEY_CAPSLOCK, kVkLControl},
+      {"us", "caps:escape", KEY_CAPSLOCK, kVkEscape},
+      {"us", "ctrl:swap_lalt_lctl", KEY_LEFTALT, kVkLControl},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.layout) + " " + c.options + " " + std::to_string(c.evdev_code));
+    std::string why;
+    const std::optional<XkbKeyTable> table =
+        XkbKeyTableFromNames({"evdev", "pc105", c.layout, "", c.options}, why);
+    ASSERT_TRUE(table) << why;
+    EXPECT_EQ(XkbKeyTranslator(table->keysyms).VirtualKeyOf(c.evdev_code + 8), c.virtual_key);
+  }
+  // Without a keymap every key goes by its position.
+  const XkbKeyTranslator positions(std::array<std::uint32_t, 256>{});
+  EXPECT_EQ(positions.VirtualKeyOf(KEY_RIGHTCTRL + 8), kVkRControl);
+  EXPECT_EQ(positions.VirtualKeyOf(300), std::nullopt);
+  EXPECT_EQ(positions.VirtualKeyOf(0), std::nullopt);
 }
 
 TEST(EvdevKeyMapTest, EveryVirtualKeyHasOnePositionAndMapsBack) {

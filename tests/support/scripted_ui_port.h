@@ -19,6 +19,9 @@ class ScriptedUiPort final : public platform::UiPort {
   std::deque<int> answers;
   // Answers to the choosers, oldest first; when empty, the user cancels.
   std::deque<std::optional<std::filesystem::path>> chosen;
+  // Answers of the combination-key dialog and the macro chooser; when empty, the user cancels.
+  std::deque<std::optional<platform::ComboKeyChoice>> combos;
+  std::deque<std::optional<platform::MacroChoice>> macros;
   bool window_visible = false;
   // "message: …", "question: …", "box Info: …", "progress open", "progress 10", …
   std::vector<std::string> calls;
@@ -47,6 +50,14 @@ class ScriptedUiPort final : public platform::UiPort {
     calls.push_back("choose folder");
     return NextChoice();
   }
+  std::optional<platform::ComboKeyChoice> ChooseComboKey() override {
+    calls.push_back("combo dialog");
+    return Next(combos);
+  }
+  std::optional<platform::MacroChoice> ChooseMacro(int preset_position) override {
+    calls.push_back("macro chooser " + std::to_string(preset_position));
+    return Next(macros);
+  }
   bool HideMainWindow() override {
     calls.push_back("hide window");
     return std::exchange(window_visible, false);
@@ -64,11 +75,14 @@ class ScriptedUiPort final : public platform::UiPort {
   bool about_box_downloads_firmware = false;
 
  private:
-  std::optional<std::filesystem::path> NextChoice() {
-    if (chosen.empty()) return std::nullopt;
-    auto choice = chosen.front();
-    chosen.pop_front();
-    return choice;
+  std::optional<std::filesystem::path> NextChoice() { return Next(chosen); }
+
+  template <typename T>
+  static std::optional<T> Next(std::deque<std::optional<T>>& answers) {
+    if (answers.empty()) return std::nullopt;
+    std::optional<T> answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
 };
 

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "support/scripted_ui_port.h"
 #include "ui/in_window_keyboard_hook.h"
 
 namespace z900::ui {
@@ -30,7 +31,8 @@ TEST(InWindowKeyboardHookTest, ReportsEachTransitionOnceWhileForwarding) {
   child->setFocusPolicy(Qt::StrongFocus);
   window.show();
   child->setFocus();
-  InWindowKeyboardHook hook;
+  std::string why;
+  InWindowKeyboardHook hook(platform::CreateSystemKeyTranslator(why));
   RecordingReceiver receiver;
   hook.SetReceiveWindow(&receiver);
   ASSERT_TRUE(hook.InstallHook());
@@ -46,15 +48,28 @@ TEST(InWindowKeyboardHookTest, ReportsEachTransitionOnceWhileForwarding) {
                                          Pair(0x74u, 0x80u)));
 }
 
-// On X the key's position decides, whatever it types: the X key code of the key left of S
-// gives virtual key A also where it types Q.
-TEST(InWindowKeyboardHookTest, KeyPositionComesBeforeTheKeyItTypes) {
+// The native key code, where the window system gives one, decides through the keymap; else
+// Qt's key: the X key code of the key left of S gives virtual key A whatever Qt calls it.
+TEST(InWindowKeyboardHookTest, NativeKeyCodeComesBeforeQtsKey) {
+  std::string why;
+  const std::unique_ptr<platform::KeyTranslator> keymap = platform::CreateSystemKeyTranslator(why);
   const QKeyEvent a_position(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, 38, 0, 0);
-  EXPECT_EQ(VirtualKeyOf(a_position), 0x41u);
+  EXPECT_EQ(VirtualKeyOfKeyEvent(a_position, *keymap), 0x41u);
   const QKeyEvent no_position(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, 0, 0, 0);
-  EXPECT_EQ(VirtualKeyOf(no_position), 0x1Bu);
+  EXPECT_EQ(VirtualKeyOfKeyEvent(no_position, *keymap), 0x1Bu);
   const QKeyEvent unknown(QEvent::KeyPress, Qt::Key_Launch0, Qt::NoModifier, 0, 0, 0);
-  EXPECT_EQ(VirtualKeyOf(unknown), 0u);
+  EXPECT_EQ(VirtualKeyOfKeyEvent(unknown, *keymap), std::nullopt);
+}
+
+// Only a hook that hears the utility's windows alone is worth a word to the user, once.
+TEST(InWindowKeyboardHookTest, OnlyTheInWindowHookIsReported) {
+  config::AppContext context;
+  context.strings.Set(i18n::StringKey::str_macro_hint, u"Only in this window");
+  z900::test::ScriptedUiPort ui;
+  ReportKeyboardHook({nullptr, true, ""}, context, ui);
+  EXPECT_THAT(ui.calls, ::testing::IsEmpty());
+  ReportKeyboardHook({nullptr, false, "no X display"}, context, ui);
+  EXPECT_THAT(ui.calls, ElementsAre("box Warning: Only in this window"));
 }
 
 }  // namespace

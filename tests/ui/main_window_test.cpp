@@ -14,15 +14,21 @@
 #include "device/driver_records.h"
 #include "device/event_word.h"
 #include "device/memory_map.h"
+#include "macro/macro_rows.h"
+#include "macro/macro_store.h"
 #include "platform/event_source.h"
 #include "platform/ini_file.h"
 #include "platform/memory_key_store.h"
 #include "platform/text.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_mouse.h"
+#include "support/fake_desktop.h"
 #include "support/fake_keyboard_hook.h"
 #include "support/recording_host_services.h"
 #include "support/temp_folder.h"
+#include "ui/dlg_macro.h"
+#include "ui/macro_dlg.h"
+#include "ui/set_dlg.h"
 #include "ui_fixture.h"
 #include "update/firmware_handoff.h"
 
@@ -30,7 +36,11 @@ namespace z900::ui {
 namespace {
 
 using i18n::StringKey;
+using ::testing::AllOf;
+using ::testing::Each;
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
 
 // The virtual driver: present, takes every request; words are handed in with Deliver.
 class FakeDriver final : public platform::QueuedEventSource {
@@ -136,8 +146,8 @@ class MainWindowTest : public ::testing::Test {
 
   CZ9xMouseConfigDlg& Window() {
     if (!window) {
-      window = std::make_unique<CZ9xMouseConfigDlg>(
-          MainWindowPorts{context, channel, store, host, hook, events, &monitor, clock});
+      window = std::make_unique<CZ9xMouseConfigDlg>(MainWindowPorts{
+          context, channel, store, host, hook, events, &monitor, clock, layout, foreground});
       window->InitMainWindow();
     }
     return *window;
@@ -156,6 +166,8 @@ class MainWindowTest : public ::testing::Test {
   FakeDriver driver;
   device::EventChannel events{driver};
   FakeMonitor monitor;
+  z900::test::LetterLayout layout;
+  z900::test::FakeForeground foreground;
   std::unique_ptr<CZ9xMouseConfigDlg> window;
 };
 
@@ -179,15 +191,43 @@ TEST_F(MainWindowTest, StartsHiddenWithItsTrayIconAndTheSettingsPage) {
   EXPECT_FALSE(dlg.page(kSettingsPage)->isHidden());
   EXPECT_TRUE(dlg.page(kMacroPage)->isHidden());
   EXPECT_EQ(dlg.page(kSettingsPage)->geometry(), QRect(0, 85, 820, 456));
-  // The first showing only loaded: the profiles and the page's own handle on the mouse.
+  // The first showing only loaded: the profiles and the page's own handle on the mouse. The
+  // settings page in its slot shows them, on the window's page state.
   EXPECT_EQ(dlg.page_model().selected_profile, 0);
   EXPECT_TRUE(dlg.page_model().mouse_handle);
+  ASSERT_EQ(dlg.page(kSettingsPage), dlg.settings_page());
+  EXPECT_EQ(&dlg.settings_page()->model(), &dlg.page_model());
+  EXPECT_TRUE(dlg.settings_page()->profile_tab(0)->selected());
   EXPECT_TRUE(std::filesystem::exists(config::ProfileFilePath(context.paths, 0)));
   platform::KeyValue marker;
   EXPECT_EQ(store.ReadValue(config::kConfigKey, config::kFirstRunValue, marker),
             platform::KeyStoreStatus::kOk);
   EXPECT_EQ(marker, platform::BinaryValue({1, 0, 0, 0}));
   EXPECT_TRUE(monitor.tell);
+}
+
+// The settings page's "more" choice reaches the macro page's chooser through the window's
+// UiPort, with the row of the button's macro preselected.
+TEST_F(MainWindowTest, ThePagesMacroChooserIsTheMacroPagesDialog) {
+  for (const auto& [id, name] : {std::pair(0x101u, u"one"), std::pair(0x102u, u"two")}) {
+    std::vector<macro::MacroRow> rows = {macro::DelayRow(20)};
+    macro::SaveMacro(store, macro::BuildMacroRecord(rows, id, name, u"1").record);
+  }
+  CZ9xMouseConfigDlg& dlg = Window();
+  QTimer::singleShot(0, [] {
+    auto* chooser = qobject_cast<CDlgMacro*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) {
+      ADD_FAILURE() << "no macro chooser";
+      if (QWidget* other = QApplication::activeModalWidget()) other->close();
+      return;
+    }
+    EXPECT_EQ(chooser->list()->SelectedRow(), 1);
+    QTest::mouseClick(chooser->ok_button(), Qt::LeftButton);
+  });
+  const std::optional<platform::MacroChoice> chosen = dlg.ui().ChooseMacro(2);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(chosen->id, 0x102u);
+  EXPECT_EQ(chosen->position, 2);
 }
 
 // Every showing after the first reloads the profiles from the key store and the files.
@@ -223,16 +263,20 @@ TEST_F(MainWindowTest, ButtonsHideMinimiseAndSwitchPages) {
   EXPECT_TRUE(dlg.macro_page_button()->GetCheck());
   EXPECT_FALSE(dlg.mouse_page_button()->GetCheck());
   EXPECT_TRUE(hook.calls.empty());  // the macro page records keys
+  EXPECT_NE(qobject_cast<CMacroDlg*>(dlg.page(kMacroPage)), nullptr);
 
+  // Leaving the macro page, and hiding the window, switch forwarding off (the window and the
+  // page each say so).
   QTest::mouseClick(dlg.mouse_page_button(), Qt::LeftButton);
   EXPECT_FALSE(dlg.page(kSettingsPage)->isHidden());
   EXPECT_TRUE(dlg.mouse_page_button()->GetCheck());
-  EXPECT_THAT(hook.calls, ElementsAre("SetHookStatus(0)"));
+  EXPECT_THAT(hook.calls, AllOf(Not(IsEmpty()), Each("SetHookStatus(0)")));
+  hook.calls.clear();
 
   QTest::mouseClick(dlg.close_button(), Qt::LeftButton);
   EXPECT_FALSE(dlg.isVisible());
   EXPECT_EQ(context.tray_hidden_flag, 1);
-  EXPECT_THAT(hook.calls, ElementsAre("SetHookStatus(0)", "SetHookStatus(0)"));
+  EXPECT_THAT(hook.calls, ElementsAre("SetHookStatus(0)"));
   // Showing again keeps the page that was selected.
   dlg.TrayNotify(515);
   EXPECT_FALSE(dlg.page(kSettingsPage)->isHidden());

@@ -4,11 +4,13 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/file_io.h"
 #include "platform/linux/evdev_key_map.h"
 #include "platform/program_paths.h"
+#include "platform/virtual_key.h"
 
 namespace z900::platform {
 namespace {
@@ -36,18 +38,63 @@ bool IsPrintable(char32_t c) {
          !(c >= 0xD800 && c < 0xE000);
 }
 
-// The unshifted characters of every keycode in the given layout group.
-std::unique_ptr<KeyboardLayout> LayoutOfKeymap(xkb_keymap* keymap, xkb_layout_index_t group) {
+// What every keycode gives in the given layout group with no modifier held.
+std::optional<XkbKeyTable> KeyTableOfKeymap(xkb_keymap* keymap, xkb_layout_index_t group,
+                                            std::string& why) {
   State state(xkb_state_new(keymap));
-  if (!state) return nullptr;
-  xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, group);
-  std::array<char32_t, 256> characters{};
-  for (xkb_keycode_t keycode = kEvdevOffset; keycode < characters.size(); ++keycode) {
-    const char32_t c = xkb_state_key_get_utf32(state.get(), keycode);
-    characters[keycode] = IsPrintable(c) ? c : 0;
+  if (!state) {
+    why = "xkbcommon could not make a keyboard state";
+    return std::nullopt;
   }
-  return std::make_unique<XkbKeyboardLayout>(characters);
+  xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, group);
+  XkbKeyTable table;
+  for (xkb_keycode_t keycode = kEvdevOffset; keycode < table.characters.size(); ++keycode) {
+    const char32_t c = xkb_state_key_get_utf32(state.get(), keycode);
+    table.characters[keycode] = IsPrintable(c) ? c : 0;
+    const xkb_keysym_t* keysyms = nullptr;
+    if (xkb_keymap_key_get_syms_by_level(keymap, keycode, group, 0, &keysyms) > 0) {
+      table.keysyms[keycode] = keysyms[0];
+    }
+  }
+  return table;
 }
+
+// Function keys by keysym; everything else goes by position.
+constexpr std::pair<xkb_keysym_t, std::uint32_t> kFunctionKeysyms[] = {
+    {XKB_KEY_Shift_L, kVkLShift},
+    {XKB_KEY_Shift_R, kVkRShift},
+    {XKB_KEY_Control_L, kVkLControl},
+    {XKB_KEY_Control_R, kVkRControl},
+    {XKB_KEY_Alt_L, kVkLMenu},
+    {XKB_KEY_Meta_L, kVkLMenu},
+    {XKB_KEY_Alt_R, kVkRMenu},
+    {XKB_KEY_Meta_R, kVkRMenu},
+    {XKB_KEY_ISO_Level3_Shift, kVkRMenu},  // AltGr, the right Alt of layouts that use it
+    {XKB_KEY_Super_L, kVkLWin},
+    {XKB_KEY_Super_R, kVkRWin},
+    {XKB_KEY_Caps_Lock, kVkCapital},
+    {XKB_KEY_Num_Lock, kVkNumLock},
+    {XKB_KEY_Scroll_Lock, kVkScroll},
+    {XKB_KEY_Escape, kVkEscape},
+    {XKB_KEY_Return, kVkReturn},
+    {XKB_KEY_Tab, kVkTab},
+    {XKB_KEY_ISO_Left_Tab, kVkTab},
+    {XKB_KEY_BackSpace, kVkBack},
+    {XKB_KEY_space, kVkSpace},
+    {XKB_KEY_Delete, kVkDelete},
+    {XKB_KEY_Insert, kVkInsert},
+    {XKB_KEY_Home, kVkHome},
+    {XKB_KEY_End, kVkEnd},
+    {XKB_KEY_Prior, kVkPrior},
+    {XKB_KEY_Next, kVkNext},
+    {XKB_KEY_Left, kVkLeft},
+    {XKB_KEY_Up, kVkUp},
+    {XKB_KEY_Right, kVkRight},
+    {XKB_KEY_Down, kVkDown},
+    {XKB_KEY_Print, kVkSnapshot},
+    {XKB_KEY_Pause, kVkPause},
+    {XKB_KEY_Menu, kVkApps},
+};
 
 const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
@@ -76,11 +123,32 @@ std::optional<char32_t> XkbKeyboardLayout::UnshiftedCharacter(std::uint32_t virt
   return c;
 }
 
-std::unique_ptr<KeyboardLayout> CreateXkbLayoutFromNames(const XkbNames& names, std::string& why) {
+std::optional<std::uint32_t> VirtualKeyOfFunctionKeysym(std::uint32_t keysym) {
+  if (keysym >= XKB_KEY_F1 && keysym <= XKB_KEY_F24) return kVkF1 + (keysym - XKB_KEY_F1);
+  for (const auto& [function_keysym, virtual_key] : kFunctionKeysyms) {
+    if (function_keysym == keysym) return virtual_key;
+  }
+  return std::nullopt;
+}
+
+XkbKeyTranslator::XkbKeyTranslator(const std::array<std::uint32_t, 256>& keysyms) {
+  for (std::uint32_t keycode = kEvdevOffset; keycode < virtual_keys_.size(); ++keycode) {
+    std::optional<std::uint32_t> key = VirtualKeyOfFunctionKeysym(keysyms[keycode]);
+    if (!key) key = VirtualKeyOfEvdevCode(keycode - kEvdevOffset);
+    virtual_keys_[keycode] = key.value_or(0);
+  }
+}
+
+std::optional<std::uint32_t> XkbKeyTranslator::VirtualKeyOf(std::uint32_t keycode) const {
+  if (keycode >= virtual_keys_.size() || virtual_keys_[keycode] == 0) return std::nullopt;
+  return virtual_keys_[keycode];
+}
+
+std::optional<XkbKeyTable> XkbKeyTableFromNames(const XkbNames& names, std::string& why) {
   Context context(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
   if (!context) {
     why = "xkbcommon could not start";
-    return nullptr;
+    return std::nullopt;
   }
   xkb_rule_names rule_names{};
   rule_names.rules = OrNull(names.rules);
@@ -91,34 +159,32 @@ std::unique_ptr<KeyboardLayout> CreateXkbLayoutFromNames(const XkbNames& names, 
   Keymap keymap(xkb_keymap_new_from_names(context.get(), &rule_names, XKB_KEYMAP_COMPILE_NO_FLAGS));
   if (!keymap) {
     why = "no keymap for the keyboard layout \"" + names.layout + "\"";
-    return nullptr;
+    return std::nullopt;
   }
-  auto layout = LayoutOfKeymap(keymap.get(), 0);
-  if (!layout) why = "xkbcommon could not make a keyboard state";
-  return layout;
+  return KeyTableOfKeymap(keymap.get(), 0, why);
 }
 
-std::unique_ptr<KeyboardLayout> CreateXServerLayout(std::string& why) {
+std::optional<XkbKeyTable> XkbKeyTableFromXServer(std::string& why) {
   if (!EnvironmentValue("DISPLAY")) {
     why = "no X display";
-    return nullptr;
+    return std::nullopt;
   }
   std::unique_ptr<xcb_connection_t, ConnectionDeleter> connection(xcb_connect(nullptr, nullptr));
   if (!connection || xcb_connection_has_error(connection.get()) != 0) {
     why = "the X display does not answer";
-    return nullptr;
+    return std::nullopt;
   }
   if (xkb_x11_setup_xkb_extension(
           connection.get(), XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
           XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr) == 0) {
     why = "the X server has no XKB extension";
-    return nullptr;
+    return std::nullopt;
   }
   const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection.get());
   Context context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
   if (device < 0 || !context) {
     why = "the X server has no core keyboard";
-    return nullptr;
+    return std::nullopt;
   }
   Keymap keymap(xkb_x11_keymap_new_from_device(context.get(), connection.get(), device,
                                                XKB_KEYMAP_COMPILE_NO_FLAGS));
@@ -126,14 +192,12 @@ std::unique_ptr<KeyboardLayout> CreateXServerLayout(std::string& why) {
                        : nullptr);
   if (!current) {
     why = "the X server's keymap cannot be read";
-    return nullptr;
+    return std::nullopt;
   }
   // The layout group the user has switched to, without the modifiers held right now.
   const xkb_layout_index_t group =
       xkb_state_serialize_layout(current.get(), XKB_STATE_LAYOUT_EFFECTIVE);
-  auto layout = LayoutOfKeymap(keymap.get(), group);
-  if (!layout) why = "xkbcommon could not make a keyboard state";
-  return layout;
+  return KeyTableOfKeymap(keymap.get(), group, why);
 }
 
 XkbNames ParseDefaultKeyboardFile(std::string_view text) {
@@ -156,9 +220,9 @@ XkbNames ParseDefaultKeyboardFile(std::string_view text) {
   return names;
 }
 
-std::unique_ptr<KeyboardLayout> CreateSystemKeyboardLayout(std::string& why) {
+std::optional<XkbKeyTable> SystemXkbKeyTable(std::string& why) {
   std::string x_why;
-  if (auto layout = CreateXServerLayout(x_why)) return layout;
+  if (auto table = XkbKeyTableFromXServer(x_why)) return table;
   // No X server (a console, or a Wayland session without X): the system's default keyboard,
   // as the XKB_DEFAULT_* variables or else /etc/default/keyboard name it.
   XkbNames names;
@@ -179,9 +243,36 @@ std::unique_ptr<KeyboardLayout> CreateSystemKeyboardLayout(std::string& why) {
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   }
   std::string names_why;
-  if (auto layout = CreateXkbLayoutFromNames(names, names_why)) return layout;
+  if (auto table = XkbKeyTableFromNames(names, names_why)) return table;
   why = x_why + "; " + names_why;
-  return nullptr;
+  return std::nullopt;
+}
+
+namespace {
+
+std::unique_ptr<KeyboardLayout> LayoutOf(const std::optional<XkbKeyTable>& table) {
+  if (!table) return nullptr;
+  return std::make_unique<XkbKeyboardLayout>(table->characters);
+}
+
+}  // namespace
+
+std::unique_ptr<KeyboardLayout> CreateXkbLayoutFromNames(const XkbNames& names, std::string& why) {
+  return LayoutOf(XkbKeyTableFromNames(names, why));
+}
+
+std::unique_ptr<KeyboardLayout> CreateXServerLayout(std::string& why) {
+  return LayoutOf(XkbKeyTableFromXServer(why));
+}
+
+std::unique_ptr<KeyboardLayout> CreateSystemKeyboardLayout(std::string& why) {
+  return LayoutOf(SystemXkbKeyTable(why));
+}
+
+std::unique_ptr<KeyTranslator> CreateSystemKeyTranslator(std::string& why) {
+  const std::optional<XkbKeyTable> table = SystemXkbKeyTable(why);
+  return std::make_unique<XkbKeyTranslator>(table ? table->keysyms
+                                                  : std::array<std::uint32_t, 256>{});
 }
 
 }  // namespace z900::platform

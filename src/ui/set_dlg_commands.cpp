@@ -1,0 +1,335 @@
+// What the settings page's controls and timers do.
+#include <QCursor>
+#include <QPointer>
+#include <cstdio>
+
+#include "config/assignment_choice.h"
+#include "config/assignment_menu.h"
+#include "config/auto_switch.h"
+#include "config/profiles.h"
+#include "config/store_lock.h"
+#include "macro/macro_store.h"
+#include "platform/linux/directory_key_store.h"
+#include "platform/text.h"
+#include "ui/set_dlg.h"
+#include "ui/skinned_dialog.h"
+
+namespace z900::ui {
+namespace {
+
+// Where a menu opens: at the pointer when it is on the clicked control, else below it.
+QPoint MenuPosition(const QWidget& control) {
+  const QPoint cursor = QCursor::pos();
+  const QRect area(control.mapToGlobal(QPoint(0, 0)), control.size());
+  return area.contains(cursor) ? cursor : area.bottomLeft();
+}
+
+}  // namespace
+
+void CSetDlg::WhenIdle(std::function<void()> task) {
+  // The window may delete the page (its shut-down) before work that waited for a write runs.
+  ports_.worker.WhenIdle([page = QPointer<CSetDlg>(this), task = std::move(task)] {
+    if (page != nullptr) task();
+  });
+}
+
+void CSetDlg::Command(std::function<void()> action) {
+  menu_.DestroyMenuEx();
+  WhenIdle([this, action = std::move(action)] {
+    // A name typed since the last copy is kept before the page shows anything anew.
+    TakeNameBox();
+    action();
+  });
+}
+
+void CSetDlg::ShowForegroundStatus() {
+  const platform::ForegroundStatus status = ports_.foreground.BackendStatus();
+  if (!foreground_status_ || status != *foreground_status_) {
+    foreground_status_ = status;
+    const std::string line = platform::DescribeForegroundStatus(status);
+    std::fprintf(stderr, "z900-config: automatic switching: %s\n", line.c_str());
+    QString tip = LanguageText(context_.strings, i18n::StringKey::str_autopath);
+    if (!status.SeesForeground()) tip += QStringLiteral("\n") + QString::fromStdString(line);
+    switch_box_->SetTooltip(tip);
+  }
+  // The one problem the user can mend, told once per run when a profile waits for a program.
+  if (status.problem != platform::ForegroundProblem::kExtensionNotEnabled || told_extension_) {
+    return;
+  }
+  for (const config::ProfileEntry& entry : context_.profiles.entries) {
+    if (entry.auto_switch == 0 || entry.program_name[0] == u'\0') continue;
+    told_extension_ = true;
+    config::ShowMessage(context_, ports_.config.ui, platform::Utf8ToUtf16(status.detail), false);
+    return;
+  }
+}
+
+void CSetDlg::TakeNameBox() {
+  config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
+}
+
+void CSetDlg::OpenAssignmentMenu(int button, const QWidget* control) {
+  Command([this, button, control] {
+    model_.current_button = button - 1;
+    const std::vector<config::MenuItemRecord> items =
+        config::BuildAssignmentMenu(config::MenuVariantOf(button), ports_.config.store,
+                                    context_.strings, model_.macro_item_table);
+    menu_.CreateMenuEx(items, MenuPosition(*control));
+  });
+}
+
+void CSetDlg::MenuChosen(int item, int category) {
+  menu_.DestroyMenuEx();
+  WhenIdle([this, item, category] {
+    TakeNameBox();
+    config::AssignmentPorts ports{ports_.config.ui, ports_.config.store, ports_.layout};
+    config::HandleAssignmentChoice(context_, model_, ports, item, category);
+    Refresh();
+  });
+}
+
+void CSetDlg::ClickDpiBox(int index) {
+  Command([this, index] {
+    config::ToggleDpiBox(context_.settings, context_.current_mode, index);
+    Refresh();
+  });
+}
+
+void CSetDlg::SliderMoved(int position, int id) {
+  if (id != kSliderId) return;
+  WhenIdle([this, position] {
+    TakeNameBox();
+    config::SetLightingEffect(context_.settings, context_.current_mode,
+                              config::SnapLightingPosition(position));
+    Refresh();
+  });
+}
+
+void CSetDlg::SelectMode(int mode) {
+  Command([this, mode] {
+    context_.current_mode = mode;
+    Refresh();
+  });
+}
+
+void CSetDlg::SelectProfileTab(int index) {
+  Command([this, index] {
+    model_.switch_target_index = index;
+    // The mouse keeps its settings until Apply.
+    config::SelectProfile(context_, model_, ports_.config, index, false);
+    Refresh();
+    // Another profile's file is the one to watch now; the selection itself is an edit.
+    stored_ = ReadStoredState();
+  });
+}
+
+void CSetDlg::ClickSwitchBox() {
+  Command([this] {
+    config::ChooseSwitchProgram(
+        context_, model_, ports_.config.ui,
+        model_.switch_box_checked ? config::SwitchAction::kTurnOff : config::SwitchAction::kTurnOn);
+    Refresh();
+  });
+}
+
+void CSetDlg::ClickProgramButton() {
+  Command([this] {
+    config::ChooseSwitchProgram(context_, model_, ports_.config.ui,
+                                config::SwitchAction::kChooseProgram);
+    Refresh();
+  });
+}
+
+void CSetDlg::Apply() {
+  Command([this] {
+    StartWrite([this] { config::ApplyToMouse(context_, model_, ports_.config, true); });
+  });
+}
+
+void CSetDlg::Reset() {
+  Command([this] {
+    // Asked here; the write runs on the worker.
+    if (!config::ConfirmResetProfile(context_, model_, ports_.config.ui)) return;
+    StartWrite([this] { config::ResetConfirmedProfile(context_, model_, ports_.config); });
+  });
+}
+
+void CSetDlg::StartWrite(std::function<void()> write) {
+  // The name box's text is part of what is written.
+  TakeNameBox();
+  ports_.worker.Run(
+      [this, write = std::move(write)] {
+        // Other programs (z900ctl) keep off the profiles and macros while the page writes them,
+        // and the page waits for theirs; the lock is held for this write alone.
+        bool busy = false;
+        const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy);
+        write();
+        // Taken under the lock: a change another program makes right after it is news.
+        TakeBaseline();
+      },
+      [this] { AfterWrite(); });
+}
+
+std::unique_ptr<platform::FileLock> CSetDlg::LockStore(bool wait, bool& busy) {
+  busy = false;
+  std::error_code error;
+  std::unique_ptr<platform::FileLock> lock =
+      wait ? config::LockStore(
+                 context_.paths, platform::LockMode::kExclusive, ports_.config.channel.clock(),
+                 [this] {
+                   std::fputs(
+                       "z900-config: waiting for another program that is using the "
+                       "profiles and macros\n",
+                       stderr);
+                   QMetaObject::invokeMethod(this, [this] { emit WaitingForStore(); });
+                 },
+                 error)
+           : config::TryLockStore(context_.paths, platform::LockMode::kExclusive, error);
+  if (!lock && error == std::errc::resource_unavailable_try_again) {
+    busy = true;
+  } else if (!lock) {
+    // Without the lock file the mouse and the files are still written, as before.
+    std::fprintf(stderr, "z900-config: cannot lock %s: %s\n",
+                 context_.paths.store_lock_file.string().c_str(), error.message().c_str());
+  }
+  return lock;
+}
+
+void CSetDlg::AfterWrite() {
+  stored_changed_ = false;
+  Refresh();
+  update();
+  emit WriteFinished();
+}
+
+void CSetDlg::SwitchTick() {
+  // Nothing is switched under a running write or a dialog of the page: the choice in the
+  // dialog belongs to the profile it was opened on.
+  if (ports_.worker.busy() || model_.dialog_open != 0) return;
+  TakeNameBox();
+  ForegroundChanged();
+}
+
+void CSetDlg::ForegroundChanged() {
+  if (ports_.worker.busy() || model_.dialog_open != 0) return;
+  ShowForegroundStatus();
+  const std::optional<int> target =
+      config::FindAutoSwitchTarget(context_, model_, ports_.foreground);
+  if (!target) return;
+  model_.switch_target_index = *target;
+  const int index = *target;
+  StartWrite(
+      [this, index] { config::SelectProfile(context_, model_, ports_.config, index, true); });
+}
+
+std::vector<std::uint8_t> CSetDlg::PageBytes() const {
+  std::vector<std::uint8_t> bytes = config::RecordBytes(context_.settings);
+  const std::vector<std::uint8_t> table = config::TableBytes(context_.profiles);
+  bytes.insert(bytes.end(), table.begin(), table.end());
+  return bytes;
+}
+
+void CSetDlg::TakeBaseline() {
+  baseline_ = PageBytes();
+  stored_ = ReadStoredState();
+}
+
+bool CSetDlg::HoldsUnappliedChanges() const { return PageBytes() != baseline_; }
+
+CSetDlg::StoredState CSetDlg::ReadStoredState() {
+  StoredState state;
+  platform::KeyValue table;
+  if (ports_.config.store.ReadValue(config::kConfigKey, config::kConfigInfoValue, table) ==
+      platform::KeyStoreStatus::kOk) {
+    state.profile = std::move(table.data);
+  }
+  if (const config::ProfileEntry* entry = model_.SelectedEntry(context_.profiles)) {
+    std::vector<std::uint8_t> file;
+    ports_.config.files.Read(
+        std::filesystem::path(platform::Utf16ToUtf8(platform::ReadFixedText(entry->file_path))),
+        config::kProfileFileSize, file);
+    state.profile.insert(state.profile.end(), file.begin(), file.end());
+  }
+  state.macros = macro::ListMacros(ports_.config.store);
+  return state;
+}
+
+void CSetDlg::WatchStoredData() {
+  // The profile folder, the key holding the profile table, the macro key and each macro.
+  const platform::DirectoryKeyStore layout(context_.paths.registry_root);
+  std::vector<std::filesystem::path> folders = {
+      context_.paths.profile_folder,
+      layout.ValueFile(config::kConfigKey, config::kConfigInfoValue).parent_path(),
+      layout.ValueFile(macro::kMacroBaseKey, u"").parent_path()};
+  std::vector<std::u16string> macros;
+  if (ports_.config.store.EnumerateSubkeys(macro::kMacroBaseKey, macros) ==
+      platform::KeyStoreStatus::kOk) {
+    for (const std::u16string& name : macros) {
+      folders.push_back(
+          layout.ValueFile(std::u16string(macro::kMacroBaseKey) + name, u"").parent_path());
+    }
+  }
+  QStringList paths;
+  for (const std::filesystem::path& folder : folders) {
+    const QString path = QString::fromStdString(folder.string());
+    if (!folder.empty() && !watcher_.directories().contains(path) &&
+        std::filesystem::is_directory(folder)) {
+      paths.push_back(path);
+    }
+  }
+  if (!paths.isEmpty()) watcher_.addPaths(paths);
+}
+
+void CSetDlg::StoredDataChanged() {
+  WhenIdle([this] {
+    WatchStoredData();
+    if (model_.dialog_open != 0 || context_.message_box_flag != 0) {
+      // Looked at again once the dialog is closed.
+      settle_timer_.start();
+      return;
+    }
+    // Loading may store a mended profile table: under the lock, which the ui thread does not
+    // wait for. While another program changes the files they are looked at again shortly.
+    bool busy = false;
+    const std::unique_ptr<platform::FileLock> lock = LockStore(false, busy);
+    if (busy) {
+      settle_timer_.start();
+      return;
+    }
+    if (reload_pending_) {
+      reload_pending_ = false;
+      config::LoadProfiles(context_, model_, ports_.config);
+      stored_changed_ = false;
+      Refresh();
+      TakeBaseline();
+      update();
+      return;
+    }
+    // What the page wrote itself, or a change that left the files as they were, is no news.
+    const StoredState now = ReadStoredState();
+    if (now == stored_) return;
+    TakeNameBox();
+    const bool own_edits = HoldsUnappliedChanges();
+    if (now.profile != stored_.profile) {
+      if (own_edits) {
+        stored_changed_ = true;
+      } else {
+        config::LoadProfiles(context_, model_, ports_.config);
+        stored_changed_ = false;
+      }
+    }
+    // Macro names follow the store in either case; the page's own edits stay.
+    if (const config::ProfileEntry* entry = model_.SelectedEntry(context_.profiles)) {
+      config::RefreshMacroNames(context_.settings, *entry, ports_.config.store);
+    }
+    Refresh();
+    if (own_edits) {
+      stored_ = ReadStoredState();
+    } else {
+      TakeBaseline();
+    }
+    update();
+  });
+}
+
+}  // namespace z900::ui
