@@ -1,7 +1,11 @@
 #include "app/start_utility.h"
 
+#include <ostream>
+
+#include "app/autostart.h"
 #include "i18n/language_strings.h"
 #include "i18n/xml_document.h"
+#include "z900/version.h"
 
 namespace z900::app {
 
@@ -76,12 +80,50 @@ std::optional<Options> ParseOptions(std::span<const std::string> args, std::stri
         return std::nullopt;
       }
       options.render_folder = args[++i];
+    } else if (args[i] == "--autostart") {
+      if (i + 1 == args.size() || (args[i + 1] != "on" && args[i + 1] != "off")) {
+        error = "--autostart needs on or off";
+        return std::nullopt;
+      }
+      options.autostart = args[++i] == "on";
+    } else if (args[i] == "--help") {
+      options.help = true;
+    } else if (args[i] == "--version") {
+      options.version = true;
     } else {
       error = "unknown argument \"" + args[i] + "\"";
       return std::nullopt;
     }
   }
   return options;
+}
+
+std::optional<int> RunWithoutWindow(const Options& options, const platform::PathEnvironment& env,
+                                    std::ostream& out, std::ostream& err) {
+  if (options.help) {
+    out << kUsage << "\n"
+        << "  --simulate          the simulated mouse that z900ctl --simulate shares\n"
+           "  --show              show the window at once instead of waiting in the tray\n"
+           "  --render DIR        draw every window and control state into DIR, then end\n"
+           "  --autostart on|off  start hidden in the tray at login, or not\n";
+    return kExitOk;
+  }
+  if (options.version) {
+    out << "z900-config " << kVersion << '\n';
+    return kExitOk;
+  }
+  if (options.autostart) {
+    std::string error;
+    const std::optional<AutostartStatus> status =
+        SetAutostart(ResolveAutostartPaths(env), *options.autostart, error);
+    if (!status) {
+      err << "z900-config: autostart: " << error << '\n';
+      return kExitFailed;
+    }
+    out << DescribeAutostart(*status) << '\n';
+    return kExitOk;
+  }
+  return std::nullopt;
 }
 
 }  // namespace z900::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <span>
 #include <string>
@@ -75,9 +76,20 @@ struct Options {
   bool simulate = false;  // the simulated mouse instead of the real one
   bool show = false;      // the window shows at once instead of waiting in the tray
   std::optional<std::filesystem::path> render_folder;  // draw the gallery there and end
+  // These three end the program at once, without a window.
+  bool help = false;
+  bool version = false;
+  std::optional<bool> autostart;  // start at login, or not, from now on
 };
-inline constexpr char kUsage[] = "usage: z900-config [--simulate] [--show] [--render DIR]";
+inline constexpr char kUsage[] =
+    "usage: z900-config [--simulate] [--show] [--render DIR]\n"
+    "       z900-config --autostart on|off | --help | --version";
 // Nullopt, with the reason, for an argument it does not know.
 std::optional<Options> ParseOptions(std::span<const std::string> args, std::string& error);
+
+// Carries out the options that need neither a window nor a mouse (--help, --version,
+// --autostart) and returns the exit status; nullopt when the utility itself is to run.
+std::optional<int> RunWithoutWindow(const Options& options, const platform::PathEnvironment& env,
+                                    std::ostream& out, std::ostream& err);
 
 }  // namespace z900::app

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/autostart.h"
 #include "cli/terminal_ui_port.h"
 #include "config/app_context.h"
 #include "device/hid_channel.h"
@@ -32,6 +33,7 @@ enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoMouse
 // tests from a temporary folder and a virtual clock.
 struct CliEnvironment {
   platform::ProgramPaths paths;
+  app::AutostartPaths autostart;
   platform::Clock* clock = nullptr;
   platform::HidBackend* hardware = nullptr;  // the real mouse; unused with --simulate
   platform::HostServices* host = nullptr;    // programs, files, sounds, tools
@@ -132,6 +134,16 @@ std::span<const Command> UpdateCommands();
 std::span<const Command> ConfigCommands();
 std::span<const Command> ProfileCommands();
 std::span<const Command> ActionCommands();
+std::span<const Command> AutostartCommands();
+// Every command of the tool, in the order the help lists them.
+std::vector<const Command*> AllCommands();
+
+// An option given before the command.
+struct GlobalOption {
+  std::string_view name;
+  std::string_view summary;
+};
+std::span<const GlobalOption> GlobalOptions();
 
 // A command's arguments split into positional ones and the options it knows: flags such as
 // "--json" and valued options such as "--mode 1".

@@ -29,7 +29,9 @@ int main(int argc, char** argv) {
   using namespace z900;
   const std::unique_ptr<platform::HidBackend> hardware = platform::CreateSystemHidBackend();
   cli::CliEnvironment env;
-  env.paths = platform::ResolveProgramPaths(platform::ReadPathEnvironment());
+  const platform::PathEnvironment path_env = platform::ReadPathEnvironment();
+  env.paths = platform::ResolveProgramPaths(path_env);
+  env.autostart = app::ResolveAutostartPaths(path_env);
   env.clock = &platform::SystemClock();
   env.hardware = hardware.get();
   const std::unique_ptr<platform::HostServices> host =

@@ -11,10 +11,16 @@
 namespace z900::cli {
 namespace {
 
+constexpr GlobalOption kGlobalOptions[] = {
+    {"--simulate", "use the simulated mouse instead of the real one"},
+    {"--help", "show this help and exit"},
+    {"--version", "show the version and exit"},
+};
+
 // Every command group of the tool, in the order the help lists them.
 constexpr std::array kCommandGroups = {&DeviceCommands, &EventCommands,  &MacroCommands,
                                        &I18nCommands,   &ConfigCommands, &ProfileCommands,
-                                       &ActionCommands, &UpdateCommands};
+                                       &ActionCommands, &UpdateCommands, &AutostartCommands};
 
 std::vector<std::string_view> Words(std::string_view name) {
   std::vector<std::string_view> words;
@@ -30,14 +36,12 @@ std::vector<std::string_view> Words(std::string_view name) {
 const Command* FindCommand(std::span<const std::string> args, std::size_t& word_count) {
   const Command* best = nullptr;
   word_count = 0;
-  for (auto group : kCommandGroups) {
-    for (const Command& command : group()) {
-      const std::vector<std::string_view> words = Words(command.name);
-      if (words.size() > args.size() || words.size() <= word_count) continue;
-      if (std::equal(words.begin(), words.end(), args.begin())) {
-        best = &command;
-        word_count = words.size();
-      }
+  for (const Command* command : AllCommands()) {
+    const std::vector<std::string_view> words = Words(command->name);
+    if (words.size() > args.size() || words.size() <= word_count) continue;
+    if (std::equal(words.begin(), words.end(), args.begin())) {
+      best = command;
+      word_count = words.size();
     }
   }
   return best;
@@ -48,18 +52,16 @@ void PrintHelp(std::ostream& out, const CliEnvironment& env) {
          "\n"
          "Reads and configures the Z900 mouse from the command line.\n"
          "\n"
-         "Options:\n"
-         "  --simulate  use the simulated mouse instead of the real one\n"
-         "  --help      show this help and exit\n"
-         "  --version   show the version and exit\n"
-         "\n"
+         "Options:\n";
+  for (const GlobalOption& option : kGlobalOptions) {
+    out << "  " << std::left << std::setw(12) << option.name << option.summary << '\n';
+  }
+  out << "\n"
          "Commands:\n";
-  for (auto group : kCommandGroups) {
-    for (const Command& command : group()) {
-      std::string usage(command.name);
-      if (!command.arguments.empty()) usage += " " + std::string(command.arguments);
-      out << "  " << std::left << std::setw(28) << usage << ' ' << command.summary << '\n';
-    }
+  for (const Command* command : AllCommands()) {
+    std::string usage(command->name);
+    if (!command->arguments.empty()) usage += " " + std::string(command->arguments);
+    out << "  " << std::left << std::setw(28) << usage << ' ' << command->summary << '\n';
   }
   out << "\n"
          "Environment:\n"
@@ -77,6 +79,16 @@ void PrintHelp(std::ostream& out, const CliEnvironment& env) {
 }
 
 }  // namespace
+
+std::span<const GlobalOption> GlobalOptions() { return kGlobalOptions; }
+
+std::vector<const Command*> AllCommands() {
+  std::vector<const Command*> commands;
+  for (auto group : kCommandGroups) {
+    for (const Command& command : group()) commands.push_back(&command);
+  }
+  return commands;
+}
 
 int RunCli(std::span<const std::string> args, const CliEnvironment& env, std::ostream& out,
            std::ostream& err) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace z900::platform {
@@ -30,8 +31,10 @@ struct PathEnvironment {
   std::filesystem::path executable_folder;
   std::filesystem::path install_data_folder;     // <prefix>/share/z900
   std::filesystem::path install_libexec_folder;  // <prefix>/libexec/z900
+  std::filesystem::path install_sysconf_folder;  // /etc for a /usr installation
   std::optional<std::filesystem::path> xdg_data_home;
   std::optional<std::filesystem::path> xdg_config_home;
+  std::optional<std::string> xdg_config_dirs;  // colon-separated
   std::optional<std::filesystem::path> xdg_state_home;
   std::optional<std::filesystem::path> xdg_runtime_dir;
   std::filesystem::path home;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "platform/virtual_clock.h"
 #include "sim/simulated_mouse.h"
@@ -170,11 +171,61 @@ TEST(ParseOptionsTest, KnowsItsOptionsAndRefusesOthers) {
   EXPECT_EQ(options->render_folder, std::filesystem::path("out"));
   EXPECT_FALSE(ParseOptions({}, error)->simulate);
   EXPECT_FALSE(ParseOptions({}, error)->show);
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"--render"}, {"--shown"}, {"simulate"}}) {
+  EXPECT_EQ(ParseOptions(std::vector<std::string>{"--autostart", "off"}, error)->autostart, false);
+  EXPECT_EQ(ParseOptions(std::vector<std::string>{"--autostart", "on"}, error)->autostart, true);
+  EXPECT_EQ(ParseOptions({}, error)->autostart, std::nullopt);
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"--render"},
+                                              {"--shown"},
+                                              {"simulate"},
+                                              {"--autostart"},
+                                              {"--autostart", "yes"}}) {
     EXPECT_FALSE(ParseOptions(bad, error)) << bad[0];
     EXPECT_FALSE(error.empty());
   }
+}
+
+// --autostart goes through the user's entry of the XDG folders, as z900ctl autostart does; a
+// user entry that cannot be written is a failure with the reason, not a silent success.
+TEST(RunWithoutWindowTest, AutostartHelpAndVersionEndAtOnce) {
+  test::TempFolder folder;
+  platform::PathEnvironment env;
+  env.home = folder.path() / "home";
+  env.xdg_config_home = folder.path() / "config";
+  env.xdg_config_dirs = (folder.path() / "xdg").string();
+  const std::filesystem::path system_entry = folder.path() / "xdg/autostart/z900-config.desktop";
+  std::filesystem::create_directories(system_entry.parent_path());
+  std::ofstream(system_entry) << "[Desktop Entry]\nType=Application\nExec=z900-config\n";
+
+  const auto run = [&env](const std::vector<std::string>& args, std::string& out,
+                          std::string& err) {
+    std::string error;
+    const std::optional<Options> options = ParseOptions(args, error);
+    EXPECT_TRUE(options) << error;
+    std::ostringstream out_stream;
+    std::ostringstream err_stream;
+    const std::optional<int> status = RunWithoutWindow(*options, env, out_stream, err_stream);
+    out = out_stream.str();
+    err = err_stream.str();
+    return status;
+  };
+  std::string out;
+  std::string err;
+  EXPECT_EQ(run({"--autostart", "off"}, out, err), kExitOk);
+  const std::filesystem::path user_entry = folder.path() / "config/autostart/z900-config.desktop";
+  EXPECT_EQ(out, "off (" + user_entry.string() + ")\n");
+  EXPECT_EQ(run({"--autostart", "on"}, out, err), kExitOk);
+  EXPECT_EQ(out, "on (" + system_entry.string() + ")\n");
+
+  std::filesystem::remove_all(folder.path() / "config");
+  std::ofstream(folder.path() / "config") << "a file where the folder should be";
+  EXPECT_EQ(run({"--autostart", "off"}, out, err), kExitFailed);
+  EXPECT_THAT(err, HasSubstr("z900-config: autostart: "));
+
+  EXPECT_EQ(run({"--version"}, out, err), kExitOk);
+  EXPECT_THAT(out, ::testing::StartsWith("z900-config "));
+  EXPECT_EQ(run({"--help", "--simulate"}, out, err), kExitOk);
+  EXPECT_THAT(out, HasSubstr("--autostart on|off"));
+  EXPECT_EQ(run({"--simulate", "--show"}, out, err), std::nullopt);
 }
 
 }  // namespace

@@ -228,5 +228,22 @@ TEST_F(Z900ctlTest, ImportsOfOneIdAtOnceStoreItOnce) {
   EXPECT_EQ(Run({"macro", "list"}).out, "00abcdef  e2e\n");
 }
 
+// The desktop's folders come from the XDG variables; Z900_HOME does not move them.
+TEST_F(Z900ctlTest, AutostartFollowsTheXdgFolders) {
+  const std::filesystem::path system = folder.path() / "xdg/autostart/z900-config.desktop";
+  std::filesystem::create_directories(system.parent_path());
+  std::ofstream(system) << "[Desktop Entry]\nExec=z900-config\n";
+  const std::map<std::string, std::string> xdg = {
+      {"XDG_CONFIG_HOME", (folder.path() / "config").string()},
+      {"XDG_CONFIG_DIRS", "relative:" + (folder.path() / "xdg").string()}};
+  test::ProgramResult result = Run({"autostart", "off"}, xdg);
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  const std::filesystem::path user = folder.path() / "config/autostart/z900-config.desktop";
+  EXPECT_EQ(result.out, "off (" + user.string() + ")\n");
+  result = Run({"autostart", "on"}, xdg);
+  EXPECT_EQ(result.out, "on (" + system.string() + ")\n");
+  EXPECT_FALSE(std::filesystem::exists(user));
+}
+
 }  // namespace
 }  // namespace z900

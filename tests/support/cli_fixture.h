@@ -18,6 +18,10 @@ class CliTest : public ::testing::Test {
   CliTest() {
     path_env.z900_home = folder.path();
     env.paths = platform::ResolveProgramPaths(path_env);
+    // Never the desktop's real autostart folders.
+    env.autostart.user_entry = folder.path() / "config/autostart" / app::kAutostartEntryName;
+    env.autostart.system_entries = {folder.path() / "xdg/autostart" / app::kAutostartEntryName};
+    env.autostart.installed_entry = folder.path() / "etc/xdg/autostart" / app::kAutostartEntryName;
     env.clock = &clock;
   }
 

@@ -1,8 +1,9 @@
 // z900-skinraster: turns one vector skin source into the images the program loads.
 //
-//   z900-skinraster [--opaque] SOURCE.svg WIDTH HEIGHT OUTPUT[:CLASS,CLASS…] …
+//   z900-skinraster [--opaque] [--single] SOURCE.svg WIDTH HEIGHT OUTPUT[:CLASS,CLASS…] …
 //
-// Each OUTPUT is written at the given size and at twice that size (NAME@2x.EXT). The classes
+// Each OUTPUT is written at the given size and, unless --single, at twice that size
+// (NAME@2x.EXT). The classes
 // after the colon are hidden in that output, which is how one drawing yields the normal, hover
 // and pressed pictures of a window. With --opaque, and for every ".bmp" output, the images are
 // 24-bit: fully transparent parts of the drawing become the key colour RGB(1, 255, 31) that
@@ -108,10 +109,16 @@ int main(int argc, char** argv) {
   });
   QGuiApplication app(argc, argv);
   QStringList args = app.arguments();
-  const bool opaque = args.size() > 1 && args[1] == "--opaque";
-  if (opaque) args.removeAt(1);
+  bool opaque = false;
+  bool single = false;
+  while (args.size() > 1 && (args[1] == "--opaque" || args[1] == "--single")) {
+    (args[1] == "--opaque" ? opaque : single) = true;
+    args.removeAt(1);
+  }
   if (args.size() < 5) {
-    return Fail("usage: z900-skinraster [--opaque] SOURCE.svg WIDTH HEIGHT OUTPUT[:CLASS,…] …");
+    return Fail(
+        "usage: z900-skinraster [--opaque] [--single] SOURCE.svg WIDTH HEIGHT "
+        "OUTPUT[:CLASS,…] …");
   }
   QFile source(args[1]);
   if (!source.open(QIODevice::ReadOnly)) return Fail("cannot read " + args[1].toStdString());
@@ -128,7 +135,7 @@ int main(int argc, char** argv) {
     Output output{colon < 0 ? args[i] : args[i].left(colon), {}};
     if (colon >= 0) output.hidden_classes = args[i].mid(colon + 1).split(',', Qt::SkipEmptyParts);
     const QByteArray variant = WithHiddenClasses(svg, output.hidden_classes);
-    for (const int scale : {1, 2}) {
+    for (int scale = 1; scale <= (single ? 1 : 2); ++scale) {
       const QImage drawing = Render(variant, width * scale, height * scale);
       if (drawing.isNull()) return Fail(args[1].toStdString() + " is not a valid drawing");
       const QString path = scale == 1 ? output.path : At2x(output.path);

@@ -40,8 +40,10 @@ PathEnvironment ReadPathEnvironment() {
   if (!error) env.executable_folder = executable.parent_path();
   env.install_data_folder = kInstallDataDir;
   env.install_libexec_folder = kInstallLibexecDir;
+  env.install_sysconf_folder = kInstallSysconfDir;
   env.xdg_data_home = PathFromEnvironment("XDG_DATA_HOME");
   env.xdg_config_home = PathFromEnvironment("XDG_CONFIG_HOME");
+  env.xdg_config_dirs = EnvironmentValue("XDG_CONFIG_DIRS");
   env.xdg_state_home = PathFromEnvironment("XDG_STATE_HOME");
   env.xdg_runtime_dir = PathFromEnvironment("XDG_RUNTIME_DIR");
   env.home = HomeFolder();
