@@ -24,4 +24,10 @@ std::unique_ptr<platform::FileLock> LockStore(const platform::ProgramPaths& path
                                               const std::function<void()>& waiting,
                                               std::error_code& error);
 
+// Takes the lock only when no other program holds it, for work that must not wait (the
+// window's ui thread): null with errc::resource_unavailable_try_again while another holds it,
+// or with the reason when the lock file cannot be used.
+std::unique_ptr<platform::FileLock> TryLockStore(const platform::ProgramPaths& paths,
+                                                 platform::LockMode mode, std::error_code& error);
+
 }  // namespace z900::config
