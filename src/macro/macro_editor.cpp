@@ -67,8 +67,7 @@ void MacroEditor::Open() {
 
 void MacroEditor::LoadSelected() {
   if (!selected_macro_) return;
-  if (std::optional<MacroRecord> record =
-          LoadMacro(store_, MacroIdOfRow(macros_[*selected_macro_]))) {
+  if (std::optional<MacroRecord> record = LatestRecord(MacroIdOfRow(macros_[*selected_macro_]))) {
     LoadedMacro loaded = LoadMacroToList(*record);
     events_ = std::move(loaded.rows);
     loop_text_ = std::move(loaded.loop_text);
@@ -93,8 +92,83 @@ void MacroEditor::Save(std::optional<std::size_t> target) {
                                       macro ? std::u16string_view(macro->text) : u"", loop_text_);
   if (build.merged_row) selected_event_ = build.merged_row;
   if (macro == nullptr || build.status != BuildStatus::kBuilt) return;
-  const std::unique_ptr<platform::FileLock> lock = host_.LockStore();
-  SaveMacro(store_, build.record);
+  Change({.kind = StoreChange::Kind::kSave, .id = MacroIdOfRow(*macro), .record = build.record});
+}
+
+void MacroEditor::Change(StoreChange change) {
+  // Of saves of one macro in a row, only the last one still needs writing.
+  if (change.kind == StoreChange::Kind::kSave && !waiting_.empty() &&
+      waiting_.back().kind == StoreChange::Kind::kSave && waiting_.back().id == change.id) {
+    waiting_.back() = std::move(change);
+  } else {
+    waiting_.push_back(std::move(change));
+  }
+  WriteChanges();
+}
+
+bool MacroEditor::WriteChanges() {
+  if (waiting_.empty()) return true;
+  std::vector<StoreChange> written;
+  std::vector<EditorNotice> notices;
+  {
+    bool busy = false;
+    const std::unique_ptr<platform::FileLock> lock = host_.TryLockStore(busy);
+    if (busy) {
+      host_.ChangesWaiting(true);
+      return false;
+    }
+    written.swap(waiting_);
+    for (StoreChange& change : written) {
+      if (const std::optional<EditorNotice> notice = Write(change)) notices.push_back(*notice);
+    }
+  }
+  host_.ChangesWaiting(false);
+  // Notices wait for the user: never while other programs wait for the lock.
+  for (const EditorNotice notice : notices) host_.ShowNotice(notice);
+  return true;
+}
+
+std::optional<EditorNotice> MacroEditor::Write(StoreChange& change) {
+  switch (change.kind) {
+    case StoreChange::Kind::kSave:
+      SaveMacro(store_, change.record);
+      break;
+    case StoreChange::Kind::kRename:
+      if (macro::RenameMacro(store_, change.id, change.name) == RenameResult::kFailed) {
+        return EditorNotice::kRenameFailed;
+      }
+      break;
+    case StoreChange::Kind::kDelete:
+      // Whether a profile uses it is decided under the same lock as the deletion.
+      if (host_.MacroInUse(change.id)) {
+        PutBack(change);
+        return EditorNotice::kMacroInUse;
+      }
+      macro::DeleteMacro(store_, change.id);
+      break;
+  }
+  return std::nullopt;
+}
+
+void MacroEditor::PutBack(StoreChange& deletion) {
+  const std::size_t at = std::min(deletion.row, macros_.size());
+  macros_.insert(macros_.begin() + static_cast<std::ptrdiff_t>(at), std::move(deletion.macro));
+  for (std::optional<std::size_t>* index : {&selected_macro_, &current_macro_}) {
+    if (*index && **index >= at) ++**index;
+  }
+  if (selected_macro_ || current_macro_) return;
+  // Nothing was chosen since the deletion: the macro is shown as it was.
+  selected_macro_ = current_macro_ = at;
+  events_ = std::move(deletion.events);
+  selected_event_ = deletion.selected_event;
+  loop_text_ = std::move(deletion.loop_text);
+}
+
+std::optional<MacroRecord> MacroEditor::LatestRecord(std::uint32_t id) {
+  for (auto change = waiting_.rbegin(); change != waiting_.rend(); ++change) {
+    if (change->kind == StoreChange::Kind::kSave && change->id == id) return change->record;
+  }
+  return LoadMacro(store_, id);
 }
 
 void MacroEditor::SelectMacro(std::optional<std::size_t> row) {
@@ -104,8 +178,10 @@ void MacroEditor::SelectMacro(std::optional<std::size_t> row) {
   // must load its macro as well, or the next save would write these rows into it.
   if (row == current_macro_) return;
   if (recorder_.recording()) StopRecording();
-  current_macro_ = row;
-  if (!row) {
+  // Writing the recording may have put a refused deletion's row back: the selection moved
+  // with the rows.
+  current_macro_ = selected_macro_;
+  if (!current_macro_) {
     events_.clear();
     selected_event_.reset();
     return;
@@ -133,41 +209,33 @@ bool MacroEditor::NewMacro() {
 
 void MacroEditor::RenameMacro(std::size_t row, std::u16string_view name) {
   if (row >= macros_.size()) return;
-  if (!name.empty()) {
-    macros_[row].text = std::u16string(CutMacroName(name));
-    RenameResult renamed;
-    {
-      const std::unique_ptr<platform::FileLock> lock = host_.LockStore();
-      renamed = macro::RenameMacro(store_, MacroIdOfRow(macros_[row]), macros_[row].text);
-    }
-    // Notices wait for the user: never while other programs wait for the lock.
-    if (renamed == RenameResult::kFailed) host_.ShowNotice(EditorNotice::kRenameFailed);
-  }
+  const std::uint32_t id = MacroIdOfRow(macros_[row]);
+  const std::u16string cut(CutMacroName(name));
+  if (!cut.empty()) macros_[row].text = cut;
   SelectMacro(row);
+  if (!cut.empty()) Change({.kind = StoreChange::Kind::kRename, .id = id, .name = cut});
 }
 
 void MacroEditor::DeleteMacro() {
   if (recorder_.recording()) return;
+  // The row goes at once; a refused deletion puts it back with what the page showed.
+  std::optional<StoreChange> deletion;
   if (selected_macro_) {
-    const std::uint32_t id = MacroIdOfRow(macros_[*selected_macro_]);
-    bool in_use;
-    {
-      // Whether a profile uses it is decided under the same lock as the deletion.
-      const std::unique_ptr<platform::FileLock> lock = host_.LockStore();
-      in_use = host_.MacroInUse(id);
-      if (!in_use) macro::DeleteMacro(store_, id);
-    }
-    if (in_use) {
-      // Refused: the macro and its rows stay as they are.
-      host_.ShowNotice(EditorNotice::kMacroInUse);
-      return;
-    }
-    macros_.erase(macros_.begin() + static_cast<std::ptrdiff_t>(*selected_macro_));
+    const std::size_t row = *selected_macro_;
+    deletion = StoreChange{.kind = StoreChange::Kind::kDelete,
+                           .id = MacroIdOfRow(macros_[row]),
+                           .row = row,
+                           .macro = macros_[row],
+                           .events = std::move(events_),
+                           .selected_event = selected_event_,
+                           .loop_text = loop_text_};
+    macros_.erase(macros_.begin() + static_cast<std::ptrdiff_t>(row));
   }
   selected_macro_.reset();
   current_macro_.reset();
   events_.clear();
   selected_event_.reset();
+  if (deletion) Change(std::move(*deletion));
 }
 
 void MacroEditor::Record() {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "macro/macro_record.h"
 #include "macro/macro_recorder.h"
 #include "macro/macro_rows.h"
 #include "platform/clock.h"
@@ -16,8 +17,9 @@
 #include "platform/keyboard_hook.h"
 
 // The macro page's logic: the list of macros, the rows of the selected one, recording, the
-// insert and modify commands and the loop count. Every change is stored at once; the page only
-// shows this state and forwards what the user does.
+// insert and modify commands and the loop count. Every change is stored at once, or, while
+// another program holds the store lock, as soon as it is free and in the order made; the page
+// only shows this state and forwards what the user does.
 namespace z900::macro {
 
 // The macro list takes at most this many rows; the new-macro command does nothing beyond.
@@ -39,10 +41,14 @@ class MacroEditorHost {
   // Whether a profile assigns the macro to one of its buttons.
   virtual bool MacroInUse(std::uint32_t id) = 0;
   virtual void ShowNotice(EditorNotice notice) = 0;
-  // The store lock, held around one change of the store (a save, a rename, a deletion) and
-  // released at once. Null when the lock cannot be had: the change goes ahead all the same, as
-  // the edit would otherwise be lost.
-  virtual std::unique_ptr<platform::FileLock> LockStore() = 0;
+  // The store lock, taken without waiting and held around the changes of the store (saves,
+  // renames, deletions) written at once. Null with `busy` set while another program holds it:
+  // the changes wait. Null without `busy` when the lock cannot be had at all: the changes go
+  // ahead all the same, as the edits would otherwise be lost.
+  virtual std::unique_ptr<platform::FileLock> TryLockStore(bool& busy) = 0;
+  // Changes wait for the store lock (`waiting`), or the last of them was written: while they
+  // wait the host shows it and calls WriteChanges again shortly.
+  virtual void ChangesWaiting(bool waiting) = 0;
   // The state changed without a call from the page: a key was recorded or captured.
   virtual void EditorChanged() = 0;
 };
@@ -137,7 +143,28 @@ class MacroEditor final : private RecorderListener {
   // The page is left or hidden: the hook stops forwarding keys.
   void PageLeft();
 
+  // --- Changes of the store that wait for the store lock.
+  // Writes the waiting changes in order under one holding of the lock, then shows the notices
+  // they bring. False when another program still holds the lock: they wait on.
+  bool WriteChanges();
+  bool changes_waiting() const { return !waiting_.empty(); }
+
  private:
+  // A change of the store as the user made it. A deletion keeps what the page showed, to show
+  // it again when the deletion is refused.
+  struct StoreChange {
+    enum class Kind { kSave, kRename, kDelete } kind;
+    std::uint32_t id = 0;
+    MacroRecord record{};  // kSave
+    std::u16string name;   // kRename
+    // kDelete: the macro's row and where it stood, its rows, selected row and loop count.
+    std::size_t row = 0;
+    MacroRow macro;
+    std::vector<MacroRow> events;
+    std::optional<std::size_t> selected_event;
+    std::u16string loop_text;
+  };
+
   void RowAppended(const MacroRow& row) override;
   void KeyCaptured(std::uint32_t virtual_key, const std::u16string& name) override;
 
@@ -155,6 +182,14 @@ class MacroEditor final : private RecorderListener {
   // Ends a pending insert or modify: covers back, nothing waiting.
   void EndCommand();
   void SelectLastEvent();
+  // Queues a change behind those that wait and writes what it can.
+  void Change(StoreChange change);
+  // Writes one change under the lock; the notice it brings, if any.
+  std::optional<EditorNotice> Write(StoreChange& change);
+  // A refused deletion: the macro's row comes back, and with nothing selected since, its rows.
+  void PutBack(StoreChange& deletion);
+  // The rows of a macro as they will be stored: its waiting save, else the store's record.
+  std::optional<MacroRecord> LatestRecord(std::uint32_t id);
 
   platform::KeyStore& store_;
   platform::KeyboardHook& hook_;
@@ -175,6 +210,7 @@ class MacroEditor final : private RecorderListener {
   InsertChoice choice_ = InsertChoice::kNone;
   bool value_box_shown_ = false;
   EditorPrompt prompt_ = EditorPrompt::kNone;
+  std::vector<StoreChange> waiting_;
 };
 
 }  // namespace z900::macro

@@ -1,11 +1,12 @@
 #include "ui/macro_dlg.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <cstdio>
 
 #include "config/profiles.h"
 #include "config/store_lock.h"
+#include "platform/text.h"
 #include "ui/key_swallower.h"
 #include "ui/skinned_dialog.h"
 
@@ -150,13 +151,31 @@ CMacroDlg::CMacroDlg(config::AppContext& context, platform::KeyStore& store,
   new KeySwallower(this, kSwallowedKeys);
   loop_timer_.setInterval(kLoopTidyMs);
   connect(&loop_timer_, &QTimer::timeout, this, &CMacroDlg::TidyLoopBox);
+  store_timer_.setInterval(kStoreRetryMs);
+  connect(&store_timer_, &QTimer::timeout, this, &CMacroDlg::WriteWaitingChanges);
 
   editor_.Open();
   Render();
   loop_timer_.start();
 }
 
-CMacroDlg::~CMacroDlg() = default;
+CMacroDlg::~CMacroDlg() {
+  ending_ = true;
+  if (editor_.WriteChanges()) return;
+  std::fputs("z900-config: waiting for another program that is using the profiles and macros\n",
+             stderr);
+  const std::uint64_t start = clock_.NowMs();
+  while (!editor_.WriteChanges()) {
+    if (clock_.NowMs() - start >= kStoreExitWaitMs) {
+      std::fprintf(stderr,
+                   "z900-config: %s stayed locked for %u s; the last changes of macros are not "
+                   "stored\n",
+                   context_.paths.store_lock_file.string().c_str(), kStoreExitWaitMs / 1000);
+      return;
+    }
+    clock_.SleepMs(kStoreRetryMs);
+  }
+}
 
 QString CMacroDlg::Text(StringKey key) const { return LanguageText(context_.strings, key); }
 
@@ -276,32 +295,44 @@ bool CMacroDlg::MacroInUse(std::uint32_t id) {
   return !stored || config::IsMacroAssigned(*stored, id);
 }
 
-std::unique_ptr<platform::FileLock> CMacroDlg::LockStore() {
-  // Another program holds the lock for one command at most; the busy pointer shows the wait.
-  bool waited = false;
+std::unique_ptr<platform::FileLock> CMacroDlg::TryLockStore(bool& busy) {
   std::error_code error;
-  std::unique_ptr<platform::FileLock> lock = config::LockStore(
-      context_.paths, platform::LockMode::kExclusive, clock_,
-      [&waited] {
-        waited = true;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-      },
-      error);
-  if (waited) QGuiApplication::restoreOverrideCursor();
+  std::unique_ptr<platform::FileLock> lock =
+      config::TryLockStore(context_.paths, platform::LockMode::kExclusive, error);
+  busy = !lock && error == std::errc::resource_unavailable_try_again;
   return lock;
 }
 
+void CMacroDlg::ChangesWaiting(bool waiting) {
+  // Another program holds the lock for one command at most; the page goes on working and shows
+  // with the busy pointer that its changes are not stored yet.
+  if (!waiting) {
+    store_timer_.stop();
+    unsetCursor();
+  } else if (!store_timer_.isActive()) {
+    setCursor(Qt::BusyCursor);
+    store_timer_.start();
+  }
+}
+
+void CMacroDlg::WriteWaitingChanges() {
+  editor_.WriteChanges();
+  // A refused deletion puts its macro back.
+  Render();
+}
+
 void CMacroDlg::ShowNotice(macro::EditorNotice notice) {
-  switch (notice) {
-    case macro::EditorNotice::kMacroInUse:
-      config::ShowMessage(context_, ui_, context_.Text(StringKey::str_macro_msg8), false);
-      break;
-    case macro::EditorNotice::kMacroFull:
-      config::ShowMessage(context_, ui_, context_.Text(StringKey::str_macro_full), false);
-      break;
-    case macro::EditorNotice::kRenameFailed:
-      ui_.ShowStandardBox(u"      Rename Error     ", u"Warning");
-      break;
+  const bool rename = notice == macro::EditorNotice::kRenameFailed;
+  const std::u16string text = rename ? u"Rename Error"
+                                     : context_.Text(notice == macro::EditorNotice::kMacroInUse
+                                                         ? StringKey::str_macro_msg8
+                                                         : StringKey::str_macro_full);
+  if (ending_) {
+    std::fprintf(stderr, "z900-config: %s\n", platform::Utf16ToUtf8(text).c_str());
+  } else if (rename) {
+    ui_.ShowStandardBox(u"      Rename Error     ", u"Warning");
+  } else {
+    config::ShowMessage(context_, ui_, text, false);
   }
 }
 

@@ -305,6 +305,39 @@ TEST_F(Z900ConfigTest, MacroPageRecordsKeysTypedOnTheDesktop) {
   EXPECT_EQ(ExitStatus(utility), 0);
 }
 
+// While another program holds the store lock, a macro recorded on the page waits for it and the
+// window goes on answering; the macro is stored once the lock is free.
+TEST_F(Z900ConfigTest, MacroPageAnswersWhileAnotherProgramHoldsTheStoreLock) {
+  RunningProgram& utility = StartUtility();
+  DoubleClickIcon(WaitForTrayIcon());
+  ASSERT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  const Geometry window = GeometryOf(MainWindows().front());
+  const auto click_page = [&](int x, int y) { Click(window.x + x, window.y + 85 + y); };
+  Click(window.x + 126, window.y + 70);  // the macro page's button
+
+  // Without forking: the signal that ends the holder frees the lock.
+  RunningProgram holder("/usr/bin/flock", {"--no-fork", (home_.path() / "z900.lock").string(),
+                                           "/bin/sh", "-c", "echo locked; exec sleep 600"});
+  ASSERT_TRUE(WaitUntil([&] {
+    holder.WaitFor(50ms);
+    return holder.output().out == "locked\n";
+  }));
+  click_page(110, 314);  // new macro
+  click_page(625, 84);   // start recording
+  ASSERT_EQ(test::RunProgram("/usr/bin/xdotool", {"key", "a"}).exit_code, 0);
+  click_page(625, 84);                   // stop recording: the save waits for the lock
+  Click(window.x + 803, window.y + 18);  // the close button
+  EXPECT_TRUE(WaitUntil([&] { return !MainWindowShown(); })) << "the window froze";
+
+  holder.Signal(SIGTERM);
+  holder.Wait();
+  EXPECT_TRUE(WaitUntil([&] {
+    return Z900ctl({"macro", "list"}).out.find("  New macro\n") != std::string::npos;
+  }));
+  utility.Signal(SIGTERM);
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
 // SIGTERM ends it like Exit: the lock and the socket go, so a new first instance starts.
 TEST_F(Z900ConfigTest, TerminationSignalShutsDownCleanly) {
   RunningProgram& utility = StartUtility();

@@ -49,7 +49,11 @@ class Host final : public MacroEditorHost {
    private:
     Host& host_;
   };
-  std::unique_ptr<platform::FileLock> LockStore() override { return std::make_unique<Lock>(*this); }
+  std::unique_ptr<platform::FileLock> TryLockStore(bool& busy) override {
+    busy = held_elsewhere;
+    return busy ? nullptr : std::make_unique<Lock>(*this);
+  }
+  void ChangesWaiting(bool now_waiting) override { waiting = now_waiting; }
 
   std::set<std::uint32_t> in_use;
   std::vector<EditorNotice> notices;
@@ -57,6 +61,9 @@ class Host final : public MacroEditorHost {
   platform::MemoryKeyStore* guarded = nullptr;
   bool lock_held = false;
   int locks = 0;
+  // Another program holds the lock.
+  bool held_elsewhere = false;
+  bool waiting = false;
 };
 
 class MacroEditorTest : public ::testing::Test {
@@ -87,6 +94,18 @@ class MacroEditorTest : public ::testing::Test {
     return page;
   }
   void Type(const std::vector<Step>& steps) { hook.Play(clock, steps); }
+  // Three changes of the first macro: a 30 ms delay before its second row (saved), the loop
+  // count 3 (saved), and the name "Renamed".
+  void EditFirstMacro(MacroEditor& page) {
+    page.SelectMacro(0);
+    page.SelectEvent(1);
+    page.Insert();
+    page.ChooseInsertDelay();
+    page.SetValueText(u"30");
+    page.Ok();
+    page.SetLoopText(u"3");
+    page.RenameMacro(0, u"Renamed");
+  }
 
   platform::MemoryKeyStore store;
   test::FakeKeyboardHook hook;
@@ -357,14 +376,7 @@ TEST_F(MacroEditorTest, EveryChangeOfTheStoreHoldsTheStoreLock) {
   host.guarded = &store;
   store.set_fail_writes(true);
 
-  page.SelectMacro(0);
-  page.SelectEvent(1);
-  page.Insert();
-  page.ChooseInsertDelay();
-  page.SetValueText(u"30");
-  page.Ok();
-  page.SetLoopText(u"3");
-  page.RenameMacro(0, u"Renamed");
+  EditFirstMacro(page);
   page.DeleteMacro();  // refused, and the notice comes after the lock is gone
   page.SelectMacro(1);
   page.DeleteMacro();
@@ -374,6 +386,51 @@ TEST_F(MacroEditorTest, EveryChangeOfTheStoreHoldsTheStoreLock) {
   EXPECT_THAT(ListMacros(store), ElementsAre(MacroListEntry{0xA1, u"Renamed"}));
   EXPECT_THAT(Stored(0xA1), ElementsAre(Down('A'), DelayRow(30), Up('A')));
   EXPECT_EQ(StoredLoopCount(0xA1), 3u);
+}
+
+TEST_F(MacroEditorTest, ChangesWaitWhileAnotherProgramHoldsTheLockAndLandInTheirOrder) {
+  Store(0xA1, u"Used", {Down('A'), Up('A')});
+  Store(0xB2, u"Free", {Down('B')});
+  Store(0xC3, u"Other", {Down('C')});
+  host.in_use = {0xA1};
+  MacroEditor& page = Open();
+  host.held_elsewhere = true;
+
+  // Written before the rename, the saved record's old name would win.
+  EditFirstMacro(page);
+  EXPECT_TRUE(host.waiting);
+  // Loaded again, the macro shows its waiting rows, not the stored ones.
+  page.SelectMacro(1);
+  page.SelectMacro(0);
+  EXPECT_THAT(page.events(), ElementsAre(Down('A'), DelayRow(30), Up('A')));
+  EXPECT_EQ(page.loop_text(), u"3");
+  page.DeleteMacro();  // in use: put back once that is decided under the lock
+  page.SelectMacro(0);
+  page.DeleteMacro();
+  page.SelectMacro(0);
+  EXPECT_THAT(page.macros(), ElementsAre(MacroRow{0xC3, u"Other"}));
+  EXPECT_EQ(host.locks, 0);
+  EXPECT_THAT(ListMacros(store),
+              ElementsAre(MacroListEntry{0xA1, u"Used"}, MacroListEntry{0xB2, u"Free"},
+                          MacroListEntry{0xC3, u"Other"}));
+  EXPECT_FALSE(page.WriteChanges());
+  EXPECT_TRUE(page.changes_waiting());
+
+  host.held_elsewhere = false;
+  EXPECT_TRUE(page.WriteChanges());
+  EXPECT_FALSE(host.waiting);
+  EXPECT_FALSE(page.changes_waiting());
+  EXPECT_EQ(host.locks, 1);
+  EXPECT_THAT(host.notices, ElementsAre(EditorNotice::kMacroInUse));
+  EXPECT_THAT(ListMacros(store),
+              ElementsAre(MacroListEntry{0xA1, u"Renamed"}, MacroListEntry{0xC3, u"Other"}));
+  EXPECT_THAT(Stored(0xA1), ElementsAre(Down('A'), DelayRow(30), Up('A')));
+  EXPECT_EQ(StoredLoopCount(0xA1), 3u);
+  // The refused macro is back in its place; the selection stays on the macro chosen since.
+  EXPECT_THAT(page.macros(), ElementsAre(MacroRow{0xA1, u"Renamed"}, MacroRow{0xC3, u"Other"}));
+  EXPECT_EQ(page.selected_macro(), 1u);
+  EXPECT_EQ(page.current_macro(), 1u);
+  EXPECT_THAT(page.events(), ElementsAre(Down('C')));
 }
 
 TEST_F(MacroEditorTest, DeletingAMacro) {

@@ -320,6 +320,92 @@ TEST_F(MacroPageTest, SavesTakeTheStoreLockAndLeaveItFree) {
       << error.message();
 }
 
+// Another program's exclusive hold of the store lock: an open file description of its own.
+std::unique_ptr<platform::FileLock> HoldStoreLock(const std::filesystem::path& file) {
+  std::error_code error;
+  std::unique_ptr<platform::FileLock> lock =
+      platform::LockFile(file, platform::LockMode::kExclusive, false, error);
+  EXPECT_NE(lock, nullptr) << error.message();
+  return lock;
+}
+
+TEST_F(MacroPageTest, WhileAnotherProgramHoldsTheStoreLockChangesWaitAndLandOnceItIsFree) {
+  const z900::test::TempFolder data;
+  context.paths.store_lock_file = data.path() / "z900.lock";
+  Store(0xA1, u"Used", {Down('A'), Up('A')});
+  Store(0xB2, u"Free", {Down('B')});
+  config::MacroIdOf(context.profiles.entries[3], 1, 5) = 0xA1;
+  CMacroDlg& shown = Open();
+  ClickRow(*shown.macro_list(), 0);
+  std::unique_ptr<platform::FileLock> other = HoldStoreLock(context.paths.store_lock_file);
+
+  // Each command returns at once; the page shows that its changes wait.
+  Type(shown.loop_box(), "4");
+  Click(shown.delete_macro_button());
+  EXPECT_THAT(Texts(*shown.macro_list()), ElementsAre("Free"));
+  EXPECT_TRUE(shown.testAttribute(Qt::WA_SetCursor));
+  EXPECT_EQ(shown.cursor().shape(), Qt::BusyCursor);
+  EXPECT_TRUE(shown.store_timer()->isActive());
+  EXPECT_EQ(shown.store_timer()->interval(), kStoreRetryMs);
+  shown.WriteWaitingChanges();  // still held
+  EXPECT_EQ(macro::LoadMacro(store, 0xA1)->loop_count, 1u);
+  EXPECT_THAT(ui.calls, IsEmpty());
+
+  other.reset();
+  shown.WriteWaitingChanges();
+  EXPECT_EQ(macro::LoadMacro(store, 0xA1)->loop_count, 4u);
+  // The in-use check ran under the lock: the deletion is refused and the macro is back.
+  EXPECT_THAT(ui.calls,
+              ElementsAre("message: This macro is assigned to a button and cannot be deleted."));
+  EXPECT_THAT(Texts(*shown.macro_list()), ElementsAre("Used", "Free"));
+  EXPECT_EQ(shown.macro_list()->SelectedRow(), 0);
+  EXPECT_THAT(Texts(*shown.event_list()), ElementsAre("A", "A"));
+  EXPECT_FALSE(shown.testAttribute(Qt::WA_SetCursor));
+  EXPECT_FALSE(shown.store_timer()->isActive());
+  EXPECT_NE(HoldStoreLock(context.paths.store_lock_file), nullptr);
+}
+
+// Time for the page's end: sleeping advances it at once, and another program's hold of the
+// store lock ends when it reaches `release_at`.
+class ReleasingClock final : public platform::Clock {
+ public:
+  void SleepMs(std::uint32_t ms) override {
+    now_ms += ms;
+    if (now_ms >= release_at) held.reset();
+  }
+  std::uint64_t NowMs() const override { return now_ms; }
+
+  std::uint64_t now_ms = 0;
+  std::uint64_t release_at = 0;
+  std::unique_ptr<platform::FileLock> held;
+};
+
+TEST_F(MacroPageTest, ItsEndWaitsForWaitingChangesButNotForever) {
+  const z900::test::TempFolder data;
+  context.paths.store_lock_file = data.path() / "z900.lock";
+  struct Case {
+    std::uint64_t release_at;
+    std::uint32_t stored_loop_count;
+    bool told;
+  };
+  for (const Case& c : {Case{20000, 7, false}, Case{kStoreExitWaitMs + 1000, 1, true}}) {
+    SCOPED_TRACE(c.release_at);
+    Store(0xA1, u"Keys", {Down('A'), Up('A')});
+    ReleasingClock ending_clock;
+    ending_clock.release_at = c.release_at;
+    auto ending =
+        std::make_unique<CMacroDlg>(context, store, hook, false, ending_clock, ui, &window);
+    ending_clock.held = HoldStoreLock(context.paths.store_lock_file);
+    Type(ending->loop_box(), "7");
+    ::testing::internal::CaptureStderr();
+    ending.reset();
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(macro::LoadMacro(store, 0xA1)->loop_count, c.stored_loop_count);
+    EXPECT_EQ(told.find("stayed locked") != std::string::npos, c.told) << told;
+    EXPECT_LE(ending_clock.now_ms, std::uint64_t{kStoreExitWaitMs});
+  }
+}
+
 TEST_F(MacroPageTest, RecordingHearsTheKeysOfTheWindowWithTheirPauses) {
   Store(0xA1, u"Keys", {Down('A')});
   CMacroDlg& shown = Open();
