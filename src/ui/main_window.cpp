@@ -79,7 +79,7 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
   store_retry_timer_.setParent(this);  // a member: gone before the frame, found by tests
   store_retry_timer_.setObjectName(QStringLiteral("storeRetry"));
   store_retry_timer_.setSingleShot(true);
-  store_retry_timer_.setInterval(kStoreRetryMs);
+  store_retry_timer_.setInterval(kShowRetryMs);
   connect(&store_retry_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::ShowMainWindow);
 }
 

@@ -48,7 +48,7 @@ inline constexpr int kRegistrationRetryMs = 1000;
 inline constexpr std::uint32_t kArrivalSettleMs = 200;
 // While another program changes the profiles, showing the window looks again this often
 // instead of waiting for it on the ui thread.
-inline constexpr int kStoreRetryMs = 300;
+inline constexpr int kShowRetryMs = 300;
 
 // What the main window works with; all of it outlives the window.
 struct MainWindowPorts {
