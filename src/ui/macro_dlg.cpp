@@ -156,7 +156,6 @@ CMacroDlg::CMacroDlg(config::AppContext& context, platform::KeyStore& store,
 
   editor_.Open();
   Render();
-  loop_timer_.start();
 }
 
 CMacroDlg::~CMacroDlg() {
@@ -276,12 +275,15 @@ void CMacroDlg::paintEvent(QPaintEvent*) {
 }
 
 void CMacroDlg::showEvent(QShowEvent* event) {
+  // The loop box is tidied only while it can be seen.
+  loop_timer_.start();
   editor_.PageShown();
   Render();
   QWidget::showEvent(event);
 }
 
 void CMacroDlg::hideEvent(QHideEvent* event) {
+  loop_timer_.stop();
   editor_.PageLeft();
   QWidget::hideEvent(event);
 }

@@ -272,8 +272,20 @@ void CSetDlg::Start() {
     }
   }
   ShowLoaded();
-  hover_timer_.start();
+  if (isVisible()) hover_timer_.start();
   switch_timer_.start();
+  started_ = true;
+}
+
+void CSetDlg::showEvent(QShowEvent* event) {
+  if (started_) hover_timer_.start();
+  QWidget::showEvent(event);
+}
+
+void CSetDlg::hideEvent(QHideEvent* event) {
+  // Hidden in the tray, the window uses no processor time for the markers.
+  hover_timer_.stop();
+  QWidget::hideEvent(event);
 }
 
 void CSetDlg::ShowLoaded() {

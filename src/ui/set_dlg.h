@@ -111,6 +111,9 @@ class CSetDlg : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // The markers follow the pointer only while the page is on the screen.
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -194,6 +197,7 @@ class CSetDlg : public QWidget {
   StoredState stored_;
   std::optional<platform::ForegroundStatus> foreground_status_;
   bool told_extension_ = false;
+  bool started_ = false;
   bool stored_changed_ = false;
   // LoadAndRefresh waits for the next look at the stored files.
   bool reload_pending_ = false;
