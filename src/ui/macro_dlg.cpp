@@ -154,6 +154,11 @@ CMacroDlg::CMacroDlg(config::AppContext& context, platform::KeyStore& store,
   store_timer_.setInterval(kStoreRetryMs);
   connect(&store_timer_, &QTimer::timeout, this, &CMacroDlg::WriteWaitingChanges);
 
+  // Every control has cut its faces out of the hover and pressed pictures; only the normal
+  // one is drawn from now on.
+  images_.hover = QPixmap();
+  images_.pressed = QPixmap();
+
   editor_.Open();
   Render();
 }

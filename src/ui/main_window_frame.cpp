@@ -35,6 +35,9 @@ MainWindowFrame::MainWindowFrame(const i18n::LanguageStrings& strings, QWidget* 
   macro_page_ = button(LanguageText(strings, StringKey::str_macro_manager), kMacroPageButtonRect);
   mouse_page_->SetCheckMode(true);
   macro_page_->SetCheckMode(true);
+  // The buttons have cut their faces out; only the normal picture is drawn from now on.
+  images_.hover = QPixmap();
+  images_.pressed = QPixmap();
   CentreOnScreen(*this);
 }
 
