@@ -110,16 +110,15 @@ std::string Reason(CURLcode result, CURL* curl, const Transfer& transfer,
 
 class CurlDownloader final : public Downloader {
  public:
-  CurlDownloader() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-  }
-
   std::optional<std::filesystem::path> Download(const std::string& url,
                                                 const std::filesystem::path& folder,
                                                 const DownloadLimits& limits,
                                                 const CancelCheck& cancelled,
                                                 std::string& error) override {
+    // At the first download, not when the program starts: setting up the TLS library costs
+    // the start of the tray utility tens of milliseconds that most runs never use.
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     std::string name = (folder / ".download-XXXXXX").string();
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
