@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <tuple>
 
 #include "config/function_catalogue.h"
 #include "config/profile_files.h"
@@ -29,6 +30,7 @@
 #include "ui/info_dlg.h"
 #include "ui/irr_button.h"
 #include "ui/macro_dlg.h"
+#include "ui/main_window_frame.h"
 #include "ui/png_progress_bar.h"
 #include "ui/png_slider.h"
 #include "ui/progress_dlg.h"
@@ -280,21 +282,29 @@ class Gallery {
     }
   }
 
-  // The main window with each page in place, cut to the window's outline.
+  // The main window as it stands (its buttons with their captions, the page's button pressed)
+  // with a page's picture in the slot, cut to the window's outline.
+  QImage MainWindowWith(const QImage& page, int page_number) const {
+    MainWindowFrame frame(context_.strings);
+    frame.SelectPageButton(page_number);
+    const QImage framed = Grab(frame);
+    QImage image = Canvas(SkinOf(SkinWindow::kMainWindow).size);
+    QPainter painter(&image);
+    painter.setClipRegion(BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal)));
+    painter.drawImage(0, 0, framed);
+    painter.drawImage(kMainWindowPageRect.topLeft(), page);
+    painter.end();
+    return image;
+  }
+
+  // The main window with each page's bare picture in place.
   void MainWindowWithPages() {
-    const QRegion outline = BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal));
-    const QPixmap frame = LoadBitmapResource(SkinOf(SkinWindow::kMainWindow).normal);
-    for (const auto& [page, name] : {std::pair{SkinWindow::kSettingsPage, "settings"},
-                                     std::pair{SkinWindow::kMacroEditor, "macros"}}) {
-      QImage image = Canvas(SkinOf(SkinWindow::kMainWindow).size);
-      QPainter painter(&image);
-      painter.setClipRegion(outline);
-      painter.drawPixmap(0, 0, frame);
-      painter.drawPixmap(kMainWindowPageRect.topLeft(),
-                         CutOut(LoadBitmapResource(SkinOf(page).normal),
-                                QRect(QPoint(0, 0), kMainWindowPageRect.size())));
-      painter.end();
-      Save(image, std::string("window_main_with_") + name);
+    for (const auto& [page, number, name] :
+         {std::tuple{SkinWindow::kSettingsPage, kSettingsPage, "settings"},
+          std::tuple{SkinWindow::kMacroEditor, kMacroPage, "macros"}}) {
+      const QPixmap picture = CutOut(LoadBitmapResource(SkinOf(page).normal),
+                                     QRect(QPoint(0, 0), kMainWindowPageRect.size()));
+      Save(MainWindowWith(picture.toImage(), number), std::string("window_main_with_") + name);
     }
   }
 
@@ -321,14 +331,7 @@ class Gallery {
     {
       auto page = page_of(true);
       Save(Grab(*page), "page_macros_recorded");
-      QImage window = Canvas(SkinOf(SkinWindow::kMainWindow).size);
-      QPainter painter(&window);
-      painter.setClipRegion(
-          BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal)));
-      painter.drawPixmap(0, 0, LoadBitmapResource(SkinOf(SkinWindow::kMainWindow).normal));
-      painter.drawImage(kMainWindowPageRect.topLeft(), Grab(*page));
-      painter.end();
-      Save(window, "window_main_with_macro_page");
+      Save(MainWindowWith(Grab(*page), kMacroPage), "window_main_with_macro_page");
 
       page->insert_button()->click();
       page->key_choice()->click();
@@ -608,17 +611,7 @@ class Gallery {
       Save(over, "page_settings_progress");
     }
 
-    {
-      const QRegion outline =
-          BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal));
-      QImage image = Canvas(SkinOf(SkinWindow::kMainWindow).size);
-      QPainter painter(&image);
-      painter.setClipRegion(outline);
-      painter.drawPixmap(0, 0, LoadBitmapResource(SkinOf(SkinWindow::kMainWindow).normal));
-      painter.drawImage(kMainWindowPageRect.topLeft(), mode0);
-      painter.end();
-      Save(image, "window_main_with_settings_page");
-    }
+    Save(MainWindowWith(mode0, kSettingsPage), "window_main_with_settings_page");
     page.hide();
 
     {
