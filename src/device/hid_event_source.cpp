@@ -15,11 +15,13 @@ bool HidEventSource::OpenDevice() {
     initialised_ = true;
   }
   device_ = backend_.OpenMouse().transport;
-  return device_ != nullptr;
+  open_ = device_ != nullptr;
+  return open_;
 }
 
 void HidEventSource::CloseDevice() {
   std::lock_guard lock(device_mutex_);
+  open_ = false;
   device_.reset();
   if (initialised_) {
     backend_.Shutdown();
@@ -28,8 +30,7 @@ void HidEventSource::CloseDevice() {
 }
 
 bool HidEventSource::Control(std::span<const std::uint8_t> record) {
-  std::lock_guard lock(device_mutex_);
-  return AcceptControlRequest(record, device_ != nullptr);
+  return AcceptControlRequest(record, open_);
 }
 
 std::vector<std::uint32_t> HidEventSource::Poll(std::uint32_t timeout_ms) {

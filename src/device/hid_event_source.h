@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -35,6 +36,9 @@ class HidEventSource final : public platform::QueuedEventSource {
   platform::Clock& clock_;
   std::mutex device_mutex_;  // the reader polls while the ui thread opens and closes
   std::unique_ptr<platform::HidTransport> device_;
+  // Whether device_ is set, for Control: the reader holds the mutex through each wait for a
+  // report and takes it again at once, so a registration waiting for it could wait for long.
+  std::atomic<bool> open_{false};
   bool initialised_ = false;
 };
 

@@ -5,10 +5,12 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "device/driver_records.h"
 #include "device/event_word.h"
 #include "device/hid_event_source.h"
+#include "platform/virtual_clock.h"
 #include "support/sim_fixture.h"
 
 namespace z900::device {
@@ -157,6 +159,62 @@ TEST_F(HidEventSourceTest, TakesEventWordsFromTheMousesInterruptReports) {
   EXPECT_THAT(source.Poll(0), ElementsAre(0x4000C402u, 0x4000C402u));
   source.CloseDevice();
   EXPECT_FALSE(source.Control(RecordBytes(MakeControlRecord(kRequestRegister))));
+}
+
+// The mouse's transport, whose wait for an interrupt report lasts until the test ends it.
+class BlockingBackend final : public platform::HidBackend {
+ public:
+  class Transport final : public platform::HidTransport {
+   public:
+    explicit Transport(BlockingBackend& owner) : owner_(owner) {}
+    bool WriteReport(std::span<const std::uint8_t>) override { return true; }
+    int GetInputReport(std::span<std::uint8_t>) override { return -1; }
+    int ReadInputReport(std::span<std::uint8_t>, int) override {
+      std::unique_lock lock(owner_.mutex);
+      owner_.reading = true;
+      owner_.changed.notify_all();
+      owner_.changed.wait(lock, [this] { return owner_.released; });
+      return 0;
+    }
+    std::string LastError() const override { return {}; }
+
+   private:
+    BlockingBackend& owner_;
+  };
+
+  bool Initialise() override { return true; }
+  void Shutdown() override {}
+  platform::HidOpenResult OpenMouse() override {
+    platform::HidOpenResult result;
+    result.transport = std::make_unique<Transport>(*this);
+    return result;
+  }
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool reading = false;
+  bool released = false;
+};
+
+// Registering must not wait for the reader's wait for a report: on the real path the reader
+// waits again as soon as one wait ends, and a registration kept waiting held up `events`.
+TEST(HidEventSourceControlTest, RegistrationDoesNotWaitForTheReader) {
+  BlockingBackend backend;
+  platform::VirtualClock clock;
+  HidEventSource source(backend, clock);
+  ASSERT_TRUE(source.OpenDevice());
+  std::thread reader([&] { source.Poll(1000); });
+  {
+    std::unique_lock lock(backend.mutex);
+    backend.changed.wait(lock, [&] { return backend.reading; });
+  }
+  EXPECT_TRUE(source.Control(RecordBytes(MakeControlRecord(kRequestRegister))));
+  {
+    std::lock_guard lock(backend.mutex);
+    backend.released = true;
+  }
+  backend.changed.notify_all();
+  reader.join();
 }
 
 TEST(EventReportTest, RoundTripsAndIgnoresOtherReports) {
