@@ -5,10 +5,10 @@
 #include <cstdio>
 
 #include "config/profiles.h"
-#include "config/store_lock.h"
 #include "platform/text.h"
 #include "ui/key_swallower.h"
 #include "ui/skinned_dialog.h"
+#include "ui/window_store_lock.h"
 
 namespace z900::ui {
 namespace {
@@ -166,8 +166,7 @@ CMacroDlg::CMacroDlg(config::AppContext& context, platform::KeyStore& store,
 CMacroDlg::~CMacroDlg() {
   ending_ = true;
   if (editor_.WriteChanges()) return;
-  std::fputs("z900-config: waiting for another program that is using the profiles and macros\n",
-             stderr);
+  TellWaitingForStore();
   const std::uint64_t start = clock_.NowMs();
   while (!editor_.WriteChanges()) {
     if (clock_.NowMs() - start >= kStoreExitWaitMs) {
@@ -260,11 +259,7 @@ QString CMacroDlg::PromptText() const {
 
 void CMacroDlg::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (images_.normal.isNull()) {
-    painter.fillRect(rect(), Qt::black);
-  } else {
-    painter.drawPixmap(0, 0, images_.normal);
-  }
+  DrawSkinPicture(painter, rect(), images_.normal);
   painter.setFont(SkinFont());
   painter.setPen(QColor(colours::kDialogText));
   DrawSkinText(painter, kMacroListLabel, Text(StringKey::str_macro_list), TextLayout::kLeft);
@@ -303,11 +298,7 @@ bool CMacroDlg::MacroInUse(std::uint32_t id) {
 }
 
 std::unique_ptr<platform::FileLock> CMacroDlg::TryLockStore(bool& busy) {
-  std::error_code error;
-  std::unique_ptr<platform::FileLock> lock =
-      config::TryLockStore(context_.paths, platform::LockMode::kExclusive, error);
-  busy = !lock && error == std::errc::resource_unavailable_try_again;
-  return lock;
+  return LockStoreForWindow(context_.paths, platform::LockMode::kExclusive, nullptr, busy);
 }
 
 void CMacroDlg::ChangesWaiting(bool waiting) {

@@ -11,10 +11,10 @@
 
 #include "actions/host_action_executor.h"
 #include "config/profiles.h"
-#include "config/store_lock.h"
 #include "ui/dlg_macro.h"
 #include "ui/macro_dlg.h"
 #include "ui/set_dlg.h"
+#include "ui/window_store_lock.h"
 #include "update/firmware_handoff.h"
 
 namespace z900::ui {
@@ -165,25 +165,15 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
     // Held for this reading only: z900ctl may change the profiles while the window lives.
     // Before the first show nothing is on the screen, so the start may wait for it; later
     // the ui thread never does (z900ctl holds it for a whole write into the mouse).
-    std::unique_ptr<platform::FileLock> lock;
-    if (!first_show_done_) {
-      lock = LockStore(platform::LockMode::kShared);
-    } else {
-      std::error_code error;
-      lock = config::TryLockStore(context_.paths, platform::LockMode::kShared, error);
-      if (!lock && error == std::errc::resource_unavailable_try_again) {
-        if (!store_wait_told_) {
-          store_wait_told_ = true;
-          std::cerr << "z900-config: waiting for another program that is using the profiles "
-                       "and macros\n";
-        }
-        store_retry_timer_.start();
-        return;
-      }
-      if (!lock) {
-        std::cerr << "z900-config: cannot lock " << context_.paths.store_lock_file.string() << ": "
-                  << error.message() << "\n";
-      }
+    bool busy = false;
+    const std::unique_ptr<platform::FileLock> lock =
+        LockStoreForWindow(context_.paths, platform::LockMode::kShared,
+                           first_show_done_ ? nullptr : &ports_.clock, busy);
+    if (busy) {
+      if (!store_wait_told_) TellWaitingForStore();
+      store_wait_told_ = true;
+      store_retry_timer_.start();
+      return;
     }
     store_wait_told_ = false;
     config::LoadProfiles(context_, page_, config_ports_);
@@ -384,19 +374,8 @@ void CZ9xMouseConfigDlg::StartFirmwareRestartStep() {
 }
 
 std::unique_ptr<platform::FileLock> CZ9xMouseConfigDlg::LockStore(platform::LockMode mode) {
-  std::error_code error;
-  std::unique_ptr<platform::FileLock> lock = config::LockStore(
-      context_.paths, mode, ports_.clock,
-      [] {
-        std::cerr << "z900-config: waiting for another program that is using the profiles and "
-                     "macros\n";
-      },
-      error);
-  if (!lock) {
-    std::cerr << "z900-config: cannot lock " << context_.paths.store_lock_file.string() << ": "
-              << error.message() << "\n";
-  }
-  return lock;
+  bool busy = false;
+  return LockStoreForWindow(context_.paths, mode, &ports_.clock, busy);
 }
 
 void CZ9xMouseConfigDlg::closeEvent(QCloseEvent* event) { event->ignore(); }

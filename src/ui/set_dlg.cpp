@@ -334,11 +334,7 @@ void CSetDlg::ShowView(const config::SettingsPageView& view) {
 
 void CSetDlg::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (images_.normal.isNull()) {
-    painter.fillRect(rect(), Qt::black);
-  } else {
-    painter.drawPixmap(0, 0, images_.normal);
-  }
+  DrawSkinPicture(painter, rect(), images_.normal);
   painter.setFont(SkinFont());
   painter.setPen(QColor(kLabelColour));
   for (const PaintedLabel& label : kLabels) {

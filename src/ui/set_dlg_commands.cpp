@@ -7,12 +7,12 @@
 #include "config/assignment_menu.h"
 #include "config/auto_switch.h"
 #include "config/profiles.h"
-#include "config/store_lock.h"
 #include "macro/macro_store.h"
 #include "platform/linux/directory_key_store.h"
 #include "platform/text.h"
 #include "ui/set_dlg.h"
 #include "ui/skinned_dialog.h"
+#include "ui/window_store_lock.h"
 
 namespace z900::ui {
 namespace {
@@ -171,28 +171,10 @@ void CSetDlg::StartWrite(std::function<void()> write) {
 }
 
 std::unique_ptr<platform::FileLock> CSetDlg::LockStore(bool wait, bool& busy) {
-  busy = false;
-  std::error_code error;
-  std::unique_ptr<platform::FileLock> lock =
-      wait ? config::LockStore(
-                 context_.paths, platform::LockMode::kExclusive, ports_.config.channel.clock(),
-                 [this] {
-                   std::fputs(
-                       "z900-config: waiting for another program that is using the "
-                       "profiles and macros\n",
-                       stderr);
-                   QMetaObject::invokeMethod(this, [this] { emit WaitingForStore(); });
-                 },
-                 error)
-           : config::TryLockStore(context_.paths, platform::LockMode::kExclusive, error);
-  if (!lock && error == std::errc::resource_unavailable_try_again) {
-    busy = true;
-  } else if (!lock) {
-    // Without the lock file the mouse and the files are still written, as before.
-    std::fprintf(stderr, "z900-config: cannot lock %s: %s\n",
-                 context_.paths.store_lock_file.string().c_str(), error.message().c_str());
-  }
-  return lock;
+  return LockStoreForWindow(context_.paths, platform::LockMode::kExclusive,
+                            wait ? &ports_.config.channel.clock() : nullptr, busy, [this] {
+                              QMetaObject::invokeMethod(this, [this] { emit WaitingForStore(); });
+                            });
 }
 
 void CSetDlg::AfterWrite() {

@@ -129,6 +129,14 @@ QPixmap CutOut(const QPixmap& picture, const QRect& logical) {
   return part;
 }
 
+void DrawSkinPicture(QPainter& painter, const QRect& area, const QPixmap& picture) {
+  if (picture.isNull()) {
+    painter.fillRect(area, Qt::black);
+  } else {
+    painter.drawPixmap(0, 0, picture);
+  }
+}
+
 void DrawSkinText(QPainter& painter, const QRect& rect, const QString& text, TextLayout layout) {
   if (text.isEmpty()) return;
   if (layout == TextLayout::kWrapped) {

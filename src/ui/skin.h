@@ -137,6 +137,8 @@ enum class TextLayout {
   kRight,    // the same, right-aligned
   kWrapped,  // from the top, wrapping by words and running on below the rectangle
 };
+// Draws a window's picture at its origin, or black over `area` where the skin lacks it.
+void DrawSkinPicture(QPainter& painter, const QRect& area, const QPixmap& picture);
 // Draws a label with the painter's font and pen.
 void DrawSkinText(QPainter& painter, const QRect& rect, const QString& text, TextLayout layout);
 

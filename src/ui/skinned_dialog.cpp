@@ -25,11 +25,7 @@ CGDIBitmapBtn* SkinnedDialog::AddButton(const QString& caption, const QRect& rec
 
 void SkinnedDialog::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (images_.normal.isNull()) {
-    painter.fillRect(rect(), Qt::black);
-  } else {
-    painter.drawPixmap(0, 0, images_.normal);
-  }
+  DrawSkinPicture(painter, rect(), images_.normal);
   PaintContent(painter);
 }
 

@@ -145,6 +145,20 @@ class Z900ConfigTest : public ::testing::Test {
   // The shown main window, by its caption.
   std::vector<std::string> MainWindows() { return Windows({"--onlyvisible", "--name", kTitle}); }
   bool MainWindowShown() { return !MainWindows().empty(); }
+  // Shows the window from the tray and opens its macro page; the window's place on the screen.
+  Geometry OpenMacroPage() {
+    DoubleClickIcon(WaitForTrayIcon());
+    if (!WaitUntil([&] { return MainWindowShown(); })) {
+      ADD_FAILURE() << "the window did not show";
+      return {};
+    }
+    const Geometry window = GeometryOf(MainWindows().front());
+    Click(window.x + 126, window.y + 70);  // the macro page's button
+    return window;
+  }
+  // A point of the page, which lies below the window's title band.
+  void ClickPage(const Geometry& window, int x, int y) { Click(window.x + x, window.y + 85 + y); }
+
   // A shown window of the utility of the given size (dialogs and menus have no caption).
   std::optional<std::string> ShownWindowOfSize(int width, int height) {
     for (const std::string& id : Windows({"--onlyvisible", "--class", "z900-config"})) {
@@ -266,14 +280,10 @@ TEST_F(Z900ConfigTest, Button3OfMode0BecomesCopy) {
 // among them, with the pauses between them; the stored macro encodes for the mouse.
 TEST_F(Z900ConfigTest, MacroPageRecordsKeysTypedOnTheDesktop) {
   RunningProgram& utility = StartUtility();
-  DoubleClickIcon(WaitForTrayIcon());
-  ASSERT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
-  const Geometry window = GeometryOf(MainWindows().front());
-  // Points of the page are below the window's title band.
-  const auto click_page = [&](int x, int y) { Click(window.x + x, window.y + 85 + y); };
-  Click(window.x + 126, window.y + 70);  // the macro page's button
-  click_page(110, 314);                  // new macro; its rename box takes the default name
-  click_page(625, 84);                   // start recording
+  const Geometry window = OpenMacroPage();
+  const auto click_page = [&](int x, int y) { ClickPage(window, x, y); };
+  click_page(110, 314);  // new macro; its rename box takes the default name
+  click_page(625, 84);   // start recording
   const ProgramResult typed =
       test::RunProgram("/usr/bin/xdotool", {"key", "--delay", "200", "a", "Return", "Escape"});
   ASSERT_EQ(typed.exit_code, 0) << typed.err;
@@ -309,11 +319,8 @@ TEST_F(Z900ConfigTest, MacroPageRecordsKeysTypedOnTheDesktop) {
 // window goes on answering; the macro is stored once the lock is free.
 TEST_F(Z900ConfigTest, MacroPageAnswersWhileAnotherProgramHoldsTheStoreLock) {
   RunningProgram& utility = StartUtility();
-  DoubleClickIcon(WaitForTrayIcon());
-  ASSERT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
-  const Geometry window = GeometryOf(MainWindows().front());
-  const auto click_page = [&](int x, int y) { Click(window.x + x, window.y + 85 + y); };
-  Click(window.x + 126, window.y + 70);  // the macro page's button
+  const Geometry window = OpenMacroPage();
+  const auto click_page = [&](int x, int y) { ClickPage(window, x, y); };
 
   // Without forking: the signal that ends the holder frees the lock.
   RunningProgram holder("/usr/bin/flock", {"--no-fork", (home_.path() / "z900.lock").string(),
