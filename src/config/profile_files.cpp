@@ -18,7 +18,8 @@ std::error_code ProfileFiles::Create(const std::filesystem::path& path,
   std::error_code error;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
   if (error) return error;
-  return platform::WriteFileAtomically(path, bytes, before_rename_);
+  return platform::WriteFileAtomically(path, bytes, before_rename_,
+                                       platform::FolderCleanUp::kOurLeftovers);
 }
 
 std::error_code ProfileFiles::Replace(const std::filesystem::path& path,
@@ -31,7 +32,8 @@ std::error_code ProfileFiles::Replace(const std::filesystem::path& path,
   if (!std::filesystem::exists(path, error)) {
     return error ? error : std::make_error_code(std::errc::no_such_file_or_directory);
   }
-  return platform::WriteFileAtomically(path, bytes, before_rename_);
+  return platform::WriteFileAtomically(path, bytes, before_rename_,
+                                       platform::FolderCleanUp::kOurLeftovers);
 }
 
 std::error_code ProfileFiles::KeepDamagedCopy(const std::filesystem::path& path,

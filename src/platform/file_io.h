@@ -36,15 +36,22 @@ std::filesystem::path ResolveLinks(const std::filesystem::path& path, std::error
 // permissions forbid writing; a FileError for anything but a regular file.
 std::error_code CheckReplaceable(const std::filesystem::path& path);
 
+// Whether a write tidies the target's folder first. Only the program's own data folders are
+// tidied: there the temporary files of ours (".z900-NAME.tmp-PID-N", of this user) whose
+// writer died before its rename are removed. Any other folder (an export's target, a shared
+// folder) is left exactly as it is.
+enum class FolderCleanUp { kNone, kOurLeftovers };
+
 // Replaces the file's content so that a crash at any moment leaves either the old or the new
 // bytes, never a mix: temporary file beside the target, fsync, rename, fsync of the folder.
 // A symbolic link is followed and its target replaced; a file this user may not write is
 // refused (permission_denied), as is anything but a regular file (FileError). The new file keeps
-// the old one's mode, and its owner and group as far as this user may set them. Temporary files
-// left in the folder by processes that died are removed first. Empty error code on success.
+// the old one's mode, and its owner and group as far as this user may set them. Empty error
+// code on success.
 std::error_code WriteFileAtomically(const std::filesystem::path& path,
                                     std::span<const std::uint8_t> bytes,
-                                    const AtomicWriteProbe& probe = {});
+                                    const AtomicWriteProbe& probe = {},
+                                    FolderCleanUp clean_up = FolderCleanUp::kNone);
 
 // Reads a whole regular file, refusing files larger than max_size (errc::file_too_large) and
 // anything but a regular file (a FileError), without ever blocking on a FIFO or device.

@@ -171,7 +171,8 @@ std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std
 
 bool SimStateSession::Save(const MouseState& state, std::string& error) {
   const std::vector<std::uint8_t> bytes = SerializeState(state);
-  if (std::error_code code = platform::WriteFileAtomically(path_, bytes)) {
+  if (std::error_code code =
+          platform::WriteFileAtomically(path_, bytes, {}, platform::FolderCleanUp::kOurLeftovers)) {
     error = "cannot write " + path_.string() + ": " + code.message();
     return false;
   }

@@ -1,5 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "macro/macro_rows.h"
 #include "macro/macro_store.h"
@@ -91,9 +95,17 @@ TEST_F(MacroCommandsTest, ListShowRenameExportDelete) {
   EXPECT_THAT(result.err, HasSubstr("cut to \"Print Screen key ma\""));
   EXPECT_EQ(Run({"macro", "list"}).out, "000000a0  Print Screen key ma\n000000b0  Copy\n");
 
+  // The target's folder may be anyone's: a file there that looks like a stale temporary file
+  // (its process has ended) is still none of ours.
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  const fs::path theirs = folder.path() / ("report.tmp-" + std::to_string(ended) + "-5");
+  std::ofstream(theirs) << "another program's";
   const fs::path exported = folder.path() / "out.bin";
   result = Run({"macro", "export", "b0", exported.string()});
   EXPECT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_TRUE(fs::exists(theirs));
   std::vector<std::uint8_t> bytes;
   ASSERT_FALSE(platform::ReadWholeFile(exported, 1 << 16, bytes));
   EXPECT_EQ(bytes, (RecordBytes(0xB0, u"Copy",

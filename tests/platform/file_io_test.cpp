@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <regex>
+#include <set>
 
 #include "support/temp_folder.h"
 
@@ -80,25 +81,99 @@ TEST(WriteFileAtomicallyTest, ALinkKeepsLeadingToTheReplacedFile) {
             std::errc::too_many_symbolic_link_levels);
 }
 
-TEST(WriteFileAtomicallyTest, RemovesTheTemporaryFilesOfDeadProcessesOnly) {
-  test::TempFolder folder;
-  // A process that has ended: its temporary file can never be renamed any more.
+// A process that has ended: its temporary file can never be renamed any more.
+pid_t EndedProcess() {
   const pid_t child = ::fork();
   if (child == 0) ::_exit(0);
-  ASSERT_GT(child, 0);
-  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
-  const std::string dead = std::to_string(child);
-  const std::string alive = std::to_string(::getppid());
-  const std::vector<std::string> stale = {"value.tmp-" + dead + "-123", "other.tmp-" + dead + "-9"};
-  const std::vector<std::string> kept = {"value.tmp-" + alive + "-5", "notes.tmp-x-1",
-                                         "value.tmp-" + dead + "-"};
-  for (const auto& names : {stale, kept}) {
-    for (const std::string& name : names) std::ofstream(folder.path() / name) << "leftover";
-  }
+  EXPECT_EQ(::waitpid(child, nullptr, 0), child);
+  return child;
+}
 
-  ASSERT_FALSE(WriteFileAtomically(folder.path() / "value", Bytes{1}));
-  for (const std::string& name : stale) EXPECT_FALSE(fs::exists(folder.path() / name)) << name;
-  for (const std::string& name : kept) EXPECT_TRUE(fs::exists(folder.path() / name)) << name;
+std::set<std::string> Names(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+// A write into one of our own folders first removes the temporary files that our writers left
+// when they died, and nothing else: not another program's files of a like pattern, not ours
+// whose writer still runs, not another user's. A write anywhere else leaves the folder alone.
+TEST(WriteFileAtomicallyTest, TidiesOnlyOurOwnLeftoversAndOnlyInOurFolders) {
+  test::TempFolder folder;
+  const fs::path ours = folder.path() / "ours";
+  fs::create_directory(ours);
+  // A writer killed just before its rename leaves its temporary file behind.
+  const pid_t writer = ::fork();
+  if (writer == 0) {
+    WriteFileAtomically(ours / "value", Bytes{1}, [] {
+      ::_exit(0);
+      return false;
+    });
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  const std::set<std::string> left = Names(ours);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_TRUE(std::regex_match(*left.begin(),
+                               std::regex(R"(\.z900-value\.tmp-)" + std::to_string(writer) + R"(-\d+)")))
+      << *left.begin();
+
+  const std::string dead = std::to_string(EndedProcess());
+  const std::string alive = std::to_string(::getppid());
+  const std::vector<std::string> kept = {
+      "report.tmp-" + dead + "-5",           // another program's, as in a shared folder
+      "value.tmp-" + dead + "-7",            // no prefix of ours
+      ".z900-value.tmp-" + alive + "-5",     // its writer may be about to rename it
+      ".z900-value.tmp-" + dead + "-",       // not a name we make
+      ".z900-value.tmp-x-1",
+  };
+  const std::string stale = ".z900-other.tmp-" + dead + "-9";
+  for (const std::string& name : kept) std::ofstream(ours / name) << "leftover";
+  std::ofstream(ours / stale) << "leftover";
+  // Of our pattern but a folder, or a link that leads elsewhere: not a file we left.
+  fs::create_directory(ours / (".z900-folder.tmp-" + dead + "-1"));
+  std::ofstream(folder.path() / "elsewhere") << "kept";
+  fs::create_symlink(folder.path() / "elsewhere", ours / (".z900-link.tmp-" + dead + "-2"));
+
+  // An export, a script in a shared folder: nothing there is touched.
+  std::set<std::string> before = Names(ours);
+  ASSERT_FALSE(WriteFileAtomically(ours / "export.bin", Bytes{1}));
+  before.insert("export.bin");
+  EXPECT_EQ(Names(ours), before);
+
+  ASSERT_FALSE(WriteFileAtomically(ours / "value", Bytes{2}, {}, FolderCleanUp::kOurLeftovers));
+  before.erase(*left.begin());
+  before.erase(stale);
+  before.insert("value");
+  EXPECT_EQ(Names(ours), before);
+  EXPECT_EQ(Read(ours / "value"), Bytes{2});
+  EXPECT_EQ(Read(folder.path() / "elsewhere"), (Bytes{'k', 'e', 'p', 't'}));
+}
+
+// Files and folders of another user are never ours to tidy, whatever their names.
+TEST(WriteFileAtomicallyTest, LeavesOtherUsersLeftoversAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files to another user";
+  constexpr uid_t kNobody = 65534;
+  test::TempFolder folder;
+  const std::string name = ".z900-value.tmp-" + std::to_string(EndedProcess()) + "-3";
+  const fs::path theirs_in_ours = folder.path() / "ours";
+  const fs::path ours_in_theirs = folder.path() / "theirs";
+  for (const fs::path& dir : {theirs_in_ours, ours_in_theirs}) {
+    fs::create_directory(dir);
+    fs::permissions(dir, fs::perms::all);
+    std::ofstream(dir / name) << "leftover";
+  }
+  ASSERT_EQ(::chown((theirs_in_ours / name).c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(::chown(ours_in_theirs.c_str(), kNobody, kNobody), 0);
+  for (const fs::path& dir : {theirs_in_ours, ours_in_theirs}) {
+    SCOPED_TRACE(dir.string());
+    ASSERT_FALSE(WriteFileAtomically(dir / "value", Bytes{1}, {}, FolderCleanUp::kOurLeftovers));
+    EXPECT_TRUE(fs::exists(dir / name));
+  }
 }
 
 TEST(KeepDamagedCopyTest, KeepsTheBytesBesideTheFileItLeadsTo) {

@@ -173,7 +173,8 @@ KeyStoreStatus DirectoryKeyStore::WriteValue(std::u16string_view path, std::u16s
   if (file.empty()) return KeyStoreStatus::kBadName;
   if (!IsWritableValue(value)) return KeyStoreStatus::kBadValue;
   if (!IsFolder(file.parent_path())) return KeyStoreStatus::kNotFound;
-  if (const std::error_code error = WriteFileAtomically(file, EncodeValueFile(value), probe_)) {
+  if (const std::error_code error =
+          WriteFileAtomically(file, EncodeValueFile(value), probe_, FolderCleanUp::kOurLeftovers)) {
     return IsNotRegularFileError(error) ? KeyStoreStatus::kNotAFile : KeyStoreStatus::kFailed;
   }
   return KeyStoreStatus::kOk;

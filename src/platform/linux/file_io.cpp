@@ -1,5 +1,6 @@
 #include "platform/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -84,16 +85,30 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-std::string TemporarySuffix() {
+// Our temporary files are ".z900-NAME.tmp-PID-N": the prefix tells them from anyone else's, the
+// process id tells whether their writer still runs.
+constexpr std::string_view kTemporaryPrefix = ".z900-";
+// Room for the prefix and the suffix in a file name of at most 255 bytes.
+constexpr std::size_t kMaxNameInTemporary = 200;
+
+fs::path TemporaryPath(const fs::path& target) {
   static thread_local std::minstd_rand generator(std::random_device{}());
-  return std::string(kTemporaryMark) + std::to_string(::getpid()) + "-" +
-         std::to_string(generator());
+  std::string name = target.filename().string();
+  if (name.size() > kMaxNameInTemporary) {
+    std::size_t cut = kMaxNameInTemporary;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);  // on a character's start: the name stays readable
+  }
+  return target.parent_path() /
+         (std::string(kTemporaryPrefix) + name + std::string(kTemporaryMark) +
+          std::to_string(::getpid()) + "-" + std::to_string(generator()));
 }
 
-// The process that wrote a temporary file, from a name ending in ".tmp-PID-N".
+// The process that wrote a temporary file of ours, from a name ".z900-NAME.tmp-PID-N".
 std::optional<pid_t> TemporaryOwner(std::string_view name) {
+  if (!name.starts_with(kTemporaryPrefix)) return std::nullopt;
   const std::size_t mark = name.rfind(kTemporaryMark);
-  if (mark == std::string_view::npos) return std::nullopt;
+  if (mark == std::string_view::npos || mark < kTemporaryPrefix.size()) return std::nullopt;
   const std::string_view rest = name.substr(mark + kTemporaryMark.size());
   const std::size_t dash = rest.find('-');
   if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size() || dash > 9) {
@@ -106,20 +121,35 @@ std::optional<pid_t> TemporaryOwner(std::string_view name) {
   return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
 }
 
-// Removes the temporary files that writers killed before their rename left in `folder`; those
-// of running processes stay, as they may be about to be renamed.
+// Removes the temporary files of ours that writers killed before their rename left in `folder`:
+// only in a folder of this user, only files of this user with our prefix, and only those whose
+// process has ended (a running one may be about to rename its file).
 void RemoveStaleTemporaries(const fs::path& folder) {
-  std::error_code error;
-  for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
-       it.increment(error)) {
-    const std::optional<pid_t> owner = TemporaryOwner(it->path().filename().string());
+  Descriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  struct stat dir_info {};
+  if (dir.get() < 0 || ::fstat(dir.get(), &dir_info) != 0 || dir_info.st_uid != ::geteuid()) {
+    return;
+  }
+  // Listed, looked at and removed through the folder we checked, never through a path that may
+  // lead elsewhere meanwhile.
+  const int copy = ::fcntl(dir.get(), F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) return;
+  DIR* listing = ::fdopendir(copy);
+  if (listing == nullptr) {
+    ::close(copy);
+    return;
+  }
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::optional<pid_t> owner = TemporaryOwner(entry->d_name);
     if (!owner || *owner == ::getpid() || *owner <= 0) continue;
     if (::kill(*owner, 0) == 0 || errno != ESRCH) continue;
-    std::error_code ignored;
-    if (it->symlink_status(ignored).type() == fs::file_type::regular) {
-      ::unlink(it->path().c_str());
+    struct stat info {};
+    if (::fstatat(dir.get(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
+      ::unlinkat(dir.get(), entry->d_name, 0);
     }
   }
+  ::closedir(listing);
 }
 
 void SyncFolder(const fs::path& folder) {
@@ -247,18 +277,17 @@ std::error_code CheckReplaceable(const fs::path& path) {
 }
 
 std::error_code WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes,
-                                    const AtomicWriteProbe& probe) {
+                                    const AtomicWriteProbe& probe, FolderCleanUp clean_up) {
   std::error_code error;
   const fs::path target = ResolveLinks(path, error);
   if (error) return error;
   // A rename needs only the folder's permission; the file's own must hold as well.
   if ((error = CheckReplaceable(target))) return error;
-  RemoveStaleTemporaries(target.parent_path());
+  if (clean_up == FolderCleanUp::kOurLeftovers) RemoveStaleTemporaries(target.parent_path());
 
   struct stat existing {};
   const bool exists = ::stat(target.c_str(), &existing) == 0;
-  fs::path temporary = target;
-  temporary += TemporarySuffix();
+  const fs::path temporary = TemporaryPath(target);
   Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (file.get() < 0) return LastError();
   auto discard = [&](std::error_code failure) {
