@@ -31,6 +31,7 @@ enum class ForegroundProblem : std::uint8_t {
   kNoScripting,          // KWin refused or lacks its scripting interface
   kExtensionNotEnabled,  // the GNOME Shell extension is not running
   kConnectionLost,       // the compositor or the bus went away
+  kUntrustedPeer,        // another program holds the desktop's bus name; it is not believed
 };
 
 // What the back-end can see: shown beside the switch box and written to the log.

@@ -1,7 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 
@@ -12,6 +10,7 @@
 #include "platform/virtual_key.h"
 #include "support/cli_fixture.h"
 #include "support/no_mouse_backend.h"
+#include "support/run_program.h"
 
 namespace z900::cli {
 namespace {
@@ -97,10 +96,8 @@ TEST_F(MacroCommandsTest, ListShowRenameExportDelete) {
 
   // The target's folder may be anyone's: a file there that looks like a stale temporary file
   // (its process has ended) is still none of ours.
-  const pid_t ended = ::fork();
-  if (ended == 0) ::_exit(0);
-  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
-  const fs::path theirs = folder.path() / ("report.tmp-" + std::to_string(ended) + "-5");
+  const fs::path theirs =
+      folder.path() / ("report.tmp-" + std::to_string(test::EndedProcessId()) + "-5");
   std::ofstream(theirs) << "another program's";
   const fs::path exported = folder.path() / "out.bin";
   result = Run({"macro", "export", "b0", exported.string()});

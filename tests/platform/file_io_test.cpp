@@ -9,6 +9,7 @@
 #include <regex>
 #include <set>
 
+#include "support/run_program.h"
 #include "support/temp_folder.h"
 
 namespace z900::platform {
@@ -81,14 +82,6 @@ TEST(WriteFileAtomicallyTest, ALinkKeepsLeadingToTheReplacedFile) {
             std::errc::too_many_symbolic_link_levels);
 }
 
-// A process that has ended: its temporary file can never be renamed any more.
-pid_t EndedProcess() {
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  EXPECT_EQ(::waitpid(child, nullptr, 0), child);
-  return child;
-}
-
 std::set<std::string> Names(const fs::path& folder) {
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder)) {
@@ -122,7 +115,7 @@ TEST(WriteFileAtomicallyTest, TidiesOnlyOurOwnLeftoversAndOnlyInOurFolders) {
                                std::regex(R"(\.z900-value\.tmp-)" + std::to_string(writer) + R"(-\d+)")))
       << *left.begin();
 
-  const std::string dead = std::to_string(EndedProcess());
+  const std::string dead = std::to_string(test::EndedProcessId());
   const std::string alive = std::to_string(::getppid());
   const std::vector<std::string> kept = {
       "report.tmp-" + dead + "-5",           // another program's, as in a shared folder
@@ -159,7 +152,7 @@ TEST(WriteFileAtomicallyTest, LeavesOtherUsersLeftoversAlone) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files to another user";
   constexpr uid_t kNobody = 65534;
   test::TempFolder folder;
-  const std::string name = ".z900-value.tmp-" + std::to_string(EndedProcess()) + "-3";
+  const std::string name = ".z900-value.tmp-" + std::to_string(test::EndedProcessId()) + "-3";
   const fs::path theirs_in_ours = folder.path() / "ours";
   const fs::path ours_in_theirs = folder.path() / "theirs";
   for (const fs::path& dir : {theirs_in_ours, ours_in_theirs}) {

@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "support/bus_peer.h"
 #include "support/foreground_waiter.h"
+#include "support/run_program.h"
 #include "support/session_bus.h"
 #include "support/temp_folder.h"
 #include "support/xvfb_display.h"
@@ -22,6 +23,11 @@ namespace z900::platform {
 namespace {
 
 const std::string kSelf = std::to_string(::getpid());
+
+// The stand-ins below are this test program, on threads of its own: it is the desktop here.
+TrustedBusPeer StandIns() {
+  return {"the tests' stand-in", {ExecutableNameOfProcess(::getpid()).value_or("")}, false};
+}
 
 std::string ReadText(const std::filesystem::path& path) {
   std::ifstream file(path);
@@ -148,8 +154,14 @@ class ForegroundBusTest : public ::testing::Test {
 };
 
 TEST_F(ForegroundBusTest, KWinScriptReportsEveryActivation) {
+  // The script is written into the runtime folder, which is everyone's business but ours to
+  // tidy: a file there that looks like a dead writer's temporary file stays.
+  const test::ScopedVariable runtime("XDG_RUNTIME_DIR", folder.path().string());
+  const std::filesystem::path theirs =
+      folder.path() / ("notes.tmp-" + std::to_string(test::EndedProcessId()) + "-1");
+  std::ofstream(theirs) << "another program's";
   auto kwin = std::make_unique<KWinStandIn>(kSelf, "org.kde.dolphin");
-  auto app = CreateKWinForegroundApp(waiter.Handler());
+  auto app = CreateKWinForegroundApp(waiter.Handler(), StandIns());
   ASSERT_TRUE(waiter.WaitForProgram(*app, u"platform_tests"));  // the pid names the program
   EXPECT_TRUE(app->BackendStatus().SeesForeground());
   EXPECT_EQ(app->BackendStatus().backend, ForegroundBackend::kKWin);
@@ -163,6 +175,8 @@ TEST_F(ForegroundBusTest, KWinScriptReportsEveryActivation) {
   EXPECT_TRUE(state.service.starts_with(":"));
   EXPECT_EQ(state.leftover_placeholders, "");
   EXPECT_EQ(state.unloaded, std::vector<std::string>{kKWinPluginName});  // a stale copy first
+  EXPECT_EQ(std::filesystem::path(state.script_file).parent_path(), folder.path());
+  EXPECT_TRUE(std::filesystem::exists(theirs));
 
   // Without a process id, or with a damaged one, the resource class is the identity.
   const std::pair<std::string, std::string> steps[] = {
@@ -224,7 +238,7 @@ TEST_F(ForegroundBusTest, KWinThatRefusesTheScriptIsReported) {
               0);
     ASSERT_GE(sd_bus_request_name(bus, "org.kde.KWin", 0), 0);
   });
-  const auto app = CreateKWinForegroundApp(waiter.Handler());
+  const auto app = CreateKWinForegroundApp(waiter.Handler(), StandIns());
   ASSERT_TRUE(waiter.WaitForProblem(*app, ForegroundProblem::kNoScripting));
   EXPECT_EQ(DescribeForegroundStatus(app->BackendStatus()),
             "Automatic profile switching cannot see the foreground program: KWin did not load "
@@ -253,6 +267,12 @@ class ExtensionStandIn {
   void Disable() {
     peer_.Do([](sd_bus* bus) { ASSERT_GE(sd_bus_release_name(bus, kGnomeExtensionBusName), 0); });
   }
+  // How often it was asked for the focused window.
+  int focus_asked() {
+    int count = 0;
+    peer_.Do([&](sd_bus*) { count = focus_asked_; });
+    return count;
+  }
   void Focus(std::uint32_t pid, const std::string& wm_class) {
     peer_.Do([&](sd_bus* bus) {
       pid_ = pid;
@@ -265,17 +285,19 @@ class ExtensionStandIn {
  private:
   static int OnGetFocus(sd_bus_message* message, void* data, sd_bus_error*) {
     auto* self = static_cast<ExtensionStandIn*>(data);
+    ++self->focus_asked_;
     return sd_bus_reply_method_return(message, "us", self->pid_, self->class_.c_str());
   }
 
   std::uint32_t pid_ = static_cast<std::uint32_t>(::getpid());
+  int focus_asked_ = 0;
   std::string class_ = "org.gnome.Nautilus";
   test::BusPeer peer_;  // last: its thread stops before the state goes away
 };
 
 TEST_F(ForegroundBusTest, GnomeExtensionFollowedOnceEnabled) {
   ExtensionStandIn extension;
-  const auto app = CreateGnomeForegroundApp(waiter.Handler());
+  const auto app = CreateGnomeForegroundApp(waiter.Handler(), StandIns());
   // Not enabled yet: the status says how to enable it.
   ASSERT_TRUE(waiter.WaitForProblem(*app, ForegroundProblem::kExtensionNotEnabled))
       << DescribeForegroundStatus(app->BackendStatus());
@@ -313,7 +335,7 @@ TEST_F(ForegroundBusTest, GnomeWithoutTheExtensionSeesXWaylandWindowsUntilItIsEn
   const test::ScopedVariable wayland("WAYLAND_DISPLAY", "wayland-0");
   ExtensionStandIn extension;
   extension.Focus(0, "org.gnome.Terminal");  // while disabled: nobody listens
-  const auto app = CreateSystemForegroundApp(waiter.Handler());
+  const auto app = CreateSessionForegroundApp(ReadSessionFacts(), waiter.Handler(), StandIns());
 
   ASSERT_TRUE(waiter.WaitForProblem(*app, ForegroundProblem::kExtensionNotEnabled));
   EXPECT_TRUE(app->BackendStatus().xwayland_only);
@@ -328,6 +350,59 @@ TEST_F(ForegroundBusTest, GnomeWithoutTheExtensionSeesXWaylandWindowsUntilItIsEn
   EXPECT_TRUE(app->BackendStatus().SeesForeground());
   EXPECT_FALSE(app->BackendStatus().xwayland_only);
   EXPECT_TRUE(app->IsEventDriven());
+}
+
+// With the extension off, or KWin away, any program of the user can take the desktop's bus name:
+// only the desktop's own program is believed, and the status says who holds the name instead.
+TEST_F(ForegroundBusTest, OnlyTheDesktopsOwnProgramIsBelieved) {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  ExtensionStandIn extension;
+  extension.Enable();
+  const auto gnome = CreateGnomeForegroundApp(waiter.Handler());
+  ASSERT_TRUE(waiter.WaitForProblem(*gnome, ForegroundProblem::kUntrustedPeer))
+      << DescribeForegroundStatus(gnome->BackendStatus());
+  EXPECT_EQ(gnome->BackendStatus().detail, "org.z900.Foreground is held by " + self + " (pid " +
+                                               kSelf +
+                                               "), not by GNOME Shell; what it says is ignored");
+  EXPECT_EQ(gnome->ForegroundProgramName(), u"Unknow");
+  EXPECT_EQ(extension.focus_asked(), 0);
+
+  KWinStandIn kwin(kSelf, "org.kde.dolphin");
+  const auto kde = CreateKWinForegroundApp(waiter.Handler());
+  ASSERT_TRUE(waiter.WaitForProblem(*kde, ForegroundProblem::kUntrustedPeer))
+      << DescribeForegroundStatus(kde->BackendStatus());
+  EXPECT_EQ(kde->BackendStatus().detail, "org.kde.KWin is held by " + self + " (pid " + kSelf +
+                                             "), not by KWin; what it says is ignored");
+  EXPECT_EQ(kwin.State().script_file, "");  // not even handed our script
+}
+
+// The program behind a process id: named by its executable, which must be a file of the system
+// when the peer must be.
+TEST(RunsTrustedProgramTest, NameAndSystemFile) {
+  test::TempFolder folder;
+  const std::filesystem::path copy = folder.path() / "tail";
+  std::filesystem::copy_file("/usr/bin/tail", copy);
+  std::filesystem::permissions(copy, std::filesystem::perms::all);  // anyone may change it
+  const test::ChildProcess system_tail("/usr/bin/tail", {"-f", "/dev/null"});
+  const test::ChildProcess copied_tail(copy.string(), {"-f", "/dev/null"});
+  struct Case {
+    int pid;
+    TrustedBusPeer trusted;
+    bool believed;
+  };
+  const Case cases[] = {
+      {system_tail.pid(), {"tail", {"head", "tail"}, true}, true},
+      {system_tail.pid(), {"GNOME Shell", {"gnome-shell"}, true}, false},
+      {copied_tail.pid(), {"tail", {"tail"}, true}, false},
+      {copied_tail.pid(), {"tail", {"tail"}, false}, true},
+      {test::EndedProcessId(), {"tail", {"tail"}, false}, false},
+  };
+  for (const Case& c : cases) {
+    std::string why;
+    EXPECT_EQ(RunsTrustedProgram(static_cast<std::uint32_t>(c.pid), c.trusted, why), c.believed)
+        << why;
+    EXPECT_NE(why.find("(pid " + std::to_string(c.pid) + ")"), std::string::npos) << why;
+  }
 }
 
 TEST(GnomeExtensionTest, ShippedFilesUseOurNames) {

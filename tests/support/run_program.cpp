@@ -79,6 +79,16 @@ ChildProcess::~ChildProcess() {
   }
 }
 
+int EndedProcessId() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  Check(child > 0, "cannot fork");
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return child;
+}
+
 std::optional<std::string> ReadLineWithin(int fd, int timeout_ms) {
   std::string line;
   for (;;) {

@@ -59,6 +59,10 @@ class ChildProcess {
   int pid_ = -1;
 };
 
+// The id of a process that has just ended (and been reaped): what a file named after a writer
+// that died would carry.
+int EndedProcessId();
+
 // Reads one line (without its newline) from `fd`, waiting at most `timeout_ms` for each byte;
 // nullopt on time-out or end of file.
 std::optional<std::string> ReadLineWithin(int fd, int timeout_ms);

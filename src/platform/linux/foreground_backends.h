@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/foreground_app.h"
 
@@ -23,6 +24,22 @@ std::optional<std::string> ExecutableNameOfProcess(std::uint32_t pid);
 // process id (0: none) leads to one, else the app id or window class, else "Unknow".
 std::u16string ProgramIdentity(std::uint32_t pid, std::string_view app_id);
 
+// Who may speak for the desktop on the session bus, where any program of the user may take a
+// free name: the file names of the programs that may hold the name, and whether their
+// executable must be a file of the system (owned by root, writable by nobody else), as an
+// installed compositor's is.
+struct TrustedBusPeer {
+  std::string desktop;  // "GNOME Shell", "KWin": for the message when someone else holds it
+  std::vector<std::string> programs;
+  bool system_file_only = true;
+};
+TrustedBusPeer GnomeShellPeer();
+TrustedBusPeer KWinPeer();
+
+// Whether process `pid` runs one of the programs `trusted` names; when not, `why` says what it
+// runs ("/home/u/bin/fake (pid 1234)").
+bool RunsTrustedProgram(std::uint32_t pid, const TrustedBusPeer& trusted, std::string& why);
+
 // The environment that decides the back-end.
 struct SessionFacts {
   std::string session_type;      // XDG_SESSION_TYPE
@@ -32,6 +49,12 @@ struct SessionFacts {
 };
 SessionFacts ReadSessionFacts();
 
+// What CreateSystemForegroundApp makes for a session; `trusted` stands in for the desktop's own
+// program on the bus (tests, with stand-ins of their own).
+std::unique_ptr<ForegroundApp> CreateSessionForegroundApp(
+    const SessionFacts& facts, ForegroundChangeHandler on_change,
+    const std::optional<TrustedBusPeer>& trusted = std::nullopt);
+
 // The desktop's own back-end: KWin for KDE, GNOME Shell for GNOME, the wlroots protocol for
 // any other Wayland compositor, X11 for an X session, none without a display.
 ForegroundBackend ChooseForegroundBackend(const SessionFacts& facts);
@@ -39,10 +62,15 @@ ForegroundBackend ChooseForegroundBackend(const SessionFacts& facts);
 // The X server's active window, asked at every call.
 std::unique_ptr<ForegroundApp> CreateX11ForegroundApp();
 
-// The back-ends that follow the desktop's announcements on a thread of their own.
+// The back-ends that follow the desktop's announcements on a thread of their own. The bus
+// back-ends believe only the program that `trusted` names (the desktop's own by default).
 std::unique_ptr<ForegroundApp> CreateWlrForegroundApp(ForegroundChangeHandler on_change);
 std::unique_ptr<ForegroundApp> CreateKWinForegroundApp(ForegroundChangeHandler on_change);
+std::unique_ptr<ForegroundApp> CreateKWinForegroundApp(ForegroundChangeHandler on_change,
+                                                       TrustedBusPeer trusted);
 std::unique_ptr<ForegroundApp> CreateGnomeForegroundApp(ForegroundChangeHandler on_change);
+std::unique_ptr<ForegroundApp> CreateGnomeForegroundApp(ForegroundChangeHandler on_change,
+                                                        TrustedBusPeer trusted);
 
 // The bus name, object and interface our GNOME Shell extension exports; the uuid it is
 // installed under.

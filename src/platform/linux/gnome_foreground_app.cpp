@@ -12,8 +12,9 @@ namespace {
 // signal; while it is missing the status says how to enable it.
 class GnomeForegroundApp final : public BusForegroundApp {
  public:
-  explicit GnomeForegroundApp(ForegroundChangeHandler on_change)
-      : BusForegroundApp(ForegroundBackend::kGnomeShell, std::move(on_change)) {
+  GnomeForegroundApp(ForegroundChangeHandler on_change, TrustedBusPeer trusted)
+      : BusForegroundApp(ForegroundBackend::kGnomeShell, std::move(on_change)),
+        trusted_(std::move(trusted)) {
     Start();
   }
   ~GnomeForegroundApp() override { Stop(); }
@@ -33,8 +34,8 @@ class GnomeForegroundApp final : public BusForegroundApp {
 
   // Follows the extension at this unique name, or reports it missing when `owner` is empty.
   void Follow(const std::string& owner) {
-    owner_ = owner;
-    if (owner_.empty()) {
+    owner_.clear();
+    if (owner.empty()) {
       PublishProgram(kUnknownProgram);
       return PublishStatus(ForegroundProblem::kExtensionNotEnabled,
                            std::string("the GNOME Shell extension is not enabled; enable it with "
@@ -42,6 +43,13 @@ class GnomeForegroundApp final : public BusForegroundApp {
                                kGnomeExtensionUuid +
                                "\" (log out and in again first if it was just installed)");
     }
+    // Any program of the user may take the name while the extension is off.
+    std::string why;
+    if (!IsTrustedBusPeer(bus_, kGnomeExtensionBusName, owner, trusted_, why)) {
+      PublishProgram(kUnknownProgram);
+      return PublishStatus(ForegroundProblem::kUntrustedPeer, why);
+    }
+    owner_ = owner;
     sd_bus_error error = SD_BUS_ERROR_NULL;
     sd_bus_message* reply = nullptr;
     const int result = sd_bus_call_method(bus_, owner_.c_str(), kGnomeExtensionPath,
@@ -86,14 +94,21 @@ class GnomeForegroundApp final : public BusForegroundApp {
     return 0;
   }
 
-  // Only on the bus thread: the extension's unique name, empty while it is missing.
+  const TrustedBusPeer trusted_;
+  // Only on the bus thread: the extension's unique name, empty while it is missing or held by
+  // a program we do not believe.
   std::string owner_;
 };
 
 }  // namespace
 
 std::unique_ptr<ForegroundApp> CreateGnomeForegroundApp(ForegroundChangeHandler on_change) {
-  return std::make_unique<GnomeForegroundApp>(std::move(on_change));
+  return CreateGnomeForegroundApp(std::move(on_change), GnomeShellPeer());
+}
+
+std::unique_ptr<ForegroundApp> CreateGnomeForegroundApp(ForegroundChangeHandler on_change,
+                                                        TrustedBusPeer trusted) {
+  return std::make_unique<GnomeForegroundApp>(std::move(on_change), std::move(trusted));
 }
 
 }  // namespace z900::platform

@@ -42,8 +42,9 @@ std::uint32_t ParseProcessId(std::string_view text) {
 // class. The script is unloaded when we stop; if KWin restarts, it is loaded again.
 class KWinForegroundApp final : public BusForegroundApp {
  public:
-  explicit KWinForegroundApp(ForegroundChangeHandler on_change)
-      : BusForegroundApp(ForegroundBackend::kKWin, std::move(on_change)) {
+  KWinForegroundApp(ForegroundChangeHandler on_change, TrustedBusPeer trusted)
+      : BusForegroundApp(ForegroundBackend::kKWin, std::move(on_change)),
+        trusted_(std::move(trusted)) {
     Start();
   }
   ~KWinForegroundApp() override {
@@ -81,8 +82,16 @@ class KWinForegroundApp final : public BusForegroundApp {
 
   // Hands the script, with our names filled in, to the KWin instance `owner`.
   void Load(const std::string& owner) {
-    kwin_owner_ = owner;
+    kwin_owner_.clear();
     reported_ = false;
+    deadline_.reset();
+    // Any program of the user may take the name while KWin is away: it gets neither our
+    // script nor a hearing.
+    std::string why;
+    if (!IsTrustedBusPeer(bus_, kKWinService, owner, trusted_, why)) {
+      return PublishStatus(ForegroundProblem::kUntrustedPeer, why);
+    }
+    kwin_owner_ = owner;
     const char* unique = nullptr;
     if (sd_bus_get_unique_name(bus_, &unique) < 0 || unique == nullptr ||
         !WriteScriptFile(unique)) {
@@ -183,6 +192,7 @@ class KWinForegroundApp final : public BusForegroundApp {
     return 0;
   }
 
+  const TrustedBusPeer trusted_;
   // Only on the bus thread.
   std::string kwin_owner_;  // KWin's unique name: the only sender we take reports from
   std::string script_file_;
@@ -192,7 +202,12 @@ class KWinForegroundApp final : public BusForegroundApp {
 }  // namespace
 
 std::unique_ptr<ForegroundApp> CreateKWinForegroundApp(ForegroundChangeHandler on_change) {
-  return std::make_unique<KWinForegroundApp>(std::move(on_change));
+  return CreateKWinForegroundApp(std::move(on_change), KWinPeer());
+}
+
+std::unique_ptr<ForegroundApp> CreateKWinForegroundApp(ForegroundChangeHandler on_change,
+                                                       TrustedBusPeer trusted) {
+  return std::make_unique<KWinForegroundApp>(std::move(on_change), std::move(trusted));
 }
 
 }  // namespace z900::platform

@@ -37,6 +37,32 @@ std::optional<std::string> BusNameOwner(sd_bus* bus, const char* name) {
   return owner;
 }
 
+std::optional<std::uint32_t> BusPeerProcess(sd_bus* bus, const std::string& unique) {
+  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_message* reply = nullptr;
+  std::optional<std::uint32_t> pid;
+  if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                         "org.freedesktop.DBus", "GetConnectionUnixProcessID", &error, &reply, "s",
+                         unique.c_str()) >= 0) {
+    std::uint32_t value = 0;
+    if (sd_bus_message_read(reply, "u", &value) >= 0 && value != 0) pid = value;
+  }
+  sd_bus_message_unref(reply);
+  sd_bus_error_free(&error);
+  return pid;
+}
+
+bool IsTrustedBusPeer(sd_bus* bus, const char* name, const std::string& unique,
+                      const TrustedBusPeer& trusted, std::string& why) {
+  const std::optional<std::uint32_t> pid = BusPeerProcess(bus, unique);
+  std::string holder;
+  if (pid && RunsTrustedProgram(*pid, trusted, holder)) return true;
+  if (!pid) holder = "a connection whose process the bus does not tell (" + unique + ")";
+  why = std::string(name) + " is held by " + holder + ", not by " + trusted.desktop +
+        "; what it says is ignored";
+  return false;
+}
+
 int WatchBusName(sd_bus* bus, const char* name, sd_bus_message_handler_t handler, void* data) {
   const std::string rule =
       "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"

@@ -10,6 +10,7 @@
 
 #include "platform/foreground_app.h"
 #include "platform/linux/event_thread.h"
+#include "platform/linux/foreground_backends.h"
 
 // What the D-Bus back-ends share: one sd-bus connection per back-end thread, used only there.
 namespace z900::platform {
@@ -25,6 +26,14 @@ BusPtr OpenSessionBus(std::string& why);
 
 // The unique name that owns a bus name now, or nullopt.
 std::optional<std::string> BusNameOwner(sd_bus* bus, const char* name);
+
+// The process id of the connection with a unique name, as the bus daemon saw it connect.
+std::optional<std::uint32_t> BusPeerProcess(sd_bus* bus, const std::string& unique);
+
+// Whether the connection `unique` that holds the desktop's name `name` is the program `trusted`
+// names; when not, `why` is the line that says who holds it instead.
+bool IsTrustedBusPeer(sd_bus* bus, const char* name, const std::string& unique,
+                      const TrustedBusPeer& trusted, std::string& why);
 
 // Installs a match for NameOwnerChanged of one bus name.
 int WatchBusName(sd_bus* bus, const char* name, sd_bus_message_handler_t handler, void* data);

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -63,6 +66,32 @@ std::optional<std::string> ExecutableNameOfProcess(std::uint32_t pid) {
   return name;
 }
 
+TrustedBusPeer GnomeShellPeer() { return {"GNOME Shell", {"gnome-shell"}, true}; }
+
+TrustedBusPeer KWinPeer() { return {"KWin", {"kwin_wayland", "kwin_x11"}, true}; }
+
+bool RunsTrustedProgram(std::uint32_t pid, const TrustedBusPeer& trusted, std::string& why) {
+  const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+  std::error_code error;
+  const std::filesystem::path exe = std::filesystem::read_symlink(link, error);
+  const std::optional<std::string> name = ExecutableNameOfProcess(pid);
+  if (error || !name) {
+    why = "a program that cannot be looked at (pid " + std::to_string(pid) + ")";
+    return false;
+  }
+  why = exe.string() + " (pid " + std::to_string(pid) + ")";
+  if (std::find(trusted.programs.begin(), trusted.programs.end(), *name) ==
+      trusted.programs.end()) {
+    return false;
+  }
+  if (!trusted.system_file_only) return true;
+  // The file the process runs, even when it was replaced since: a copy of the user's own, or one
+  // that others may change, is no compositor of the system.
+  struct stat info {};
+  return ::stat(link.c_str(), &info) == 0 && info.st_uid == 0 &&
+         (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 std::u16string ProgramIdentity(std::uint32_t pid, std::string_view app_id) {
   if (const std::optional<std::string> exe = ExecutableNameOfProcess(pid)) {
     return Utf8ToUtf16(*exe);
@@ -92,7 +121,12 @@ ForegroundBackend ChooseForegroundBackend(const SessionFacts& facts) {
 }
 
 std::unique_ptr<ForegroundApp> CreateSystemForegroundApp(ForegroundChangeHandler on_change) {
-  const SessionFacts facts = ReadSessionFacts();
+  return CreateSessionForegroundApp(ReadSessionFacts(), std::move(on_change));
+}
+
+std::unique_ptr<ForegroundApp> CreateSessionForegroundApp(
+    const SessionFacts& facts, ForegroundChangeHandler on_change,
+    const std::optional<TrustedBusPeer>& trusted) {
   std::unique_ptr<ForegroundApp> primary;
   switch (ChooseForegroundBackend(facts)) {
     case ForegroundBackend::kNone:
@@ -102,10 +136,10 @@ std::unique_ptr<ForegroundApp> CreateSystemForegroundApp(ForegroundChangeHandler
       primary = CreateWlrForegroundApp(std::move(on_change));
       break;
     case ForegroundBackend::kKWin:
-      primary = CreateKWinForegroundApp(std::move(on_change));
+      primary = CreateKWinForegroundApp(std::move(on_change), trusted.value_or(KWinPeer()));
       break;
     case ForegroundBackend::kGnomeShell:
-      primary = CreateGnomeForegroundApp(std::move(on_change));
+      primary = CreateGnomeForegroundApp(std::move(on_change), trusted.value_or(GnomeShellPeer()));
       break;
   }
   if (!facts.x_display) return primary;
