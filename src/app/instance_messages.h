@@ -5,7 +5,8 @@
 #include <string_view>
 
 // The requests that reach the running instance from outside, as the window messages they
-// stand for: one line "MESSAGE WPARAM LPARAM" each.
+// stand for: one line "MESSAGE WPARAM LPARAM" each, which the instance answers with the line
+// "done" once it has carried the request out.
 namespace z900::app {
 
 enum class InstanceRequest {
@@ -19,6 +20,8 @@ inline constexpr int kDoubleClick = 515;         // the tray icon's double click
 inline constexpr int kRightButtonUp = 517;       // the tray icon's context click
 // The longest request line a running instance reads; longer ones are refused.
 inline constexpr std::size_t kMaxRequestLine = 64;
+// The running instance's answer to a request it carried out, with its line end.
+inline constexpr char kRequestDone[] = "done\n";
 
 // The request's line, with its line end.
 std::string FormatInstanceRequest(InstanceRequest request);

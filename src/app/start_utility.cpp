@@ -48,8 +48,13 @@ StartResult StartUtility(config::AppContext& context, StartupPorts& ports) {
     std::string why;
     switch (ports.instance_lock().Acquire(why)) {
       case platform::InstanceLock::Result::kAnotherRuns:
-        ports.instance_lock().RequestShow();
-        result = {StartOutcome::kAnotherInstance, kExitOk};
+        if (ports.instance_lock().RequestShow(why)) {
+          result = {StartOutcome::kAnotherInstance, kExitOk};
+        } else {
+          // Nothing would show otherwise: the user would wait for a window that never comes.
+          ports.Warn("the running instance was not shown: " + why);
+          result = {StartOutcome::kNoAnswer, kExitFailed};
+        }
         break;
       case platform::InstanceLock::Result::kUnavailable:
         ports.Warn("cannot make sure that only one instance runs: " + why);

@@ -50,6 +50,7 @@ enum class StartOutcome {
   kNoProgramFolder,  // the executable's location is unknown: a silent end
   kNoMouse,          // str_msg6 was shown
   kAnotherInstance,  // the running instance was asked to show its window
+  kNoAnswer,         // another instance holds the lock but did not answer; a warning said so
   kRan,              // the main window ran until it shut down
 };
 
@@ -60,8 +61,8 @@ struct StartResult {
 
 // The whole life of the utility: the program folder, the language strings, the mouse (without
 // it: str_msg6 and the end), the single instance (a second one asks the first to show itself
-// and ends), the keyboard hook, the hidden main window, the firmware restart step, the main
-// window's run, and the clean-up.
+// and ends; with a warning and a failure status when no answer comes), the keyboard hook, the
+// hidden main window, the firmware restart step, the main window's run, and the clean-up.
 StartResult StartUtility(config::AppContext& context, StartupPorts& ports);
 
 // Installs the keyboard hook; when it cannot be had, says so in a standard box and goes on.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -88,6 +89,25 @@ std::unique_ptr<FileLock> LockFile(const std::filesystem::path& path, LockMode m
 // real folder (not a link) of this user that nobody else may write to. permission_denied when
 // it is not.
 std::error_code EnsurePrivateFolder(const std::filesystem::path& path);
+
+// The path by which the local socket `name` in `folder` is bound or reached. A socket address
+// holds at most 107 bytes, too few for a deep folder: the path itself when it fits, else the same
+// place reached through a handle of the folder that the object holds open while it lives.
+class LocalSocketPath {
+ public:
+  LocalSocketPath(const std::filesystem::path& folder, std::string_view name);
+  ~LocalSocketPath();
+  LocalSocketPath(const LocalSocketPath&) = delete;
+  LocalSocketPath& operator=(const LocalSocketPath&) = delete;
+  // Empty, with error(), when a long path's folder cannot be opened.
+  const std::string& path() const { return path_; }
+  std::error_code error() const { return error_; }
+
+ private:
+  int folder_fd_ = -1;
+  std::string path_;
+  std::error_code error_;
+};
 
 }  // namespace z900::platform
 

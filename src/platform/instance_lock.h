@@ -17,8 +17,8 @@ class InstanceLock {
   virtual ~InstanceLock() = default;
   virtual Result Acquire(std::string& why) = 0;
   // Asks the running instance to show its window, as a double click on its tray icon would.
-  // False when it could not be reached.
-  virtual bool RequestShow() = 0;
+  // False, with `why`, when it could not be reached or did not answer that it did.
+  virtual bool RequestShow(std::string& why) = 0;
 };
 
 }  // namespace z900::platform

@@ -77,7 +77,16 @@ platform::KeyboardHook& CZ9xMouseConfigApp::keyboard_hook() {
 }
 
 platform::InstanceLock& CZ9xMouseConfigApp::instance_lock() {
-  if (!lock_) lock_ = std::make_unique<QtInstanceLock>(context_.paths.instance_folder);
+  if (!lock_) {
+    lock_ = std::make_unique<QtInstanceLock>(context_.paths.instance_folder);
+    QObject::connect(lock_.get(), &QtInstanceLock::ChannelLost, lock_.get(),
+                     [this](const QString& why) {
+                       Warn("a second start cannot reach this instance for now (" +
+                            why.toStdString() + "); the channel is being opened again");
+                     });
+    QObject::connect(lock_.get(), &QtInstanceLock::Reopened, lock_.get(),
+                     [this] { Warn("a second start can reach this instance again"); });
+  }
   return *lock_;
 }
 

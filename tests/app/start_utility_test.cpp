@@ -27,11 +27,13 @@ class RecordingLock final : public platform::InstanceLock {
     why = "no folder for it";
     return result;
   }
-  bool RequestShow() override {
+  bool RequestShow(std::string& why) override {
     log_.push_back("ask the first instance to show");
-    return true;
+    why = "it did not answer";
+    return answers;
   }
   Result result = Result::kFirst;
+  bool answers = true;
 
  private:
   Log& log_;
@@ -141,7 +143,20 @@ TEST_F(StartUtilityTest, SecondInstanceOnlyAsksTheFirstToShowItself) {
   EXPECT_EQ(result.exit_code, kExitOk);
   EXPECT_THAT(log, ElementsAre("acquire lock", "ask the first instance to show"));
   EXPECT_TRUE(ui_.calls.empty());
+  EXPECT_TRUE(warnings.empty());
   EXPECT_EQ(channel_->load_count(), 0);
+}
+
+// A first instance that holds the lock but does not answer (stuck, or another user's): the
+// second says so and fails instead of ending as if the window had come up.
+TEST_F(StartUtilityTest, SecondInstanceWithoutAnAnswerSaysSoAndFails) {
+  lock.result = platform::InstanceLock::Result::kAnotherRuns;
+  lock.answers = false;
+  const StartResult result = Start();
+  EXPECT_EQ(result.outcome, StartOutcome::kNoAnswer);
+  EXPECT_EQ(result.exit_code, kExitFailed);
+  EXPECT_THAT(warnings, ElementsAre("the running instance was not shown: it did not answer"));
+  EXPECT_THAT(log, ElementsAre("acquire lock", "ask the first instance to show"));
 }
 
 TEST_F(StartUtilityTest, MissingHookOrLockIsToldAndTheStartGoesOn) {

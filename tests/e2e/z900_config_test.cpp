@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/file_io.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 #include "support/xvfb_display.h"
@@ -406,6 +407,22 @@ TEST_F(Z900ConfigTest, ScreenshotButtonSavesAPictureThroughTheTool) {
 
   utility.Signal(SIGTERM);
   EXPECT_EQ(ExitStatus(utility), 0);
+}
+
+// The lock held by something that takes no requests (another user's instance, a stuck one): a
+// second start says so and fails, instead of ending quietly as if the window had come up.
+TEST_F(Z900ConfigTest, SecondStartWithoutAnAnswerSaysSoAndFails) {
+  const std::filesystem::path lock_file = home_.path() / "Z900Config.lock";
+  std::error_code error;
+  const auto held = platform::LockFile(lock_file, platform::LockMode::kExclusive, false, error);
+  ASSERT_TRUE(held) << error.message();
+  const ProgramResult second =
+      test::RunProgram(Z900_CONFIG_PATH, {"--simulate", "--show"}, Environment());
+  EXPECT_EQ(second.exit_code, 1);
+  EXPECT_THAT(second.err, ::testing::HasSubstr("the running instance was not shown: the instance "
+                                               "that holds " +
+                                               lock_file.string()));
+  EXPECT_FALSE(MainWindowShown());
 }
 
 // Without the mouse: one notice and nothing else: no lock, no window, no file of the utility.

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -393,6 +394,25 @@ std::error_code EnsurePrivateFolder(const fs::path& path) {
     return std::make_error_code(std::errc::permission_denied);
   }
   return {};
+}
+
+LocalSocketPath::LocalSocketPath(const fs::path& folder, std::string_view name) {
+  const fs::path full = folder / name;
+  if (full.native().size() < sizeof(sockaddr_un::sun_path)) {
+    path_ = full.native();
+    return;
+  }
+  folder_fd_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (folder_fd_ < 0) {
+    error_ = LastError();
+    return;
+  }
+  // The kernel follows the descriptor's entry to the folder itself, whatever its path's length.
+  path_ = "/proc/self/fd/" + std::to_string(folder_fd_) + "/" + std::string(name);
+}
+
+LocalSocketPath::~LocalSocketPath() {
+  if (folder_fd_ >= 0) ::close(folder_fd_);
 }
 
 }  // namespace z900::platform
