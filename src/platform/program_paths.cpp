@@ -44,9 +44,10 @@ ProgramPaths ResolveProgramPaths(const PathEnvironment& env) {
   paths.update_folder = data / "update";
   paths.registry_root = config / "registry";
   paths.sim_state_file = state / "sim-mouse.bin";
-  paths.instance_folder = env.xdg_runtime_dir && env.xdg_runtime_dir->is_absolute()
-                              ? *env.xdg_runtime_dir / "z900"
-                              : env.temp_folder / ("z900-" + std::to_string(env.user_id));
+  // Without a runtime folder, not the shared temporary folder, where anyone may have made our
+  // folder first and so kept us from the single-instance rule: a folder of the user's own.
+  paths.instance_folder =
+      XdgOr(env.xdg_runtime_dir, XdgOr(env.xdg_cache_home, env.home / ".cache")) / "z900";
   paths.store_lock_file = data / "z900.lock";
   return paths;
 }

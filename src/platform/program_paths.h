@@ -37,17 +37,16 @@ struct PathEnvironment {
   std::optional<std::string> xdg_config_dirs;  // colon-separated
   std::optional<std::filesystem::path> xdg_state_home;
   std::optional<std::filesystem::path> xdg_runtime_dir;
+  std::optional<std::filesystem::path> xdg_cache_home;
   std::filesystem::path home;
-  std::filesystem::path temp_folder;  // the system's shared temporary folder
-  unsigned user_id = 0;
 };
 
 // Applies the folder rules. The program folder is the executable's folder when it holds
 // language.xml, else the installed data folder; Z900_HOME takes its place only when it holds a
 // language.xml of its own. The user's files go to Z900_HOME, or follow the XDG base
 // directories. One running instance is allowed per Z900_HOME, else per user (in the runtime
-// folder, or a folder of the user's own in the temporary folder). Helper programs come from the
-// executable's folder and the installed libexec folder alone.
+// folder, or without one in the user's cache folder, never in a folder others share). Helper
+// programs come from the executable's folder and the installed libexec folder alone.
 ProgramPaths ResolveProgramPaths(const PathEnvironment& env);
 
 // Reads the environment and the executable's location of the running process.

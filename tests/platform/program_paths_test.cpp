@@ -61,18 +61,27 @@ TEST(ResolveProgramPathsTest, XdgFoldersWithHomeFallbacks) {
   EXPECT_EQ(paths.store_lock_file, fs::path("/home/ann/.local/share/z900/z900.lock"));
 }
 
-// One instance per user: in the runtime folder, or in a folder named after the user in the
-// shared temporary folder when there is none.
+// One instance per user: in the runtime folder, or in the user's own cache folder when there is
+// none; never in the shared temporary folder, where another user could make the folder first.
 TEST(ResolveProgramPathsTest, InstanceFolderOfTheUser) {
-  PathEnvironment env;
-  env.home = "/home/ann";
-  env.temp_folder = "/tmp";
-  env.user_id = 1000;
-  EXPECT_EQ(ResolveProgramPaths(env).instance_folder, fs::path("/tmp/z900-1000"));
-  env.xdg_runtime_dir = "relative/ignored";
-  EXPECT_EQ(ResolveProgramPaths(env).instance_folder, fs::path("/tmp/z900-1000"));
-  env.xdg_runtime_dir = "/run/user/1000";
-  EXPECT_EQ(ResolveProgramPaths(env).instance_folder, fs::path("/run/user/1000/z900"));
+  struct Case {
+    std::optional<fs::path> runtime;
+    std::optional<fs::path> cache;
+    fs::path folder;
+  };
+  const Case cases[] = {
+      {std::nullopt, std::nullopt, "/home/ann/.cache/z900"},
+      {"relative/ignored", "also/relative", "/home/ann/.cache/z900"},
+      {std::nullopt, "/var/cache/ann", "/var/cache/ann/z900"},
+      {"/run/user/1000", "/var/cache/ann", "/run/user/1000/z900"},
+  };
+  for (const Case& c : cases) {
+    PathEnvironment env;
+    env.home = "/home/ann";
+    env.xdg_runtime_dir = c.runtime;
+    env.xdg_cache_home = c.cache;
+    EXPECT_EQ(ResolveProgramPaths(env).instance_folder, c.folder);
+  }
 }
 
 TEST(ResolveProgramPathsTest, ExecutableFolderWithLanguageFileIsTheProgramFolder) {

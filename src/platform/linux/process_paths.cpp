@@ -46,9 +46,8 @@ PathEnvironment ReadPathEnvironment() {
   env.xdg_config_dirs = EnvironmentValue("XDG_CONFIG_DIRS");
   env.xdg_state_home = PathFromEnvironment("XDG_STATE_HOME");
   env.xdg_runtime_dir = PathFromEnvironment("XDG_RUNTIME_DIR");
+  env.xdg_cache_home = PathFromEnvironment("XDG_CACHE_HOME");
   env.home = HomeFolder();
-  env.temp_folder = PathFromEnvironment("TMPDIR").value_or("/tmp");
-  env.user_id = ::getuid();
   return env;
 }
 
