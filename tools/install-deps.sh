@@ -28,6 +28,9 @@ packages=(
   qemu-system-x86
   # reference XML readers of the benchmark (bench/ only)
   libpugixml-dev libxml2-dev
+  # the libFuzzer targets, run in CI by tools/fuzz-ci.sh: clang and its fuzzer and sanitizer
+  # run-time libraries
+  clang libclang-rt-14-dev
   # the package and its checks: dependencies of the .deb (dpkg-shlibdeps), the desktop's
   # validators, the udev rule's test, manual pages, the clean root of the install test
   dpkg-dev lintian desktop-file-utils appstream udev man-db debootstrap

@@ -91,6 +91,11 @@ std::optional<MouseState> ParseState(std::span<const std::uint8_t> bytes, std::s
     error = "mode " + std::to_string(bytes[12]) + " is neither 0 nor 1 (the file is damaged)";
     return std::nullopt;
   }
+  if (header == kHeaderSize &&
+      (bytes[32] > 1 || bytes[33] != 0 || bytes[34] != 0 || bytes[35] != 0)) {
+    error = "the connection bytes hold what no mouse could (the file is damaged)";
+    return std::nullopt;
+  }
   const std::size_t events_at = header + device::kMemorySize;
   for (std::uint32_t i = 0; i < events; ++i) {
     if (!IsEventWordOfMouse(GetU32(bytes, events_at + std::size_t{4} * i))) {

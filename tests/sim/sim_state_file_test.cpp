@@ -55,6 +55,9 @@ TEST(SimStateFileTest, RefusesDamagedFiles) {
       {"mode 255", [](auto& b) { b[12] = 255; }, true},
       {"event without its marker", [&](auto& b) { b[first_event + 3] = 0; }, true},
       {"event with bits no press sets", [&](auto& b) { b[first_event] = 0x10; }, true},
+      // The connection: plugged in or not, then three bytes that are always zero.
+      {"plugged in 8", [](auto& b) { b[32] = 8; }, true},
+      {"reserved byte", [](auto& b) { b[35] = 1; }, true},
   };
   for (const Case& c : cases) {
     std::vector<std::uint8_t> bytes = good;
