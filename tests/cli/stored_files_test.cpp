@@ -96,8 +96,9 @@ TEST_F(StoredFilesTest, WhatIsNoRegularFileIsRefusedWithItsReason) {
        true,
        {"profile", "select", "3"},
        kExitFailed,
-       "profile 3 was not loaded (a FIFO (named pipe), not a regular file); profile 1 (Profile 1) "
-       "stays selected"},
+       "cannot read the profile file " + (folder.path() / "Profile" / "Profile3.cfg").string() +
+           ": a FIFO (named pipe), not a regular file; it was left as it is; profile 3 was not "
+           "loaded; profile 1 (Profile 1) stays selected"},
       {TableFile(),
        true,
        {"profile", "list"},
