@@ -304,7 +304,12 @@ std::u16string ApplyFailureText(const AppContext& context, const ApplyReport& re
     text += i18n::FormatText(context.Text(key), std::u16string(count.begin(), count.end()));
     text += u'\n';
   }
-  if (!text.empty()) text += context.Text(i18n::StringKey::str_apply_pending);
+  // Only a write the mouse did not acknowledge is worth trying again.
+  if (report.WriteIncomplete()) {
+    text += context.Text(i18n::StringKey::str_apply_pending);
+  } else if (!text.empty()) {
+    text.pop_back();
+  }
   return text;
 }
 

@@ -57,8 +57,9 @@ struct ApplyFailure {
 };
 // The failures of an apply, in the order they are told; empty when it did everything.
 std::vector<ApplyFailure> ApplyFailures(const ApplyReport& report);
-// The failures in the language's words for the program's message dialog, one per line, ending
-// with str_apply_pending; empty when there are none.
+// The failures in the language's words for the program's message dialog, one per line, and
+// str_apply_pending last when the mouse did not acknowledge the write in full; empty when there
+// are none.
 std::u16string ApplyFailureText(const AppContext& context, const ApplyReport& report);
 
 // The key-store value that says the mouse may not hold the selected profile: the last apply

@@ -135,7 +135,7 @@ std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std
                                                        bool without_waiting, bool& busy) {
   busy = false;
   std::error_code code;
-  if (path.has_parent_path()) fs::create_directories(path.parent_path(), code);
+  if (path.has_parent_path()) code = platform::CreatePrivateFolders(path.parent_path());
   if (code) {
     error = "cannot create " + path.parent_path().string() + ": " + code.message();
     return nullptr;

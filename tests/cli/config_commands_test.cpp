@@ -6,6 +6,7 @@
 
 #include "macro/macro_rows.h"
 #include "macro/macro_store.h"
+#include "platform/file_io.h"
 #include "platform/ini_file.h"
 #include "platform/key_store.h"
 #include "support/cli_fixture.h"
@@ -227,6 +228,23 @@ TEST_F(ConfigCommandsTest, DefaultsThatCouldNotBeStoredAreNotPassedOff) {
                                       (folder.path() / "Profile" / "Profile1.cfg").string()));
     EXPECT_THAT(result.err, HasSubstr("; its default settings are not stored"));
   }
+}
+
+// A program that keeps the store locked does not keep a command waiting for ever: the wait ends
+// with the lock file and who holds it.
+TEST_F(ConfigCommandsTest, AWaitForTheStoreLockEndsAndNamesItsHolder) {
+  ASSERT_EQ(Run({"show"}).code, kExitOk);
+  std::error_code error;
+  const auto other =
+      platform::LockFile(env.paths.store_lock_file, platform::LockMode::kShared, false, error);
+  ASSERT_TRUE(other) << error.message();
+  const Result result = Run({"set", "name", "waited"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_THAT(result.err, HasSubstr("waiting for another program"));
+  EXPECT_THAT(result.err,
+              HasSubstr("gave up waiting for the profiles and macros after 6 minutes: " +
+                        env.paths.store_lock_file.string() + ", held by cli_tests (process "));
+  EXPECT_GE(clock.NowMs(), 6u * 60 * 1000);
 }
 
 TEST_F(ConfigCommandsTest, ResetAsksUnlessYes) {

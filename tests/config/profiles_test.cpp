@@ -218,8 +218,7 @@ TEST_F(ProfilesTest, SelectingByHandMakesAMissingFileAndTellsWhatFailed) {
     std::error_code error;
   };
   const Case cases[] = {
-      {"a folder in its place",
-       [&] { fs::create_directory(ProfilePath(2)); },
+      {"a folder in its place", [&] { fs::create_directory(ProfilePath(2)); },
        ProfileFileProblem::Kind::kUnreadable, platform::FileError::kFolder},
       {"missing on a full disk",
        [&] {
