@@ -89,14 +89,7 @@ int ConfigRun::OpenMouse() {
   return kExitOk;
 }
 
-bool ConfigRun::MouseUnplugged() {
-  device::HidChannel& channel = session_.channel();
-  device::DeviceHandle probe;
-  const bool opened = channel.OpenDevice(probe);
-  const bool gone = !opened && channel.last_open_error() == platform::HidOpenError::kNoDevice;
-  channel.CloseDevice(probe);
-  return gone;
-}
+bool ConfigRun::MouseUnplugged() { return device::MouseGone(session_.channel()); }
 
 std::string ConfigRun::SaveProblem(config::SaveOutcome outcome) {
   using config::SaveOutcome;
