@@ -84,6 +84,7 @@ class CSetDlg : public QWidget {
   // The last write into the mouse was not acknowledged in full: the mouse does not hold what
   // the page shows (the Apply button stays lit until a write succeeds).
   bool mouse_behind() const { return mouse_behind_; }
+  void SetMouseBehind(bool behind);
 
   // The two timers' work, every 200 ms and every 1300 ms: the markers follow the pointer over
   // the assignment buttons; the profile name is taken from its box, then the automatic
@@ -170,8 +171,6 @@ class CSetDlg : public QWidget {
   // tells the result afterwards.
   void StartWrite(std::function<void(WriteOutcome&)> write, bool shows_progress);
   void AfterWrite(const WriteOutcome& outcome);
-  // The Apply button lit while the mouse does not hold what the page shows.
-  void SetMouseBehind(bool behind);
   // Whether the mouse can no longer be opened at all (it was unplugged).
   bool MouseGone();
   // The store lock for one operation of the page on the profiles, the profile table or the key
