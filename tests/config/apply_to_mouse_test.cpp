@@ -325,10 +325,10 @@ TEST_F(ApplyToMouseTest, AnIncompleteWriteIsMarkedAndToldUntilAWriteSucceeds) {
 
   const std::pair<const char*, std::string> faults[] = {{"no-ack,only=0xa5", "16 unacknowledged"},
                                                         {"unplug-after=30", "20 unacknowledged"}};
-  for (const auto& [fault, told] : faults) {
-    SCOPED_TRACE(fault);
+  for (const auto& [setting, told] : faults) {
+    SCOPED_TRACE(setting);
     std::string why;
-    mouse.SetFaults(*sim::ParseFaults(fault, why));
+    mouse.SetFaults(*sim::ParseFaults(setting, why));
     const ApplyReport failed = ApplyToMouse(context, page, ports, false);
     EXPECT_TRUE(failed.WriteIncomplete());
     EXPECT_TRUE(WritePending(store));

@@ -471,13 +471,13 @@ TEST_F(MainWindowTest, DuringAWriteTheWindowsMoveAndThePageTakesNoCommand) {
   CProgressDlg* progress = dlg.ui().progress();
   ASSERT_NE(progress, nullptr);
   EXPECT_TRUE(progress->isVisible());
-  for (QWidget* window : {static_cast<QWidget*>(&dlg), static_cast<QWidget*>(progress)}) {
-    const QPoint before = window->pos();
+  for (QWidget* moved : {static_cast<QWidget*>(&dlg), static_cast<QWidget*>(progress)}) {
+    const QPoint before = moved->pos();
     const QPoint at(200, 20);  // the main window's title band; the progress window's face
-    QTest::mousePress(window, Qt::LeftButton, {}, at);
-    QTest::mouseMove(window, at + QPoint(30, 20));
-    QTest::mouseRelease(window, Qt::LeftButton, {}, at + QPoint(30, 20));
-    EXPECT_EQ(window->pos(), before + QPoint(30, 20)) << window->metaObject()->className();
+    QTest::mousePress(moved, Qt::LeftButton, {}, at);
+    QTest::mouseMove(moved, at + QPoint(30, 20));
+    QTest::mouseRelease(moved, Qt::LeftButton, {}, at + QPoint(30, 20));
+    EXPECT_EQ(moved->pos(), before + QPoint(30, 20)) << moved->metaObject()->className();
   }
 
   clock.OpenGate();
