@@ -40,7 +40,22 @@ std::filesystem::path LanguageFilePath(const std::filesystem::path& program_fold
   return program_folder / "language.xml";
 }
 
-bool IsFormatKey(StringKey key) { return key == StringKey::str_msg2 || key == StringKey::str_msg3; }
+bool IsFormatKey(StringKey key) {
+  switch (key) {
+    case StringKey::str_msg2:
+    case StringKey::str_msg3:
+    case StringKey::str_profile_damaged:
+    case StringKey::str_profile_noread:
+    case StringKey::str_profile_uncreated:
+    case StringKey::str_apply_unacked:
+    case StringKey::str_apply_macros:
+    case StringKey::str_apply_nodpi:
+    case StringKey::str_lock_timeout:
+      return true;
+    default:
+      return false;
+  }
+}
 
 std::u16string FormatText(std::u16string_view format, std::u16string_view argument) {
   std::u16string text;

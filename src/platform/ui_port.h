@@ -43,6 +43,9 @@ class UiPort {
   virtual void OpenProgress() = 0;
   virtual void SetProgress(int position) = 0;
   virtual void CloseProgress() = 0;
+  // The progress window, opened when it is not, says that the write waits for another program
+  // that uses the profiles and macros; OpenProgress turns it back to the write.
+  virtual void ShowProgressWaiting() {}
 
   // The settings page shows the configuration anew.
   virtual void RefreshPage() = 0;

@@ -393,6 +393,24 @@ class Gallery {
       progress.SetPos(position);
       Save(Grab(progress), "dialog_progress_" + std::to_string(position));
     }
+    CProgressDlg waiting(context_.strings, context_.paths.module_directory);
+    waiting.SetWaiting(true);
+    Save(Grab(waiting), "dialog_progress_waiting");
+    // The longest messages: the failures of a write, a damaged profile's copy, the end after
+    // an unplugged write.
+    config::ApplyReport failed;
+    failed.slots_failed = 16;
+    failed.macros_failed = 1;
+    const std::u16string copy =
+        u"/home/user/.local/share/z900/Profile/Profile3.cfg.damaged-20250101-120000";
+    for (const auto& [text, name] :
+         {std::pair{config::ApplyFailureText(context_, failed), "dialog_notice_apply_failed"},
+          std::pair{i18n::FormatText(context_.Text(StringKey::str_profile_damaged), copy),
+                    "dialog_notice_profile_damaged"},
+          std::pair{context_.Text(StringKey::str_unplugged_write), "dialog_notice_unplugged"}}) {
+      CInfoDlg notice(QString::fromStdU16String(text), 0, context_.strings);
+      Save(Grab(notice), name);
+    }
   }
 
   void Controls() {
@@ -612,6 +630,8 @@ class Gallery {
     }
 
     Save(MainWindowWith(mode0, kSettingsPage), "window_main_with_settings_page");
+    page.SetMouseBehind(true);
+    Save(Grab(page), "page_settings_apply_pending");
     page.hide();
 
     {

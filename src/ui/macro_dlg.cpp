@@ -51,8 +51,8 @@ constexpr int kListRowHeight = 18;
 constexpr int kRecordMarkWidth = 18;
 constexpr int kRecordRightMargin = 6;  // the face's cut corner
 
-// Keys that reach no control of the page: Enter and Esc confirm or cancel nothing here, a
-// space cannot go into a macro name, and F1 calls no help.
+// Keys that reach no control of the page: Enter and Esc confirm or cancel nothing here (but
+// Enter the rename box of a macro), and F1 calls no help.
 const QList<int> kSwallowedKeys = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space,
                                    Qt::Key_F1};
 
@@ -81,7 +81,8 @@ CMacroDlg::CMacroDlg(config::AppContext& context, platform::KeyStore& store,
     list->SetLook(list_look);
     list->SetProgramFolder(context.paths.module_directory);
   }
-  macro_list_->SetRenameEnabled(true);
+  // A name takes blanks and the record's whole length.
+  macro_list_->SetRenameEnabled(true, static_cast<int>(macro::kMaxNameUnits));
   connect(macro_list_, &CListBoxEx::RowSelected, this, [this](int, int row) {
     editor_.SelectMacro(row < 0 ? std::nullopt : std::optional<std::size_t>(row));
     Render();

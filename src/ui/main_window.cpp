@@ -32,6 +32,19 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
   settings_page_ = new CSetDlg(
       context_, SetDlgPorts{config_ports_, ports_.layout, ports_.foreground, worker_, &page_},
       this);
+  connect(settings_page_, &CSetDlg::MouseRemovedDuringWrite, this,
+          &CZ9xMouseConfigDlg::MouseRemovedDuringWrite);
+  // While a write runs the pages take no command; the window itself can still be moved.
+  qApp->installEventFilter(new BusyInputGuard(
+      worker_,
+      [this](const QWidget* widget) {
+        for (const int number : {kSettingsPage, kMacroPage}) {
+          const QWidget* shown = page(number);
+          if (shown != nullptr && (shown == widget || shown->isAncestorOf(widget))) return true;
+        }
+        return false;
+      },
+      this));
   SetPages(settings_page_, new CMacroDlg(context_, ports_.store, ports_.hook,
                                          ports_.system_wide_hook, ports_.clock, ui_, this));
   refresh_pages_ = [this] {
@@ -161,6 +174,7 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
     config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
     return;
   }
+  config::LoadProfilesResult loaded;
   {
     // Held for this reading only: z900ctl may change the profiles while the window lives.
     // Before the first show nothing is on the screen, so the start may wait for it; later
@@ -176,10 +190,11 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
       return;
     }
     store_wait_told_ = false;
-    config::LoadProfiles(context_, page_, config_ports_);
+    loaded = config::LoadProfiles(context_, page_, config_ports_);
   }
   settings_page_->ShowLoaded();
   RefreshPages();
+  settings_page_->TellLoadProblems(loaded);
   context_.tray_hidden_flag = 0;
   if (!first_show_done_) {
     first_show_done_ = true;
@@ -338,9 +353,20 @@ void CZ9xMouseConfigDlg::DeviceChange(platform::DeviceChange change) {
     ports_.clock.SleepMs(kArrivalSettleMs);
     return;
   }
-  if (removal_noticed_) return;
+  // During a write the end of the write tells what the removal cut off.
+  worker_.WhenIdle([this] {
+    if (shut_down_ || removal_noticed_) return;
+    removal_noticed_ = true;
+    config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
+    ShutDown();
+  });
+}
+
+void CZ9xMouseConfigDlg::MouseRemovedDuringWrite() {
+  if (shut_down_ || removal_noticed_) return;
   removal_noticed_ = true;
-  config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
+  // The write marked the profile as not in the mouse: the next start writes it once.
+  config::ShowMessage(context_, ui_, context_.Text(StringKey::str_unplugged_write), false);
   ShutDown();
 }
 
@@ -365,17 +391,9 @@ void CZ9xMouseConfigDlg::OnInstanceRequest(app::InstanceRequest request) {
 }
 
 void CZ9xMouseConfigDlg::StartFirmwareRestartStep() {
-  if (!update::FirmwareMarkerPending(context_.paths)) return;
-  worker_.Run([this] {
-    // The write changes the profiles: their lock comes first, as in every program.
-    const std::unique_ptr<platform::FileLock> lock = LockStore(platform::LockMode::kExclusive);
-    if (lock) update::RunFirmwareFollowUp(context_, page_, config_ports_);
+  worker_.WhenIdle([this] {
+    if (settings_page_ != nullptr) settings_page_->StartPendingWrite();
   });
-}
-
-std::unique_ptr<platform::FileLock> CZ9xMouseConfigDlg::LockStore(platform::LockMode mode) {
-  bool busy = false;
-  return LockStoreForWindow(context_.paths, mode, &ports_.clock, busy);
 }
 
 void CZ9xMouseConfigDlg::closeEvent(QCloseEvent* event) { event->ignore(); }

@@ -102,9 +102,12 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   // One event word from the driver, carried out on the ui thread after any running write.
   void ExecuteHostAction(std::uint32_t word);
   void OnInstanceRequest(app::InstanceRequest request);
-  // The first start after a firmware update: writes the configuration into the mouse once, on
-  // the device worker.
+  // The first start after a firmware update, or after a write that the mouse did not take in
+  // full: writes the configuration into the mouse once, on the device worker.
   void StartFirmwareRestartStep();
+  // A write failed because the mouse was removed: says so, and that the utility ends, and ends
+  // it (the next start writes the profile again).
+  void MouseRemovedDuringWrite();
 
   // What redraws the pages after a reload; the pages themselves go into their slots with
   // SetPages (placeholders until they are built).
@@ -135,8 +138,6 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   void ShowRunningBalloon(int tries_left);
   void OnTrayContextClick();
   void OpenTrayMenu();
-  // The profiles' lock for one reading or one change; null, told on stderr, when unusable.
-  std::unique_ptr<platform::FileLock> LockStore(platform::LockMode mode);
   void CloseAssignmentMenu();
   void RegistrationTick();
   void RefreshPages();

@@ -94,8 +94,22 @@ void QtUiPort::ShowStandardBox(const std::u16string& text, const std::u16string&
 
 void QtUiPort::OpenProgress() {
   OnUiThread([&] {
-    delete progress_.data();
-    progress_ = new CProgressDlg(context_.strings, context_.paths.module_directory, owner_);
+    // One that says that the write waits turns to the write itself.
+    if (progress_ == nullptr) {
+      progress_ = new CProgressDlg(context_.strings, context_.paths.module_directory, owner_);
+    }
+    progress_->SetWaiting(false);
+    progress_->SetPos(0);
+    progress_->show();
+  });
+}
+
+void QtUiPort::ShowProgressWaiting() {
+  OnUiThread([&] {
+    if (progress_ == nullptr) {
+      progress_ = new CProgressDlg(context_.strings, context_.paths.module_directory, owner_);
+    }
+    progress_->SetWaiting(true);
     progress_->show();
   });
 }

@@ -55,6 +55,7 @@ class QtUiPort final : public QObject, public platform::UiPort {
   void OpenProgress() override;
   void SetProgress(int position) override;
   void CloseProgress() override;
+  void ShowProgressWaiting() override;
   void RefreshPage() override;
   std::optional<std::filesystem::path> ChooseFile(platform::FileChoice kind) override;
   std::optional<std::filesystem::path> ChooseFolder() override;

@@ -241,7 +241,8 @@ void CSetDlg::BuildControls() {
 
   reset_ = AddButton(text(StringKey::str_reset), kResetRect, false);
   connect(reset_, &QAbstractButton::clicked, this, &CSetDlg::Reset);
-  apply_ = AddButton(text(StringKey::str_apply), kApplyRect, false);
+  // Lit (checked) while the mouse does not hold what the page shows.
+  apply_ = AddButton(text(StringKey::str_apply), kApplyRect, true);
   connect(apply_, &QAbstractButton::clicked, this, &CSetDlg::Apply);
 }
 
@@ -249,18 +250,41 @@ void CSetDlg::Initialise() {
   std::memset(&context_.settings, 0, sizeof context_.settings);
   context_.settings.magic = config::kSettingsMagic;
   model_.macro_slot_codes = {};
+  config::LoadProfilesResult loaded;
   {
     // Loading may store a first or mended profile table. The window does not show yet, so
     // waiting for another program's lock freezes nothing.
     bool busy = false;
-    const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy);
-    config::LoadProfiles(context_, model_, ports_.config);
+    const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy, false);
+    loaded = config::LoadProfiles(context_, model_, ports_.config);
   }
+  TellLoadProblems(loaded);
   ports_.config.channel.OpenDevice(model_.mouse_handle);
   Start();
-  // A freshly flashed mouse gets the configuration back once.
-  if (update::FirmwareMarkerPending(context_.paths)) {
-    StartWrite([this] { update::RunFirmwareFollowUp(context_, model_, ports_.config); });
+  StartPendingWrite();
+}
+
+void CSetDlg::StartPendingWrite() {
+  // Read again under the lock: another program may have written the mouse meanwhile.
+  if (!update::FirmwareMarkerPending(context_.paths) &&
+      !config::WritePending(ports_.config.store)) {
+    return;
+  }
+  StartWrite(
+      [this](WriteOutcome& outcome) {
+        // A freshly flashed mouse, or one that did not take the last write in full, gets the
+        // configuration once.
+        outcome.report = update::RunFirmwareFollowUp(context_, model_, ports_.config);
+        if (!outcome.report) {
+          outcome.report = config::RunPendingWrite(context_, model_, ports_.config);
+        }
+      },
+      false);
+}
+
+void CSetDlg::TellLoadProblems(const config::LoadProfilesResult& result) {
+  for (const config::ProfileFileProblem& problem : result.problems) {
+    config::TellProfileProblem(context_, ports_.config.ui, problem);
   }
 }
 

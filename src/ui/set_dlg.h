@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "config/app_context.h"
+#include "config/apply_to_mouse.h"
 #include "config/config_ports.h"
+#include "config/profiles.h"
 #include "config/settings_page.h"
 #include "config/settings_page_model.h"
 #include "macro/macro_store.h"
@@ -54,12 +56,19 @@ class CSetDlg : public QWidget {
   ~CSetDlg() override;
 
   // The page's start on its own state: an empty record, the stored profiles, the mouse opened,
-  // Start, and the write a firmware update left pending.
+  // Start, and StartPendingWrite.
   void Initialise();
+  // The write into the mouse that the start owes it, on the worker: the configuration again
+  // after a firmware update, or after a write that the mouse did not take in full
+  // (config::WritePending). Nothing when none is owed.
+  void StartPendingWrite();
   // The mouse (when open) asked for its mode, ShowLoaded, the timers.
   void Start();
   // Shows the loaded profile on every control; it counts as stored, and its files are watched.
   void ShowLoaded();
+  // Tells what LoadProfiles found wrong with the profile files, in the program's message
+  // dialog (the same facts as z900ctl tells).
+  void TellLoadProblems(const config::LoadProfilesResult& result);
   // Loads the stored profiles anew and shows them, as every showing of the main window does:
   // after a running write, a dialog of the page, or another program's change of the files.
   void LoadAndRefresh();
@@ -72,6 +81,10 @@ class CSetDlg : public QWidget {
   CSkinMenu& menu() { return menu_; }
   // The stored profile changed elsewhere while the page held changes not yet applied.
   bool stored_profile_changed() const { return stored_changed_; }
+  // The last write into the mouse was not acknowledged in full: the mouse does not hold what
+  // the page shows (the Apply button stays lit until a write succeeds).
+  bool mouse_behind() const { return mouse_behind_; }
+  void SetMouseBehind(bool behind);
 
   // The two timers' work, every 200 ms and every 1300 ms: the markers follow the pointer over
   // the assignment buttons; the profile name is taken from its box, then the automatic
@@ -108,6 +121,8 @@ class CSetDlg : public QWidget {
   void WriteFinished();
   // A write waits for another program that holds the profiles and macros.
   void WaitingForStore();
+  // A write failed because the mouse is gone: the window tells so and ends.
+  void MouseRemovedDuringWrite();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -144,14 +159,27 @@ class CSetDlg : public QWidget {
   void ClickProgramButton();
   void Apply();
   void Reset();
-  // Runs a long write on the worker; the page shows the result afterwards.
-  void StartWrite(std::function<void()> write);
-  void AfterWrite();
+  // What a write on the worker came to, handed to the ui thread with its end.
+  struct WriteOutcome {
+    std::optional<config::ApplyReport> report;          // what reached the mouse, if anything
+    std::optional<config::ProfileFileProblem> problem;  // of a profile selected for the write
+    bool lock_given_up = false;  // another program kept the store locked: nothing was written
+    std::string lock_holders;    // then: the lock file and who held it
+  };
+  // Runs a long write on the worker under the store lock; with `shows_progress` the progress
+  // window tells from the first moment that it waits for another program's lock. The page
+  // tells the result afterwards.
+  void StartWrite(std::function<void(WriteOutcome&)> write, bool shows_progress);
+  void AfterWrite(const WriteOutcome& outcome);
+  // Whether the mouse can no longer be opened at all (it was unplugged).
+  bool MouseGone();
   // The store lock for one operation of the page on the profiles, the profile table or the key
   // store. Waiting (on the worker, or before the window shows) it returns once the lock is
-  // ours; otherwise null with `busy` while another program holds it. Null without `busy` when
-  // the lock file cannot be used (logged): the operation goes on without it.
-  std::unique_ptr<platform::FileLock> LockStore(bool wait, bool& busy);
+  // ours, or null with `busy` when another program held it too long; with `shows_progress`
+  // the progress window says at once that the write waits. Not waiting it gives null with
+  // `busy` while another program holds it. Null without `busy` when the lock file cannot be
+  // used (logged): the operation goes on without it.
+  std::unique_ptr<platform::FileLock> LockStore(bool wait, bool& busy, bool shows_progress = false);
   // What the page holds now counts as stored: later edits are unapplied changes.
   void TakeBaseline();
   bool HoldsUnappliedChanges() const;
@@ -199,6 +227,10 @@ class CSetDlg : public QWidget {
   bool told_extension_ = false;
   bool started_ = false;
   bool stored_changed_ = false;
+  bool mouse_behind_ = false;
+  // The last problem of the automatic switching that was told: the same one is not told at
+  // every tick again.
+  std::optional<std::pair<int, std::error_code>> told_switch_problem_;
   // LoadAndRefresh waits for the next look at the stored files.
   bool reload_pending_ = false;
 };

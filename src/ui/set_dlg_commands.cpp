@@ -7,6 +7,8 @@
 #include "config/assignment_menu.h"
 #include "config/auto_switch.h"
 #include "config/profiles.h"
+#include "config/store_lock.h"
+#include "device/hid_channel.h"
 #include "macro/macro_store.h"
 #include "platform/linux/directory_key_store.h"
 #include "platform/text.h"
@@ -116,10 +118,12 @@ void CSetDlg::SelectProfileTab(int index) {
   Command([this, index] {
     model_.switch_target_index = index;
     // The mouse keeps its settings until Apply.
-    config::SelectProfile(context_, model_, ports_.config, index, false);
+    std::optional<config::ProfileFileProblem> problem;
+    config::SelectProfile(context_, model_, ports_.config, index, false, &problem);
     Refresh();
     // Another profile's file is the one to watch now; the selection itself is an edit.
     stored_ = ReadStoredState();
+    if (problem) config::TellProfileProblem(context_, ports_.config.ui, *problem);
   });
 }
 
@@ -142,7 +146,11 @@ void CSetDlg::ClickProgramButton() {
 
 void CSetDlg::Apply() {
   Command([this] {
-    StartWrite([this] { config::ApplyToMouse(context_, model_, ports_.config, true); });
+    StartWrite(
+        [this](WriteOutcome& outcome) {
+          outcome.report = config::ApplyToMouse(context_, model_, ports_.config, true);
+        },
+        true);
   });
 }
 
@@ -150,39 +158,92 @@ void CSetDlg::Reset() {
   Command([this] {
     // Asked here; the write runs on the worker.
     if (!config::ConfirmResetProfile(context_, model_, ports_.config.ui)) return;
-    StartWrite([this] { config::ResetConfirmedProfile(context_, model_, ports_.config); });
+    StartWrite(
+        [this](WriteOutcome& outcome) {
+          outcome.report = config::ResetConfirmedProfile(context_, model_, ports_.config);
+        },
+        true);
   });
 }
 
-void CSetDlg::StartWrite(std::function<void()> write) {
+void CSetDlg::StartWrite(std::function<void(WriteOutcome&)> write, bool shows_progress) {
   // The name box's text is part of what is written.
   TakeNameBox();
+  // Filled on the worker, read on the ui thread once the worker has handed the job back.
+  auto outcome = std::make_shared<WriteOutcome>();
   ports_.worker.Run(
-      [this, write = std::move(write)] {
+      [this, write = std::move(write), outcome, shows_progress] {
         // Other programs (z900ctl) keep off the profiles and macros while the page writes them,
         // and the page waits for theirs; the lock is held for this write alone.
         bool busy = false;
-        const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy);
-        write();
-        // Taken under the lock: a change another program makes right after it is news.
-        TakeBaseline();
+        const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy, shows_progress);
+        if (busy) {
+          outcome->lock_given_up = true;
+          outcome->lock_holders = config::StoreLockHolders(context_.paths);
+          if (shows_progress) ports_.config.ui.CloseProgress();
+          return;
+        }
+        write(*outcome);
+        // Taken under the lock: a change another program makes right after it is news. What
+        // the mouse did not take stays an edit not yet applied.
+        if (outcome->report && outcome->report->WriteIncomplete()) {
+          stored_ = ReadStoredState();
+        } else {
+          TakeBaseline();
+        }
       },
-      [this] { AfterWrite(); });
+      [this, outcome] { AfterWrite(*outcome); });
 }
 
-std::unique_ptr<platform::FileLock> CSetDlg::LockStore(bool wait, bool& busy) {
+std::unique_ptr<platform::FileLock> CSetDlg::LockStore(bool wait, bool& busy, bool shows_progress) {
   return LockStoreForWindow(context_.paths, platform::LockMode::kExclusive,
-                            wait ? &ports_.config.channel.clock() : nullptr, busy, [this] {
+                            wait ? &ports_.config.channel.clock() : nullptr, busy,
+                            [this, shows_progress] {
                               QMetaObject::invokeMethod(this, [this] { emit WaitingForStore(); });
+                              if (shows_progress) ports_.config.ui.ShowProgressWaiting();
                             });
 }
 
-void CSetDlg::AfterWrite() {
+void CSetDlg::AfterWrite(const WriteOutcome& outcome) {
   stored_changed_ = false;
   Refresh();
   update();
+  config::AppContext& context = context_;
+  if (outcome.lock_given_up) {
+    config::ShowMessage(context, ports_.config.ui,
+                        i18n::FormatText(context.Text(i18n::StringKey::str_lock_timeout),
+                                         platform::Utf8ToUtf16(outcome.lock_holders)),
+                        false);
+  }
+  if (outcome.problem) {
+    // The automatic switching tries again at every tick: a problem is told once.
+    const std::pair<int, std::error_code> told{outcome.problem->profile, outcome.problem->error};
+    if (told != told_switch_problem_) {
+      told_switch_problem_ = told;
+      config::TellProfileProblem(context, ports_.config.ui, *outcome.problem);
+    }
+  }
+  if (outcome.report) {
+    const bool incomplete = outcome.report->WriteIncomplete();
+    SetMouseBehind(incomplete);
+    if (incomplete && MouseGone()) {
+      emit MouseRemovedDuringWrite();
+    } else if (const std::u16string failures = config::ApplyFailureText(context, *outcome.report);
+               !failures.empty()) {
+      config::ShowMessage(context, ports_.config.ui, failures, false);
+    }
+  }
   emit WriteFinished();
 }
+
+void CSetDlg::SetMouseBehind(bool behind) {
+  mouse_behind_ = behind;
+  apply_->SetCheck(behind);
+  apply_->SetTooltip(LanguageText(
+      context_.strings, behind ? i18n::StringKey::str_apply_pending : i18n::StringKey::str_apply));
+}
+
+bool CSetDlg::MouseGone() { return device::MouseGone(ports_.config.channel); }
 
 void CSetDlg::SwitchTick() {
   // Nothing is switched under a running write or a dialog of the page: the choice in the
@@ -201,7 +262,13 @@ void CSetDlg::ForegroundChanged() {
   model_.switch_target_index = *target;
   const int index = *target;
   StartWrite(
-      [this, index] { config::SelectProfile(context_, model_, ports_.config, index, true); });
+      [this, index](WriteOutcome& outcome) {
+        if (config::SelectProfile(context_, model_, ports_.config, index, false,
+                                  &outcome.problem)) {
+          outcome.report = config::ApplyToMouse(context_, model_, ports_.config, false);
+        }
+      },
+      false);
 }
 
 std::vector<std::uint8_t> CSetDlg::PageBytes() const {
@@ -273,18 +340,22 @@ void CSetDlg::StoredDataChanged() {
     // Loading may store a mended profile table: under the lock, which the ui thread does not
     // wait for. While another program changes the files they are looked at again shortly.
     bool busy = false;
-    const std::unique_ptr<platform::FileLock> lock = LockStore(false, busy);
+    std::unique_ptr<platform::FileLock> lock = LockStore(false, busy);
     if (busy) {
       settle_timer_.start();
       return;
     }
     if (reload_pending_) {
       reload_pending_ = false;
-      config::LoadProfiles(context_, model_, ports_.config);
+      const config::LoadProfilesResult loaded =
+          config::LoadProfiles(context_, model_, ports_.config);
       stored_changed_ = false;
       Refresh();
       TakeBaseline();
       update();
+      // Told with the lock let go: another program need not wait for the user to read it.
+      lock.reset();
+      TellLoadProblems(loaded);
       return;
     }
     // What the page wrote itself, or a change that left the files as they were, is no news.
@@ -292,11 +363,12 @@ void CSetDlg::StoredDataChanged() {
     if (now == stored_) return;
     TakeNameBox();
     const bool own_edits = HoldsUnappliedChanges();
+    std::vector<config::ProfileFileProblem> problems;
     if (now.profile != stored_.profile) {
       if (own_edits) {
         stored_changed_ = true;
       } else {
-        config::LoadProfiles(context_, model_, ports_.config);
+        problems = config::LoadProfiles(context_, model_, ports_.config).problems;
         stored_changed_ = false;
       }
     }
@@ -311,6 +383,8 @@ void CSetDlg::StoredDataChanged() {
       TakeBaseline();
     }
     update();
+    lock.reset();
+    TellLoadProblems({.problems = std::move(problems)});
   });
 }
 

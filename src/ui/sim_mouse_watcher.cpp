@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace z900::ui {
 namespace {
 
@@ -24,8 +26,7 @@ SimMouseWatcher::SimMouseWatcher(sim::SharedSimMouse& mouse, sim::SimStateEventS
 bool SimMouseWatcher::Start(Listener listener) {
   listener_ = std::move(listener);
   const std::filesystem::path folder = mouse_.state_file().parent_path();
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
+  platform::CreatePrivateFolders(folder);
   const bool watching = watcher_.addPath(QString::fromStdU16String(folder.u16string()));
   Check();
   return watching;

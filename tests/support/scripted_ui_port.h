@@ -41,6 +41,7 @@ class ScriptedUiPort final : public platform::UiPort {
   void OpenProgress() override { calls.push_back("progress open"); }
   void SetProgress(int position) override { progress.push_back(position); }
   void CloseProgress() override { calls.push_back("progress close"); }
+  void ShowProgressWaiting() override { calls.push_back("progress waiting"); }
   void RefreshPage() override { calls.push_back("refresh"); }
   std::optional<std::filesystem::path> ChooseFile(platform::FileChoice kind) override {
     calls.push_back("choose file " + std::to_string(static_cast<int>(kind)));

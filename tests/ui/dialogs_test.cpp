@@ -37,6 +37,34 @@ TEST(InfoDlgTest, AnyNonZeroFlagAsksAQuestion) {
   }
 }
 
+// A long message (a path without blanks, several failures) stays beside the icon and above the
+// buttons, and beyond the right edge of the text nothing is drawn either.
+TEST(InfoDlgTest, ALongMessageStaysInsideTheBody) {
+  SetSkinPixelRatio(1.0);
+  const i18n::LanguageStrings strings = Strings();
+  const QImage empty = CInfoDlg(QString(), 0, strings).grab().toImage();
+  const QString path = QStringLiteral(
+      "/home/someone/.local/share/z900/Profile/Profile3.cfg.damaged-"
+      "20250101-120000");
+  for (const QString& text :
+       {QStringLiteral("The profile file was damaged. It was kept as ") + path +
+            QStringLiteral(", and the default settings replace it."),
+        QStringLiteral("The mouse did not acknowledge 16 commands.\n1 macro buttons got no macro "
+                       "slot.\n2 modes have no valid DPI stages.\nThe mouse does not hold "
+                       "this profile yet: Apply writes it again.")}) {
+    const QImage shown = CInfoDlg(text, 0, strings).grab().toImage();
+    ASSERT_EQ(shown.size(), empty.size());
+    int changed_outside = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+      for (int x = 0; x < shown.width(); ++x) {
+        const bool body = x >= 88 && x < 322 && y >= 36 && y <= 121;
+        if (!body && shown.pixel(x, y) != empty.pixel(x, y)) ++changed_outside;
+      }
+    }
+    EXPECT_EQ(changed_outside, 0) << text.toStdString();
+  }
+}
+
 TEST(InfoDlgTest, OkGivesOneCancelCloseAndEscapeGiveTwo) {
   const i18n::LanguageStrings strings = Strings();
   struct Case {

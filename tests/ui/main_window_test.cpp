@@ -31,6 +31,7 @@
 #include "support/temp_folder.h"
 #include "ui/dlg_macro.h"
 #include "ui/macro_dlg.h"
+#include "ui/progress_dlg.h"
 #include "ui/set_dlg.h"
 #include "ui_fixture.h"
 #include "update/firmware_handoff.h"
@@ -440,6 +441,95 @@ TEST_F(MainWindowTest, RestartStepWritesOnTheWorkerWhileTheWindowRunsOn) {
   // The defaults of the profile reached the mouse: button 6 of mode 0 is one-key start.
   EXPECT_EQ(device::EventWordOfDeviceCode(mouse.ReadWord(*device::ButtonSlotAddress(0, 6))),
             kToggleEvent);
+}
+
+// The number of writes of the whole configuration that reached the mouse.
+int AppliesIn(const sim::SimulatedMouse& mouse) {
+  int applies = 0;
+  for (const auto& report : mouse.SentReports()) applies += report[1] == 0xA6 && report[2] == 0x02;
+  return applies;
+}
+
+// While a write runs, the window and the progress window can be moved and nothing is modal, but
+// the page takes no command: twelve clicks on Apply make one write.
+TEST_F(MainWindowTest, DuringAWriteTheWindowsMoveAndThePageTakesNoCommand) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  CSetDlg* page = dlg.settings_page();
+  mouse.ClearWireLog();
+  QEventLoop loop;
+  clock.CloseGate(
+      [&] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  QTest::mouseClick(page->apply_button(), Qt::LeftButton);
+  loop.exec();  // the worker is in the middle of the write
+  ASSERT_TRUE(dlg.worker().busy());
+  for (int click = 1; click < 12; ++click) QTest::mouseClick(page->apply_button(), Qt::LeftButton);
+  QTest::mouseClick(page->rate_button(0), Qt::LeftButton);
+
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  CProgressDlg* progress = dlg.ui().progress();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_TRUE(progress->isVisible());
+  for (QWidget* moved : {static_cast<QWidget*>(&dlg), static_cast<QWidget*>(progress)}) {
+    const QPoint before = moved->pos();
+    const QPoint at(200, 20);  // the main window's title band; the progress window's face
+    QTest::mousePress(moved, Qt::LeftButton, {}, at);
+    QTest::mouseMove(moved, at + QPoint(30, 20));
+    QTest::mouseRelease(moved, Qt::LeftButton, {}, at + QPoint(30, 20));
+    EXPECT_EQ(moved->pos(), before + QPoint(30, 20)) << moved->metaObject()->className();
+  }
+
+  clock.OpenGate();
+  dlg.worker().WaitUntilIdle();
+  EXPECT_EQ(AppliesIn(mouse), 1);
+  EXPECT_EQ(context.settings.report_rate[0], 1000) << "the rate's click was not taken";
+}
+
+// The mouse unplugged during a write: the window says that it was removed during the write and
+// that the utility ends, and it ends; the profile is marked for the next start, which writes it
+// once.
+TEST_F(MainWindowTest, UnpluggingDuringAWriteEndsAndTheNextStartWritesAgain) {
+  context.strings.Set(StringKey::str_unplugged_write, u"removed while written");
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  test::AnswerDialogs answer;
+  mouse.SetFaults({.unplug_after = 10});
+  QTest::mouseClick(dlg.settings_page()->apply_button(), Qt::LeftButton);
+  monitor.tell(platform::DeviceChange::kRemoval);  // heard while the write runs
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ended.count() == 1; }, 10000));
+  EXPECT_THAT(answer.shown, ElementsAre(QStringLiteral("removed while written")));
+  EXPECT_TRUE(config::WritePending(store));
+  window.reset();
+
+  mouse.SetFaults({});
+  mouse.Plug();
+  channel.CloseDevice(startup_handle);
+  channel.OpenDevice(startup_handle);
+  mouse.ClearWireLog();
+  Window().StartFirmwareRestartStep();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !config::WritePending(store); }, 10000));
+  window->worker().WaitUntilIdle();
+  EXPECT_EQ(AppliesIn(mouse), 1);
+  window->StartFirmwareRestartStep();
+  window->worker().WaitUntilIdle();
+  EXPECT_EQ(AppliesIn(mouse), 1) << "once";
+}
+
+// A damaged profile file met when the window loads is told in the program's own dialog, with
+// the copy that was kept.
+TEST_F(MainWindowTest, ADamagedProfileFileIsToldWithItsCopy) {
+  context.strings.Set(StringKey::str_profile_damaged, u"kept as %s");
+  const std::filesystem::path file = config::ProfileFilePath(context.paths, 0);
+  std::filesystem::create_directories(file.parent_path());
+  ASSERT_FALSE(platform::WriteFileAtomically(file, std::vector<std::uint8_t>(100, 0xBA)));
+  test::AnswerDialogs answer;
+  Window();
+  ASSERT_EQ(answer.shown.size(), 1u);
+  EXPECT_TRUE(answer.shown[0].startsWith(QStringLiteral("kept as ") +
+                                         QString::fromStdString(file.string()) + ".damaged-"))
+      << answer.shown[0].toStdString();
 }
 
 }  // namespace

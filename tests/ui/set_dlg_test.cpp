@@ -104,14 +104,32 @@ TEST_F(SetDlgTest, ProfileTabLoadsWithoutWriting) {
   EXPECT_FALSE(dlg->profile_tab(0)->selected());
   EXPECT_EQ(dlg->model().switch_target_index, 1);
   EXPECT_THAT(Sent(), IsEmpty());
+}
 
-  // A tab whose file is gone: after the notice profile 2 stays.
-  std::filesystem::remove(ProfilePath(2));
+// A tab whose file was never made switches to the defaults without a word; a damaged file is
+// kept beside and replaced, which the page says; what cannot be read leaves the profile as it
+// was, with the reason.
+TEST_F(SetDlgTest, ProfileTabsTellTheTruthAboutTheirFiles) {
+  WriteProfile(0, u"one");
+  Open();
+  Press(dlg->profile_tab(1));
+  EXPECT_THAT(ui.calls, ElementsAre("refresh", "refresh"));
+  EXPECT_TRUE(dlg->profile_tab(1)->selected());
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("str_profile2"));
+
+  std::filesystem::create_directories(ProfilePath(2));
   ui.calls.clear();
   Press(dlg->profile_tab(2));
-  EXPECT_THAT(ui.calls, ElementsAre(::testing::StartsWith("message: missing"), "refresh"));
+  EXPECT_THAT(ui.calls, ElementsAre("message: str_profile_noread"));
   EXPECT_TRUE(dlg->profile_tab(1)->selected());
   EXPECT_FALSE(dlg->profile_tab(2)->selected());
+
+  std::filesystem::create_directories(ProfilePath(3).parent_path());
+  ASSERT_FALSE(platform::WriteFileAtomically(ProfilePath(3), std::vector<std::uint8_t>(100, 7)));
+  ui.calls.clear();
+  Press(dlg->profile_tab(3));
+  EXPECT_THAT(ui.calls, ElementsAre("refresh", "refresh", "message: str_profile_damaged"));
+  EXPECT_TRUE(dlg->profile_tab(3)->selected());
 }
 
 TEST_F(SetDlgTest, LightingControls) {
@@ -239,10 +257,73 @@ TEST_F(SetDlgTest, AWriteWaitsForAnotherProgramsLockAndHoldsItOnlyMeanwhile) {
   Click(dlg->apply_button());
   worker.WaitUntilIdle();
   EXPECT_EQ(waits, 1);
+  // The progress window said so from the first moment, then turned to the write.
+  ASSERT_GE(ui.calls.size(), 2u);
+  EXPECT_EQ(ui.calls[0], "progress waiting");
+  EXPECT_EQ(ui.calls[1], "progress open");
   EXPECT_FALSE(Sent().empty());
   // Released with the write: another program gets it at once.
   EXPECT_TRUE(platform::LockFile(context.paths.store_lock_file, platform::LockMode::kExclusive,
                                  false, error));
+}
+
+// Another program that keeps the lock past the bound: nothing is written, and the page says who
+// held it.
+TEST_F(SetDlgTest, AWriteThatWaitedTooLongWritesNothingAndSaysWhy) {
+  Open();
+  std::error_code error;
+  const std::unique_ptr<platform::FileLock> other =
+      config::TryLockStore(context.paths, platform::LockMode::kShared, error);
+  ASSERT_TRUE(other) << error.message();
+  context.strings.Set(i18n::StringKey::str_lock_timeout, u"held too long: %s");
+  QSignalSpy finished(dlg.get(), &CSetDlg::WriteFinished);
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_THAT(Sent(), IsEmpty());
+  EXPECT_THAT(ui.calls, ElementsAre("progress waiting", "progress close",
+                                    ::testing::StartsWith("message: held too long: " +
+                                                          context.paths.store_lock_file.string() +
+                                                          ", held by ui_tests (process ")));
+  EXPECT_EQ(finished.size(), 1);
+}
+
+// A write the mouse does not acknowledge is told as z900ctl tells it, the page keeps what the
+// user made and the Apply button stays lit; a second Apply tries again and, once the mouse takes
+// it, all is well.
+TEST_F(SetDlgTest, AFailedApplyIsToldAndTheNextOneTriesAgain) {
+  Open();
+  Click(dlg->rate_button(0));
+  mouse.SetFaults({.no_ack = true, .only_command = 0xA5, .count = 16});
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_THAT(ui.calls, ::testing::Contains("message: str_apply_unacked\nstr_apply_pending"));
+  EXPECT_TRUE(dlg->mouse_behind());
+  EXPECT_TRUE(dlg->apply_button()->GetCheck());
+  EXPECT_EQ(dlg->apply_button()->toolTip(), QStringLiteral("str_apply_pending"));
+  EXPECT_TRUE(dlg->rate_button(0)->GetCheck());
+  EXPECT_EQ(settings().report_rate[0], 125);
+  EXPECT_TRUE(config::WritePending(store));
+
+  ui.calls.clear();
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_THAT(ui.calls, ElementsAre("progress open", "progress close"));
+  EXPECT_FALSE(dlg->mouse_behind());
+  EXPECT_FALSE(dlg->apply_button()->GetCheck());
+  EXPECT_EQ(dlg->apply_button()->toolTip(), QStringLiteral("str_apply"));
+  EXPECT_FALSE(config::WritePending(store));
+}
+
+// The mouse gone during a write: no list of failures, the window is told instead.
+TEST_F(SetDlgTest, AWriteCutOffByUnpluggingIsHandedToTheWindow) {
+  Open();
+  QSignalSpy removed(dlg.get(), &CSetDlg::MouseRemovedDuringWrite);
+  mouse.SetFaults({.unplug_after = 10});
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_EQ(removed.size(), 1);
+  EXPECT_THAT(ui.calls, ElementsAre("progress open", "progress close"));
+  EXPECT_TRUE(config::WritePending(store));
 }
 
 TEST_F(SetDlgTest, ALookAtTheFilesWaitsWhileAnotherProgramChangesThem) {
