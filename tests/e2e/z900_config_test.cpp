@@ -420,5 +420,32 @@ TEST_F(Z900ConfigTest, WithoutTheMouseOneNoticeAndNothingLeft) {
   EXPECT_FALSE(std::filesystem::exists(home_.path() / "Z900Config.lock"));
 }
 
+// The command line is checked before a display is opened: without one, a wrong argument gets
+// the usage text and status 2, and --help and --version answer, instead of Qt's complaint about
+// the missing display.
+TEST(Z900ConfigCommandLineTest, AnswersWithoutADisplay) {
+  const std::map<std::string, std::string> no_display = {
+      {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* out;
+    const char* err;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, 2, "", "unknown argument \"--bogus\"\nusage: z900-config"},
+      {{"-platform", "xcb", "--simulate", "--shown"}, 2, "", "usage: z900-config"},
+      {{"--help"}, 0, "usage: z900-config", ""},
+      {{"-style", "fusion", "--version"}, 0, "z900-config ", ""},
+  };
+  for (const Case& c : cases) {
+    const ProgramResult result = test::RunProgram(Z900_CONFIG_PATH, c.args, no_display);
+    EXPECT_EQ(result.exit_code, c.status) << c.args.front() << ": " << result.err;
+    EXPECT_THAT(result.out, ::testing::HasSubstr(c.out)) << c.args.front();
+    EXPECT_THAT(result.err, ::testing::HasSubstr(c.err)) << c.args.front();
+    EXPECT_THAT(result.err, ::testing::Not(::testing::HasSubstr("display"))) << c.args.front();
+  }
+}
+
 }  // namespace
 }  // namespace z900
