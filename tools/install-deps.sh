@@ -29,8 +29,9 @@ packages=(
   # reference XML readers of the benchmark (bench/ only)
   libpugixml-dev libxml2-dev
   # the package and its checks: dependencies of the .deb (dpkg-shlibdeps), the desktop's
-  # validators, the udev rule's test, manual pages, the clean root of the install test
-  dpkg-dev lintian desktop-file-utils appstream udev man-db debootstrap
+  # validators, the udev rule's test, manual pages (col reads them as text), the clean root of
+  # the install test
+  dpkg-dev lintian desktop-file-utils appstream udev man-db bsdextrautils debootstrap
 )
 
 missing=()

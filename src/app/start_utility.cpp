@@ -143,7 +143,7 @@ std::optional<int> RunWithoutWindow(const Options& options, const platform::Path
     return kExitOk;
   }
   if (options.version) {
-    out << "z900-config " << kVersion << '\n';
+    out << "z900-config " << kVersion << '\n' << kLicenseNotice << '\n';
     return kExitOk;
   }
   if (options.autostart) {

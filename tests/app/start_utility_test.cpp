@@ -232,6 +232,7 @@ TEST(RunWithoutWindowTest, AutostartHelpAndVersionEndAtOnce) {
 
   EXPECT_EQ(run({"--version"}, out, err), kExitOk);
   EXPECT_THAT(out, ::testing::StartsWith("z900-config "));
+  EXPECT_THAT(out, HasSubstr("\nLicense GPL-3.0-or-later: GNU GPL version 3 or later"));
   EXPECT_EQ(run({"--help", "--simulate"}, out, err), kExitOk);
   EXPECT_THAT(out, HasSubstr("--autostart on|off"));
   EXPECT_EQ(run({"--simulate", "--show"}, out, err), std::nullopt);
