@@ -104,5 +104,20 @@ add_custom_target(z900_app_icons ALL DEPENDS ${Z900_ICON_PICTURES})
 install(FILES ${Z900_SKIN_SOURCES}/app_icon.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME z900-config.svg)
 
+# The shell extension through which GNOME tells us the focused program (docs/foreground.md), in
+# both of its forms: gnome-extension links the one that the installed GNOME Shell loads into
+# GNOME Shell's folder. The package runs it (postinst, a trigger on GNOME Shell, prerm); a
+# plain `cmake --install` runs it at once, a staged one (DESTDIR) leaves it to the package.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/legacy
+                  ${PROJECT_SOURCE_DIR}/resources/gnome-shell/module
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/z900/gnome-shell)
+set(Z900_GNOME_EXTENSION_SCRIPT ${Z900_INSTALL_STAGE}/gnome-extension)
+configure_file(${PROJECT_SOURCE_DIR}/resources/gnome-shell/gnome-extension.in
+               ${Z900_GNOME_EXTENSION_SCRIPT} @ONLY)
+install(PROGRAMS ${Z900_GNOME_EXTENSION_SCRIPT} DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/z900)
+install(CODE "if(\"\$ENV{DESTDIR}\" STREQUAL \"\")
+  execute_process(COMMAND ${CMAKE_INSTALL_FULL_LIBEXECDIR}/z900/gnome-extension link)
+endif()")
+
 z900_install_man_page(z900-config)
 z900_install_man_page(z900-screengrab)
