@@ -108,8 +108,24 @@ install(FILES ${Z900_SKIN_SOURCES}/app_icon.svg
 # both of its forms: gnome-extension links the one that the installed GNOME Shell loads into
 # GNOME Shell's folder. The package runs it (postinst, a trigger on GNOME Shell, prerm); a
 # plain `cmake --install` runs it at once, a staged one (DESTDIR) leaves it to the package.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/legacy
-                  ${PROJECT_SOURCE_DIR}/resources/gnome-shell/module
+# Each form's extension.js is its own beginning and end around the part they share.
+set(Z900_GNOME_SHELL_SOURCES ${PROJECT_SOURCE_DIR}/resources/gnome-shell)
+set(Z900_GNOME_EXTENSIONS ${Z900_INSTALL_STAGE}/gnome-shell)
+file(READ ${Z900_GNOME_SHELL_SOURCES}/foreground_reporter.js Z900_FOREGROUND_REPORTER)
+foreach(form legacy module)
+  set(sources ${Z900_GNOME_SHELL_SOURCES}/${form})
+  set(folder ${Z900_GNOME_EXTENSIONS}/${form}/z900-foreground@z900)
+  file(READ ${sources}/begin.js begin)
+  file(READ ${sources}/end.js end)
+  file(CONFIGURE OUTPUT ${folder}/extension.js CONTENT "${begin}${Z900_FOREGROUND_REPORTER}${end}"
+       @ONLY)
+  configure_file(${sources}/metadata.json ${folder}/metadata.json COPYONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${sources}/begin.js
+                                                                 ${sources}/end.js)
+endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                                       ${Z900_GNOME_SHELL_SOURCES}/foreground_reporter.js)
+install(DIRECTORY ${Z900_GNOME_EXTENSIONS}/legacy ${Z900_GNOME_EXTENSIONS}/module
         DESTINATION ${CMAKE_INSTALL_DATADIR}/z900/gnome-shell)
 set(Z900_GNOME_EXTENSION_SCRIPT ${Z900_INSTALL_STAGE}/gnome-extension)
 configure_file(${PROJECT_SOURCE_DIR}/resources/gnome-shell/gnome-extension.in

@@ -330,8 +330,8 @@ TEST_F(ForegroundBusTest, GnomeWithoutTheExtensionSeesXWaylandWindowsUntilItIsEn
   EXPECT_TRUE(app->IsEventDriven());
 }
 
-// Both forms of the extension: the script that GNOME Shell 42 to 44 loads and the ES module of
-// 45 and later, each with our names and the versions it is for.
+// Both forms of the extension as the build puts them together: the script that GNOME Shell 42 to
+// 44 loads and the ES module of 45 and later, each with our names and the versions it is for.
 TEST(GnomeExtensionTest, ShippedFilesUseOurNames) {
   struct Form {
     const char* folder;
@@ -344,9 +344,8 @@ TEST(GnomeExtensionTest, ShippedFilesUseOurNames) {
        R"("shell-version": ["45", "46", "47", "48"])"},
   };
   for (const Form& form : forms) {
-    const std::filesystem::path folder = std::filesystem::path(Z900_SOURCE_DIR) /
-                                         "resources/gnome-shell" / form.folder /
-                                         kGnomeExtensionUuid;
+    const std::filesystem::path folder =
+        std::filesystem::path(Z900_GNOME_EXTENSIONS) / form.folder / kGnomeExtensionUuid;
     const std::string script = ReadText(folder / "extension.js");
     for (const std::string& quoted : {std::string("'") + kGnomeExtensionBusName + "'",
                                       std::string("'") + kGnomeExtensionPath + "'",
