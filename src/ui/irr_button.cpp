@@ -103,8 +103,8 @@ void CIrrButton::mousePressEvent(QMouseEvent* event) {
   update();
 }
 
-// The second click of a double click already came as a press: that is its second press.
-void CIrrButton::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+// Qt gives the second press of a double click as this event alone: it is a press like the first.
+void CIrrButton::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
 
 void CIrrButton::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
