@@ -163,6 +163,10 @@ class Gallery {
       SkinFiles();
       SettingsPage();
     }
+    // Screens of ratio 1.5 show the @2x pictures scaled down and the outline scaled up.
+    SetSkinPixelRatio(1.5);
+    ratio_ = 1.5;
+    MainWindowWithPages();
     SetSkinPixelRatio(0);
     return std::move(result_);
   }
@@ -172,7 +176,8 @@ class Gallery {
 
   // Writes one picture and reads it back.
   void Save(const QImage& image, const std::string& name) {
-    const std::string file = name + (ratio_ > 1.0 ? "@2x.png" : ".png");
+    const std::string file =
+        name + (ratio_ == 2.0 ? "@2x.png" : (ratio_ == 1.5 ? "@1.5x.png" : ".png"));
     const std::filesystem::path path = folder_ / file;
     const QString qpath = QString::fromStdU16String(path.u16string());
     if (image.isNull() || !image.save(qpath, "PNG")) {
