@@ -13,6 +13,7 @@
 #include "config/profiles.h"
 #include "ui/dlg_macro.h"
 #include "ui/macro_dlg.h"
+#include "ui/modal_dialogs.h"
 #include "ui/set_dlg.h"
 #include "ui/window_store_lock.h"
 #include "update/firmware_handoff.h"
@@ -68,7 +69,7 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
   ui_.SetMacroChooser([this](int preset_position) -> std::optional<platform::MacroChoice> {
     CDlgMacro chooser(context_.strings, ports_.store, this);
     chooser.set_preset_position(static_cast<std::uint32_t>(std::max(preset_position, 0)));
-    chooser.exec();
+    ExecDialog(chooser);
     if (!chooser.chosen()) return std::nullopt;
     return platform::MacroChoice{chooser.chosen()->id,
                                  static_cast<int>(chooser.chosen()->position)};
@@ -309,10 +310,18 @@ void CZ9xMouseConfigDlg::ExitCommand() {
 void CZ9xMouseConfigDlg::ShutDown() {
   if (shut_down_ || shut_down_requested_) return;
   shut_down_requested_ = true;
+  // Every dialog and menu ends first, as cancelled, and no other opens. The pages go once the
+  // callers that waited for an answer have gone on: none of them is taken away under its code.
+  ui_.SetClosing();
+  CloseRunningDialogs();
+  if (menu_ != nullptr) menu_->close();
+  CloseAssignmentMenu();
   // Quitting waits for a running write, which runs on to its end with the progress shown.
   ShutDownAfterWrites(worker_, ui_, [this] {
-    ShutDownNow();
-    emit Ended();
+    WhenNoDialogRuns(this, [this] {
+      ShutDownNow();
+      emit Ended();
+    });
   });
 }
 

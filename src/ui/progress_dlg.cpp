@@ -26,8 +26,8 @@ CProgressDlg::CProgressDlg(const i18n::LanguageStrings& strings,
   setWindowTitle(LanguageText(strings, i18n::StringKey::str_probar_title));
   setFixedSize(normal_.isNull() ? kFallbackSize : normal_.deviceIndependentSize().toSize());
   setAttribute(Qt::WA_OpaquePaintEvent);
-  // One write at a time: the rest of the program waits behind this window.
-  setWindowModality(Qt::ApplicationModal);
+  // One write at a time: the window waits behind this one; the tray icon stays usable.
+  setWindowModality(Qt::WindowModal);
   CentreOnScreen(*this);
 
   bar_ = new CPngHProgressBar(kBarRect, this);

@@ -235,6 +235,41 @@ TEST_F(Z900ConfigTest, TrayIconWindowSecondInstanceAndExit) {
   EXPECT_EQ(ExitStatus(utility), 0);
 }
 
+// A message leaves the tray usable: under the Reset question a right click on the icon opens
+// the tray menu, whose Exit is ignored while the question is open; the question still answers.
+TEST_F(Z900ConfigTest, TrayMenuOpensUnderAQuestionAndItsExitWaits) {
+  RunningProgram& utility = StartUtility();
+  const std::string icon = WaitForTrayIcon();
+  DoubleClickIcon(icon);
+  ASSERT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  ClickPage(GeometryOf(MainWindows().front()), 683, 439);  // Reset
+  std::optional<std::string> question;
+  ASSERT_TRUE(WaitUntil([&] { return (question = ShownWindowOfSize(330, 160)).has_value(); }));
+  const Geometry at = GeometryOf(icon);
+  const auto open_menu = [&] {
+    Click(at.x + at.width / 2, at.y + at.height / 2, 3);
+    std::optional<std::string> menu;
+    EXPECT_TRUE(WaitUntil([&] { return (menu = ShownWindowOfSize(89, 68)).has_value(); }))
+        << "no tray menu under the question";
+    return menu;
+  };
+  std::optional<std::string> menu = open_menu();
+  ASSERT_TRUE(menu);
+  const Geometry items = GeometryOf(*menu);
+  Click(items.x + 40, items.y + 1 + 2 * 22 + 11);  // Exit
+  ASSERT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(89, 68); }));
+  // The menu opens again, so the utility went on after the Exit; the question is still there.
+  ASSERT_TRUE(open_menu());
+  Click(10, 790);  // a click beside the menu closes it
+  ASSERT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(89, 68); }));
+  ASSERT_TRUE(ShownWindowOfSize(330, 160));
+  const Geometry asked = GeometryOf(*question);
+  Click(asked.x + 278, asked.y + 143);  // Cancel
+  EXPECT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(330, 160); }));
+  utility.Signal(SIGTERM);
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
 // The request of a user: button 3 of mode 0 becomes Copy. A click on the button's marker on
 // the mouse picture, Copy in the menu, Apply: the progress window shows while the mouse is
 // written, and z900ctl then reads Copy's code in button 3's slot of mode 0.
