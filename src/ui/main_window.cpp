@@ -15,6 +15,7 @@
 #include "ui/macro_dlg.h"
 #include "ui/modal_dialogs.h"
 #include "ui/set_dlg.h"
+#include "ui/tray_host.h"
 #include "ui/window_store_lock.h"
 #include "update/firmware_handoff.h"
 
@@ -116,10 +117,11 @@ void CZ9xMouseConfigDlg::InitMainWindow() {
 
 void CZ9xMouseConfigDlg::AddTrayIcon() {
   const QString title = LanguageText(context_.strings, StringKey::str_program_title);
+  tray_host_ = CurrentTrayHost();  // asked as Qt asks when it makes the icon
   tray_ = new QSystemTrayIcon(ProgramIcon(), this);
   tray_->setToolTip(title.left(kTrayTipLength));
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-    if (why == QSystemTrayIcon::DoubleClick) TrayNotify(app::kDoubleClick);
+    if (ActivationShowsWindow(why, tray_host_)) TrayNotify(app::kDoubleClick);
     if (why == QSystemTrayIcon::Context) OnTrayContextClick();
   });
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -132,11 +134,13 @@ void CZ9xMouseConfigDlg::AddTrayIcon() {
 
 void CZ9xMouseConfigDlg::ShowRunningBalloon(int tries_left) {
   if (tray_ == nullptr) return;
-  // The balloon points at the icon: it waits (a moment at most) for the tray to take the icon
-  // in. Where there is no tray, a desktop notification says it at once.
+  // The balloon points at the icon: in an XEmbed tray it waits (a moment at most) for the tray
+  // to take the icon in. A StatusNotifier host never tells where the item is, and where there
+  // is no tray at all, a desktop notification says it at once.
   const QRect icon = tray_->geometry();
   const bool placed = !icon.isEmpty() && !icon.topLeft().isNull();
-  if (!placed && tries_left > 0 && QSystemTrayIcon::isSystemTrayAvailable()) {
+  if (!placed && tries_left > 0 && tray_host_ == TrayHost::kXEmbed &&
+      QSystemTrayIcon::isSystemTrayAvailable()) {
     QTimer::singleShot(kBalloonPlacementRetryMs, this,
                        [this, tries_left] { ShowRunningBalloon(tries_left - 1); });
     return;

@@ -12,7 +12,10 @@
 #include <sstream>
 #include <thread>
 
+#include "support/bus_peer.h"
 #include "support/run_program.h"
+#include "support/session_bus.h"
+#include "support/status_notifier_host.h"
 #include "support/temp_folder.h"
 #include "support/xvfb_display.h"
 
@@ -232,6 +235,28 @@ TEST_F(Z900ConfigTest, TrayIconWindowSecondInstanceAndExit) {
   ASSERT_TRUE(WaitUntil([&] { return (menu = ShownWindowOfSize(89, 68)).has_value(); }));
   const Geometry items = GeometryOf(*menu);
   Click(items.x + 40, items.y + 1 + 2 * 22 + 11);  // the third item: Exit
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
+// On a desktop that shows tray icons as StatusNotifier items (a host of our own on a private
+// session bus): the item comes instead of an icon in the XEmbed tray, the "Running" notice is
+// shown at once, and the host's activation of the item, a click on it, shows the window.
+TEST_F(Z900ConfigTest, StatusNotifierActivationShowsTheWindow) {
+  const test::TempFolder bus_folder;
+  const test::SessionBus bus{bus_folder.path(), {}};
+  const test::ScopedVariable address{"DBUS_SESSION_BUS_ADDRESS", bus.address()};
+  test::StatusNotifierHost host;
+  RunningProgram& utility = StartUtility();
+  const std::optional<std::string> item = host.WaitForItem(kPatience);
+  ASSERT_TRUE(item) << "no StatusNotifier item";
+  EXPECT_TRUE(host.NotifiedBeforeAnAnswerOfTheItem(*item)) << "the Running notice waited";
+  EXPECT_THAT(host.notifications(), ::testing::ElementsAre("Running"));
+  EXPECT_FALSE(TrayIcon());
+  EXPECT_FALSE(MainWindowShown());
+
+  ASSERT_TRUE(host.CallItem(*item, "Activate", 10, 10));
+  EXPECT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  utility.Signal(SIGTERM);
   EXPECT_EQ(ExitStatus(utility), 0);
 }
 

@@ -33,6 +33,7 @@
 #include "ui/dlg_macro.h"
 #include "ui/macro_dlg.h"
 #include "ui/set_dlg.h"
+#include "ui/tray_host.h"
 #include "ui_fixture.h"
 #include "update/firmware_handoff.h"
 
@@ -445,6 +446,27 @@ TEST_F(MainWindowTest, TheEndCancelsAnOpenQuestionAndRefusesLaterDialogs) {
   QCoreApplication::processEvents();
   EXPECT_EQ(ended.count(), 1);
   EXPECT_TRUE(dlg.has_shut_down());
+}
+
+// What shows the window from the tray: the double click in an XEmbed tray, where the single
+// click (a trigger) does nothing; the activation on a StatusNotifier host, which never sends a
+// double click. The host's context request and middle click show nothing.
+TEST(TrayHostTest, EachHostsClickShowsTheWindow) {
+  struct Case {
+    QSystemTrayIcon::ActivationReason why;
+    bool xembed;
+    bool status_notifier;
+  };
+  const Case cases[] = {
+      {QSystemTrayIcon::DoubleClick, true, true},
+      {QSystemTrayIcon::Trigger, false, true},
+      {QSystemTrayIcon::Context, false, false},
+      {QSystemTrayIcon::MiddleClick, false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ActivationShowsWindow(c.why, TrayHost::kXEmbed), c.xembed) << c.why;
+    EXPECT_EQ(ActivationShowsWindow(c.why, TrayHost::kStatusNotifier), c.status_notifier) << c.why;
+  }
 }
 
 TEST_F(MainWindowTest, RequestsOfOtherInstancesShowAndHide) {
