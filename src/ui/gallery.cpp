@@ -370,6 +370,13 @@ class Gallery {
     {
       CInfoDlg notice(Text(StringKey::str_msg6), 0, context_.strings);
       Save(Grab(notice), "dialog_notice");
+      // A message that names a file: the longest the program shows.
+      CInfoDlg file_notice(
+          QString::fromStdU16String(i18n::FormatText(
+              context_.strings.Get(StringKey::str_msg2),
+              u"/home/user/.local/share/z900/Profile/Profile1.cfg")),
+          0, context_.strings);
+      Save(Grab(file_notice), "dialog_notice_file");
       CInfoDlg question(Text(StringKey::str_resetinfo), 5, context_.strings);
       Save(Grab(question), "dialog_question");
       Activate(question);

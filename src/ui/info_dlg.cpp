@@ -31,7 +31,7 @@ void CInfoDlg::PaintContent(QPainter& painter) {
   painter.setFont(SkinFont());
   painter.setPen(QColor(colours::kDialogText));
   DrawSkinText(painter, RectLTRB(10, 9, 100, 23), title_, TextLayout::kLeft);
-  DrawSkinText(painter, RectLTRB(90, 73, 305, 91), text_, TextLayout::kWrapped);
+  DrawSkinText(painter, kMessageRect, text_, TextLayout::kWrapped, kMessageRoom);
 }
 
 }  // namespace z900::ui
