@@ -139,7 +139,7 @@ void CZ9xMouseConfigDlg::ShowRunningBalloon(int tries_left) {
   // is no tray at all, a desktop notification says it at once.
   const QRect icon = tray_->geometry();
   const bool placed = !icon.isEmpty() && !icon.topLeft().isNull();
-  if (!placed && tries_left > 0 && tray_host_ == TrayHost::kXEmbed &&
+  if (!placed && tries_left > 0 && tray_host_ == TrayHost::kIconWindow &&
       QSystemTrayIcon::isSystemTrayAvailable()) {
     QTimer::singleShot(kBalloonPlacementRetryMs, this,
                        [this, tries_left] { ShowRunningBalloon(tries_left - 1); });

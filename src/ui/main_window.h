@@ -157,7 +157,7 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   QTimer registration_timer_;  // timer 19
   QTimer store_retry_timer_;   // "storeRetry": shows the window once the profiles are free
   QSystemTrayIcon* tray_ = nullptr;
-  TrayHost tray_host_ = TrayHost::kXEmbed;
+  TrayHost tray_host_ = TrayHost::kIconWindow;
   QPointer<CXPMenu> menu_;
   CSetDlg* settings_page_ = nullptr;  // owned by the frame
   std::function<void()> refresh_pages_;

@@ -464,7 +464,7 @@ TEST(TrayHostTest, EachHostsClickShowsTheWindow) {
       {QSystemTrayIcon::MiddleClick, false, false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ActivationShowsWindow(c.why, TrayHost::kXEmbed), c.xembed) << c.why;
+    EXPECT_EQ(ActivationShowsWindow(c.why, TrayHost::kIconWindow), c.xembed) << c.why;
     EXPECT_EQ(ActivationShowsWindow(c.why, TrayHost::kStatusNotifier), c.status_notifier) << c.why;
   }
 }
