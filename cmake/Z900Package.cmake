@@ -34,7 +34,9 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 # The skin's font is found at run time by its name, unseen by shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-open-sans)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/resources/package/postinst
-                                       ${PROJECT_SOURCE_DIR}/resources/package/postrm)
+                                       ${PROJECT_SOURCE_DIR}/resources/package/prerm
+                                       ${PROJECT_SOURCE_DIR}/resources/package/postrm
+                                       ${PROJECT_SOURCE_DIR}/resources/package/triggers)
 string(REPLACE ";" "\n" Z900_CONFFILES_LINES "${Z900_CONFFILES}")
 file(WRITE ${CMAKE_BINARY_DIR}/conffiles "${Z900_CONFFILES_LINES}\n")
 list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/conffiles)

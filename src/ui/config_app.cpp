@@ -11,6 +11,7 @@
 #include "sim/sim_event_source.h"
 #include "ui/about_box_ports.h"
 #include "ui/gallery.h"
+#include "ui/modal_dialogs.h"
 #include "ui/set_dlg.h"
 #include "ui/sim_mouse_watcher.h"
 #include "ui/udev_device_monitor.h"
@@ -198,9 +199,9 @@ void CZ9xMouseConfigApp::Terminate() {
   terminate_requested_ = true;
   if (window_) {
     window_->ShutDown();
-  } else if (QWidget* dialog = QApplication::activeModalWidget()) {
+  } else {
     // Still starting: the notice on screen goes, and the start ends at the next step.
-    dialog->close();
+    CloseRunningDialogs();
   }
 }
 

@@ -163,6 +163,10 @@ class Gallery {
       SkinFiles();
       SettingsPage();
     }
+    // Screens of ratio 1.5 show the @2x pictures scaled down and the outline scaled up.
+    SetSkinPixelRatio(1.5);
+    ratio_ = 1.5;
+    MainWindowWithPages();
     SetSkinPixelRatio(0);
     return std::move(result_);
   }
@@ -172,7 +176,8 @@ class Gallery {
 
   // Writes one picture and reads it back.
   void Save(const QImage& image, const std::string& name) {
-    const std::string file = name + (ratio_ > 1.0 ? "@2x.png" : ".png");
+    const std::string file =
+        name + (ratio_ == 2.0 ? "@2x.png" : (ratio_ == 1.5 ? "@1.5x.png" : ".png"));
     const std::filesystem::path path = folder_ / file;
     const QString qpath = QString::fromStdU16String(path.u16string());
     if (image.isNull() || !image.save(qpath, "PNG")) {
@@ -365,6 +370,13 @@ class Gallery {
     {
       CInfoDlg notice(Text(StringKey::str_msg6), 0, context_.strings);
       Save(Grab(notice), "dialog_notice");
+      // A message that names a file: the longest the program shows.
+      CInfoDlg file_notice(
+          QString::fromStdU16String(i18n::FormatText(
+              context_.strings.Get(StringKey::str_msg2),
+              u"/home/user/.local/share/z900/Profile/Profile1.cfg")),
+          0, context_.strings);
+      Save(Grab(file_notice), "dialog_notice_file");
       CInfoDlg question(Text(StringKey::str_resetinfo), 5, context_.strings);
       Save(Grab(question), "dialog_question");
       Activate(question);

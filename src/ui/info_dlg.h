@@ -11,6 +11,11 @@ namespace z900::ui {
 inline constexpr int kResultOk = 1;
 inline constexpr int kResultCancel = 2;
 
+// Where the message begins, and how far its lines may go: the body of the dialog above the
+// line that divides it from the buttons (a long text moves up from its rectangle).
+inline constexpr QRect kMessageRect = RectLTRB(90, 73, 305, 91);
+inline constexpr QRect kMessageRoom = RectLTRB(90, 35, 305, 119);
+
 // The message dialog: a notice with OK, or (any non-zero confirm flag) a question with OK and
 // Cancel. OK ends it with 1; Cancel, the close button and Escape with 2.
 class CInfoDlg : public SkinnedDialog {

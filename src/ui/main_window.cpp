@@ -13,7 +13,9 @@
 #include "config/profiles.h"
 #include "ui/dlg_macro.h"
 #include "ui/macro_dlg.h"
+#include "ui/modal_dialogs.h"
 #include "ui/set_dlg.h"
+#include "ui/tray_host.h"
 #include "ui/window_store_lock.h"
 #include "update/firmware_handoff.h"
 
@@ -81,7 +83,7 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
   ui_.SetMacroChooser([this](int preset_position) -> std::optional<platform::MacroChoice> {
     CDlgMacro chooser(context_.strings, ports_.store, this);
     chooser.set_preset_position(static_cast<std::uint32_t>(std::max(preset_position, 0)));
-    chooser.exec();
+    ExecDialog(chooser);
     if (!chooser.chosen()) return std::nullopt;
     return platform::MacroChoice{chooser.chosen()->id,
                                  static_cast<int>(chooser.chosen()->position)};
@@ -128,10 +130,11 @@ void CZ9xMouseConfigDlg::InitMainWindow() {
 
 void CZ9xMouseConfigDlg::AddTrayIcon() {
   const QString title = LanguageText(context_.strings, StringKey::str_program_title);
+  tray_host_ = CurrentTrayHost();  // asked as Qt asks when it makes the icon
   tray_ = new QSystemTrayIcon(ProgramIcon(), this);
   tray_->setToolTip(title.left(kTrayTipLength));
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-    if (why == QSystemTrayIcon::DoubleClick) TrayNotify(app::kDoubleClick);
+    if (ActivationShowsWindow(why, tray_host_)) TrayNotify(app::kDoubleClick);
     if (why == QSystemTrayIcon::Context) OnTrayContextClick();
   });
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -144,11 +147,13 @@ void CZ9xMouseConfigDlg::AddTrayIcon() {
 
 void CZ9xMouseConfigDlg::ShowRunningBalloon(int tries_left) {
   if (tray_ == nullptr) return;
-  // The balloon points at the icon: it waits (a moment at most) for the tray to take the icon
-  // in. Where there is no tray, a desktop notification says it at once.
+  // The balloon points at the icon: in an XEmbed tray it waits (a moment at most) for the tray
+  // to take the icon in. A StatusNotifier host never tells where the item is, and where there
+  // is no tray at all, a desktop notification says it at once.
   const QRect icon = tray_->geometry();
   const bool placed = !icon.isEmpty() && !icon.topLeft().isNull();
-  if (!placed && tries_left > 0 && QSystemTrayIcon::isSystemTrayAvailable()) {
+  if (!placed && tries_left > 0 && tray_host_ == TrayHost::kIconWindow &&
+      QSystemTrayIcon::isSystemTrayAvailable()) {
     QTimer::singleShot(kBalloonPlacementRetryMs, this,
                        [this, tries_left] { ShowRunningBalloon(tries_left - 1); });
     return;
@@ -324,10 +329,18 @@ void CZ9xMouseConfigDlg::ExitCommand() {
 void CZ9xMouseConfigDlg::ShutDown() {
   if (shut_down_ || shut_down_requested_) return;
   shut_down_requested_ = true;
+  // Every dialog and menu ends first, as cancelled, and no other opens. The pages go once the
+  // callers that waited for an answer have gone on: none of them is taken away under its code.
+  ui_.SetClosing();
+  CloseRunningDialogs();
+  if (menu_ != nullptr) menu_->close();
+  CloseAssignmentMenu();
   // Quitting waits for a running write, which runs on to its end with the progress shown.
   ShutDownAfterWrites(worker_, ui_, [this] {
-    ShutDownNow();
-    emit Ended();
+    WhenNoDialogRuns(this, [this] {
+      ShutDownNow();
+      emit Ended();
+    });
   });
 }
 

@@ -23,6 +23,7 @@
 #include "ui/device_worker.h"
 #include "ui/main_window_frame.h"
 #include "ui/qt_ui_port.h"
+#include "ui/tray_host.h"
 #include "ui/xp_menu.h"
 
 class QSystemTrayIcon;
@@ -157,6 +158,7 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   QTimer registration_timer_;  // timer 19
   QTimer store_retry_timer_;   // "storeRetry": shows the window once the profiles are free
   QSystemTrayIcon* tray_ = nullptr;
+  TrayHost tray_host_ = TrayHost::kIconWindow;
   QPointer<CXPMenu> menu_;
   CSetDlg* settings_page_ = nullptr;  // owned by the frame
   std::function<void()> refresh_pages_;

@@ -77,7 +77,7 @@ void CProgressDlg::paintEvent(QPaintEvent*) {
   font.setPointSize(8);
   painter.setFont(font);
   painter.setPen(QColor(colours::kProgressText));
-  painter.drawText(kTextRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text());
+  DrawSkinText(painter, kTextRect, text(), TextLayout::kWrapped, kTextRect);
 }
 
 }  // namespace z900::ui

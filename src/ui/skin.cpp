@@ -1,9 +1,14 @@
 #include "ui/skin.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <vector>
 
 namespace z900::ui {
 namespace {
@@ -59,10 +64,92 @@ QPixmap LoadAtRatio(const QString& path) {
   return QPixmap(path);
 }
 
-// The skin's fonts are 14 pixels high as a whole line (ascent and descent); our face reaches a
-// comparable size of its letters at 12 pixels, which also keeps the skin's label rectangles
-// wide enough for their texts.
-constexpr int kSkinFontPixels = 12;
+// The largest pixel size of the skin's face whose line (ascent and descent) is at most
+// kSkinLineHeight: the skin gives its fonts by the height of their line, not of their letters.
+int SkinFontPixels() {
+  static const int pixels = [] {
+    for (int size = kSkinLineHeight; size > 6; --size) {
+      QFont font;
+      font.setFamilies({QStringLiteral("Open Sans")});
+      font.setStyleHint(QFont::SansSerif);
+      font.setWeight(QFont::Light);
+      font.setPixelSize(size);
+      if (QFontMetrics(font).height() <= kSkinLineHeight) return size;
+    }
+    return 7;
+  }();
+  return pixels;
+}
+
+std::function<void(const TextFit&)>& TextWatcher() {
+  static std::function<void(const TextFit&)> watcher;
+  return watcher;
+}
+
+// The text with a break allowed after each slash (a zero-width space), so that a path wraps at
+// its folders; the space is not drawn.
+constexpr QChar kBreakHere(0x200B);
+QString WithPathBreaks(const QString& text) {
+  QString result = text;
+  for (qsizetype at = result.size() - 1; at >= 0; --at) {
+    if (result[at] == u'/' || result[at] == u'\\') result.insert(at + 1, kBreakHere);
+  }
+  return result;
+}
+
+// Wrapped text in `rect`, as far down as `room` lets it (see DrawSkinText).
+void DrawWrapped(QPainter& painter, const QRect& rect, const QString& text, QRect room) {
+  const QFontMetrics metrics = painter.fontMetrics();
+  const int line_height = metrics.height();
+  const QString spaced = WithPathBreaks(text);
+  QTextLayout layout(spaced, painter.font());
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, spaced);
+  struct Line {
+    qsizetype start;
+    qsizetype length;
+  };
+  std::vector<Line> lines;
+  bool split = false;  // a word broke inside, for want of room
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(rect.width());
+    lines.push_back({line.textStart(), line.textLength()});
+    const qsizetype end = line.textStart() + line.textLength();
+    if (end < spaced.size()) {
+      breaks.setPosition(end);
+      split = split || !breaks.isAtBoundary();
+    }
+  }
+  layout.endLayout();
+
+  if (room.isNull()) room = QRect(rect.left(), rect.top(), rect.width(), 1 << 16);
+  const int room_lines = std::max(room.height() / line_height, 1);
+  const bool elided = static_cast<int>(lines.size()) > room_lines;
+  if (elided) lines.resize(static_cast<std::size_t>(room_lines));
+  const int height = static_cast<int>(lines.size()) * line_height;
+  const int top = std::max(std::min(rect.top(), room.bottom() + 1 - height), room.top());
+  int widest = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    QString shown = spaced.mid(lines[i].start, lines[i].length);
+    if (elided && i + 1 == lines.size()) {
+      shown =
+          metrics.elidedText(spaced.mid(lines[i].start).simplified(), Qt::ElideRight, rect.width());
+    }
+    shown.remove(kBreakHere);
+    shown = shown.trimmed();
+    widest = std::max(widest, metrics.horizontalAdvance(shown));
+    painter.drawText(
+        QPoint(rect.left(), top + static_cast<int>(i) * line_height + metrics.ascent()), shown);
+  }
+  const QRect ink = LineInk(metrics);
+  const int ink_top = top + metrics.ascent() + ink.top();
+  const int ink_bottom = top + height - line_height + metrics.ascent() + ink.bottom();
+  ReportSkinText({text, room, QRect(rect.left(), ink_top, widest, ink_bottom - ink_top + 1),
+                  elided || split, static_cast<int>(lines.size())});
+}
 
 QString BitmapPath(int id) { return QStringLiteral(":/z900/bitmaps/%1.png").arg(id); }
 
@@ -137,20 +224,49 @@ void DrawSkinPicture(QPainter& painter, const QRect& area, const QPixmap& pictur
   }
 }
 
-void DrawSkinText(QPainter& painter, const QRect& rect, const QString& text, TextLayout layout) {
+void DrawSkinText(QPainter& painter, const QRect& rect, const QString& text, TextLayout layout,
+                  const QRect& room) {
   if (text.isEmpty()) return;
   if (layout == TextLayout::kWrapped) {
-    const QRect unbounded(rect.left(), rect.top(), rect.width(), 1 << 16);
-    painter.drawText(unbounded, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    DrawWrapped(painter, rect, text, room);
     return;
   }
   Qt::Alignment horizontal = Qt::AlignLeft;
   if (layout == TextLayout::kCentre) horizontal = Qt::AlignHCenter;
   if (layout == TextLayout::kRight) horizontal = Qt::AlignRight;
-  const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideRight, rect.width());
+  QString shown;
+  const QFontMetrics metrics = painter.fontMetrics();
+  const TextFit fit = FitSkinLine(metrics, rect, text, horizontal, &shown);
   // Not clipped: a line taller than its rectangle shows whole, centred on it.
-  const QRect line(rect.left(), rect.center().y() - 1000, rect.width(), 2001);
-  painter.drawText(line, horizontal | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+  painter.drawText(QPoint(fit.used.left(), fit.used.top() - LineInk(metrics).top()), shown);
+  ReportSkinText(fit);
+}
+
+QRect LineInk(const QFontMetrics& metrics) {
+  return metrics.tightBoundingRect(QStringLiteral("Hgjpqy"));
+}
+
+TextFit FitSkinLine(const QFontMetrics& metrics, const QRect& rect, const QString& text,
+                    Qt::Alignment horizontal, QString* shown) {
+  const QString elided = metrics.elidedText(text, Qt::ElideRight, rect.width());
+  const int width = metrics.horizontalAdvance(elided);
+  int left = rect.left();
+  if (horizontal & Qt::AlignHCenter) left += (rect.width() - width) / 2;
+  if (horizontal & Qt::AlignRight) left = rect.right() + 1 - width;
+  // Centred by what the letters cover: the font's line also holds room for accents above the
+  // capitals, which would set the letters low in a low rectangle.
+  const QRect ink = LineInk(metrics);
+  const int top = rect.top() + (rect.height() - ink.height()) / 2;
+  if (shown != nullptr) *shown = elided;
+  return {text, rect, QRect(left, top, width, ink.height()), elided != text};
+}
+
+void WatchSkinText(std::function<void(const TextFit&)> watcher) {
+  TextWatcher() = std::move(watcher);
+}
+
+void ReportSkinText(const TextFit& fit) {
+  if (TextWatcher()) TextWatcher()(fit);
 }
 
 QFont SkinFont() { return SkinFont(QFont::Light); }
@@ -159,7 +275,7 @@ QFont SkinFont(QFont::Weight weight) {
   QFont font;
   font.setFamilies({QStringLiteral("Open Sans")});
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(kSkinFontPixels);
+  font.setPixelSize(SkinFontPixels());
   font.setWeight(weight);
   return font;
 }

@@ -1,6 +1,9 @@
 // The tray utility as a user meets it: its window, tray, pages and the mouse it shares with
 // z900ctl.
 #include "platform/file_io.h"
+#include "support/bus_peer.h"
+#include "support/session_bus.h"
+#include "support/status_notifier_host.h"
 #include "z900_config_fixture.h"
 
 namespace z900 {
@@ -13,6 +16,19 @@ using e2e::WaitUntil;
 using e2e::Z900ConfigTest;
 using test::ProgramResult;
 using test::RunningProgram;
+
+// A tray host that cannot start fails the tests that need it instead of having them skipped.
+// (The output is not printed: ctest takes any output with GoogleTest's skip mark for a skip.)
+TEST(Z900ConfigSetUpTest, ATrayHostThatCannotStartFailsTheTests) {
+  const ProgramResult run = test::RunProgram(
+      "/proc/self/exe", {"--gtest_filter=Z900ConfigTest.TerminationSignalShutsDownCleanly"},
+      {{"Z900_TEST_TRAY_HOST", "/bin/false"}});
+  EXPECT_NE(run.exit_code, 0);
+  EXPECT_NE(run.out.find("[  FAILED  ] Z900ConfigTest.TerminationSignalShutsDownCleanly"),
+            std::string::npos)
+      << "not reported as failed";
+  EXPECT_EQ(run.out.find("SKIPPED"), std::string::npos) << "reported as skipped";
+}
 
 // Hidden at start with its icon; a double click shows the window; its close button hides it;
 // a second instance brings it back and ends at once; Exit in the tray menu ends it.
@@ -41,6 +57,63 @@ TEST_F(Z900ConfigTest, TrayIconWindowSecondInstanceAndExit) {
   ASSERT_TRUE(WaitUntil([&] { return (menu = ShownWindowOfSize(89, 68)).has_value(); }));
   const Geometry items = GeometryOf(*menu);
   Click(items.x + 40, items.y + 1 + 2 * 22 + 11);  // the third item: Exit
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
+// On a desktop that shows tray icons as StatusNotifier items (a host of our own on a private
+// session bus): the item comes instead of an icon in the XEmbed tray, the "Running" notice is
+// shown at once, and the host's activation of the item, a click on it, shows the window.
+TEST_F(Z900ConfigTest, StatusNotifierActivationShowsTheWindow) {
+  const test::TempFolder bus_folder;
+  const test::SessionBus bus{bus_folder.path(), {}};
+  const test::ScopedVariable address{"DBUS_SESSION_BUS_ADDRESS", bus.address()};
+  test::StatusNotifierHost host;
+  RunningProgram& utility = StartUtility();
+  const std::optional<std::string> item = host.WaitForItem(kPatience);
+  ASSERT_TRUE(item) << "no StatusNotifier item";
+  EXPECT_TRUE(host.NotifiedBeforeAnAnswerOfTheItem(*item)) << "the Running notice waited";
+  EXPECT_THAT(host.notifications(), ::testing::ElementsAre("Running"));
+  EXPECT_FALSE(TrayIcon());
+  EXPECT_FALSE(MainWindowShown());
+
+  ASSERT_TRUE(host.CallItem(*item, "Activate", 10, 10));
+  EXPECT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  utility.Signal(SIGTERM);
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
+// A message leaves the tray usable: under the Reset question a right click on the icon opens
+// the tray menu, whose Exit is ignored while the question is open; the question still answers.
+TEST_F(Z900ConfigTest, TrayMenuOpensUnderAQuestionAndItsExitWaits) {
+  RunningProgram& utility = StartUtility();
+  const std::string icon = WaitForTrayIcon();
+  DoubleClickIcon(icon);
+  ASSERT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  ClickPage(GeometryOf(MainWindows().front()), 683, 439);  // Reset
+  std::optional<std::string> question;
+  ASSERT_TRUE(WaitUntil([&] { return (question = ShownWindowOfSize(330, 160)).has_value(); }));
+  const Geometry at = GeometryOf(icon);
+  const auto open_menu = [&] {
+    Click(at.x + at.width / 2, at.y + at.height / 2, 3);
+    std::optional<std::string> menu;
+    EXPECT_TRUE(WaitUntil([&] { return (menu = ShownWindowOfSize(89, 68)).has_value(); }))
+        << "no tray menu under the question";
+    return menu;
+  };
+  std::optional<std::string> menu = open_menu();
+  ASSERT_TRUE(menu);
+  const Geometry items = GeometryOf(*menu);
+  Click(items.x + 40, items.y + 1 + 2 * 22 + 11);  // Exit
+  ASSERT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(89, 68); }));
+  // The menu opens again, so the utility went on after the Exit; the question is still there.
+  ASSERT_TRUE(open_menu());
+  Click(10, 790);  // a click beside the menu closes it
+  ASSERT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(89, 68); }));
+  ASSERT_TRUE(ShownWindowOfSize(330, 160));
+  const Geometry asked = GeometryOf(*question);
+  Click(asked.x + 278, asked.y + 143);  // Cancel
+  EXPECT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(330, 160); }));
+  utility.Signal(SIGTERM);
   EXPECT_EQ(ExitStatus(utility), 0);
 }
 
@@ -243,6 +316,33 @@ TEST_F(Z900ConfigTest, WithoutTheMouseOneNoticeAndNothingLeft) {
   EXPECT_FALSE(TrayIcon());
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home_.path()), {}), before);
   EXPECT_FALSE(std::filesystem::exists(home_.path() / "Z900Config.lock"));
+}
+
+// The command line is checked before a display is opened: without one, a wrong argument gets
+// the usage text and status 2, and --help and --version answer, instead of Qt's complaint about
+// the missing display.
+TEST(Z900ConfigCommandLineTest, AnswersWithoutADisplay) {
+  const std::map<std::string, std::string> no_display = {
+      {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* out;
+    const char* err;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, 2, "", "unknown argument \"--bogus\"\nusage: z900-config"},
+      {{"-platform", "xcb", "--simulate", "--shown"}, 2, "", "usage: z900-config"},
+      {{"--help"}, 0, "usage: z900-config", ""},
+      {{"-style", "fusion", "--version"}, 0, "z900-config ", ""},
+  };
+  for (const Case& c : cases) {
+    const ProgramResult result = test::RunProgram(Z900_CONFIG_PATH, c.args, no_display);
+    EXPECT_EQ(result.exit_code, c.status) << c.args.front() << ": " << result.err;
+    EXPECT_THAT(result.out, ::testing::HasSubstr(c.out)) << c.args.front();
+    EXPECT_THAT(result.err, ::testing::HasSubstr(c.err)) << c.args.front();
+    EXPECT_THAT(result.err, ::testing::Not(::testing::HasSubstr("display"))) << c.args.front();
+  }
 }
 
 }  // namespace

@@ -152,6 +152,30 @@ TEST(AboutMagTest, FirmwareLineShowsTenthsOrNotAvailable) {
   }
 }
 
+// The about box's low buttons (15 pixels: the two update buttons and the web site) keep their
+// captions off their top and bottom rows: the descenders of "Update" and of the host name do
+// not touch the edge.
+TEST(AboutMagTest, LowButtonsKeepTheirCaptionsOffTheirEdges) {
+  SetSkinPixelRatio(1.0);
+  i18n::LanguageStrings strings = Strings();
+  strings.Set(StringKey::str_update, u"Update");
+  CAboutMag about(strings, AboutBoxPorts{});
+  for (CGDIBitmapBtn* button :
+       {about.utility_update_button(), about.firmware_update_button(), about.web_button()}) {
+    ASSERT_EQ(button->height(), 15);
+    const QString caption = button->text();
+    const QImage with = button->grab().toImage();
+    button->SetText(QString());
+    const QImage without = button->grab().toImage();
+    button->SetText(caption);
+    for (const int row : {0, with.height() - 1}) {
+      int touched = 0;
+      for (int x = 0; x < with.width(); ++x) touched += with.pixel(x, row) != without.pixel(x, row);
+      EXPECT_EQ(touched, 0) << caption.toStdString() << " touches row " << row;
+    }
+  }
+}
+
 TEST(AboutMagTest, UpdateButtonsRunTheChecksAndANewImageClosesTheBox) {
   const i18n::LanguageStrings strings = Strings();
   AboutBoxPorts ports;

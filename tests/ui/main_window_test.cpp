@@ -29,10 +29,12 @@
 #include "support/fake_keyboard_hook.h"
 #include "support/recording_host_services.h"
 #include "support/temp_folder.h"
+#include "ui/about_mag.h"
 #include "ui/dlg_macro.h"
 #include "ui/macro_dlg.h"
 #include "ui/progress_dlg.h"
 #include "ui/set_dlg.h"
+#include "ui/tray_host.h"
 #include "ui_fixture.h"
 #include "update/firmware_handoff.h"
 
@@ -384,6 +386,88 @@ TEST_F(MainWindowTest, UnpluggingTellsThenShutsDownPluggingInOnlyWaits) {
   monitor.tell(platform::DeviceChange::kRemoval);
   EXPECT_THAT(answer.shown, ElementsAre(QStringLiteral("No mouse")));
   EXPECT_EQ(ended.count(), 1);
+}
+
+// A dialog must not outlive the utility's end: closes a dialog that is still open after a
+// moment, as a failure, so that a test of that never hangs.
+class DialogDeadline final : public QObject {
+ public:
+  DialogDeadline() {
+    QTimer::singleShot(5000, this, [] {
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        ADD_FAILURE() << "a dialog outlived the end of the utility";
+        dialog->close();
+      }
+    });
+  }
+};
+
+// The mouse unplugged while the about box is open: the notice, then the end, which closes the
+// about box as its close button would; the utility ends once it is gone.
+TEST_F(MainWindowTest, UnpluggingWithTheAboutBoxOpenClosesItAndEnds) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  std::optional<int> about_result;
+  std::vector<QString> notices;
+  QTimer::singleShot(0, &dlg, [&] {
+    auto* about = qobject_cast<CAboutMag*>(QApplication::activeModalWidget());
+    if (about == nullptr) return ADD_FAILURE() << "no about box";
+    QObject::connect(about, &QDialog::finished, [&](int result) { about_result = result; });
+    test::AnswerDialogs answer;
+    monitor.tell(platform::DeviceChange::kRemoval);
+    notices = answer.shown;
+  });
+  DialogDeadline deadline;
+  dlg.MenuCommand(kCommandAbout);  // returns when the about box has gone
+  EXPECT_THAT(notices, ElementsAre(QStringLiteral("No mouse")));
+  EXPECT_EQ(about_result, kResultCancel);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ended.count(), 1);
+  EXPECT_TRUE(dlg.has_shut_down());
+  EXPECT_EQ(context.message_box_flag, 0);
+}
+
+// The end (Exit, SIGTERM, the session's end) while a question is open: the question ends as
+// cancelled and the utility ends after its caller has gone on; a dialog asked for afterwards
+// ends at once, unseen.
+TEST_F(MainWindowTest, TheEndCancelsAnOpenQuestionAndRefusesLaterDialogs) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  QTimer::singleShot(0, &dlg, [&] {
+    if (QApplication::activeModalWidget() == nullptr) return ADD_FAILURE() << "no question";
+    dlg.ShutDown();
+    EXPECT_EQ(ended.count(), 0) << "ended under the open question";
+  });
+  DialogDeadline deadline;
+  EXPECT_EQ(dlg.ui().ShowMessage(u"Reset?", true), kResultCancel);
+  EXPECT_FALSE(dlg.has_shut_down()) << "ended under the question's caller";
+  test::AnswerDialogs answer;
+  EXPECT_EQ(dlg.ui().ShowMessage(u"Later", false), kResultCancel);
+  EXPECT_TRUE(answer.shown.empty());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ended.count(), 1);
+  EXPECT_TRUE(dlg.has_shut_down());
+}
+
+// What shows the window from the tray: the double click in an XEmbed tray, where the single
+// click (a trigger) does nothing; the activation on a StatusNotifier host, which never sends a
+// double click. The host's context request and middle click show nothing.
+TEST(TrayHostTest, EachHostsClickShowsTheWindow) {
+  struct Case {
+    QSystemTrayIcon::ActivationReason why;
+    bool xembed;
+    bool status_notifier;
+  };
+  const Case cases[] = {
+      {QSystemTrayIcon::DoubleClick, true, true},
+      {QSystemTrayIcon::Trigger, false, true},
+      {QSystemTrayIcon::Context, false, false},
+      {QSystemTrayIcon::MiddleClick, false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ActivationShowsWindow(c.why, TrayHost::kIconWindow), c.xembed) << c.why;
+    EXPECT_EQ(ActivationShowsWindow(c.why, TrayHost::kStatusNotifier), c.status_notifier) << c.why;
+  }
 }
 
 TEST_F(MainWindowTest, RequestsOfOtherInstancesShowAndHide) {

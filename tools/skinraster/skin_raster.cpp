@@ -8,13 +8,17 @@
 // and pressed pictures of a window. With --opaque, and for every ".bmp" output, the images are
 // 24-bit: fully transparent parts of the drawing become the key colour RGB(1, 255, 31) that
 // marks the outside of a window, and partly transparent edge pixels are settled against black so
-// no key-coloured fringe remains. Other PNG outputs keep their alpha channel.
+// no key-coloured fringe remains. The window's outline comes from the picture at its own size;
+// the @2x picture is drawn to it: near that outline it has no key colour, so that no fringe shows
+// inside the outline on a screen of ratio 2, nor of 1.5 (where Qt rounds the outline's edges
+// outwards by up to a pixel). Other PNG outputs keep their alpha channel.
 #include <QByteArray>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -55,6 +59,18 @@ QImage Render(const QByteArray& svg, int width, int height) {
   return image;
 }
 
+// A pixel of the drawing blended against black, the frame's own darkest tone; never the key.
+QRgb Settled(QRgb pixel) {
+  const int alpha = qAlpha(pixel);
+  const QRgb settled =
+      qRgb(qRed(pixel) * alpha / 255, qGreen(pixel) * alpha / 255, qBlue(pixel) * alpha / 255);
+  return settled == kKeyColour ? qRgb(0, 255, 31) : settled;
+}
+
+bool IsKey(const QImage& image, int x, int y) {
+  return (image.pixel(x, y) & 0xFFFFFF) == (kKeyColour & 0xFFFFFF);
+}
+
 // 24 bits, the outside in the key colour; edge pixels kept when mostly covered.
 QImage Opaque(const QImage& drawing) {
   const QImage straight = drawing.convertToFormat(QImage::Format_ARGB32);
@@ -62,18 +78,30 @@ QImage Opaque(const QImage& drawing) {
   for (int y = 0; y < straight.height(); ++y) {
     const auto* in = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
     for (int x = 0; x < straight.width(); ++x) {
-      const QRgb pixel = in[x];
-      const int alpha = qAlpha(pixel);
-      if (alpha < kEdgeAlpha) {
-        result.setPixel(x, y, kKeyColour);
-        continue;
+      result.setPixel(x, y, qAlpha(in[x]) < kEdgeAlpha ? kKeyColour : Settled(in[x]));
+    }
+  }
+  return result;
+}
+
+// The opaque @2x picture drawn to the outline of the one at its own size: a key pixel whose
+// pixel of the small picture, or one next to it, is inside the shape is settled instead.
+QImage MatchOutline(const QImage& large, const QImage& drawing, const QImage& small) {
+  const QImage straight = drawing.convertToFormat(QImage::Format_ARGB32);
+  QImage result = large;
+  const auto near_shape = [&small](int sx, int sy) {
+    for (int y = std::max(sy - 1, 0); y <= std::min(sy + 1, small.height() - 1); ++y) {
+      for (int x = std::max(sx - 1, 0); x <= std::min(sx + 1, small.width() - 1); ++x) {
+        if (!IsKey(small, x, y)) return true;
       }
-      // Blend against black: the frame's own darkest tone.
-      QRgb settled =
-          qRgb(qRed(pixel) * alpha / 255, qGreen(pixel) * alpha / 255, qBlue(pixel) * alpha / 255);
-      // A drawn pixel must never read as the key colour.
-      if (settled == kKeyColour) settled = qRgb(0, 255, 31);
-      result.setPixel(x, y, settled);
+    }
+    return false;
+  };
+  for (int y = 0; y < result.height(); ++y) {
+    for (int x = 0; x < result.width(); ++x) {
+      if (IsKey(result, x, y) && near_shape(x / 2, y / 2)) {
+        result.setPixel(x, y, Settled(straight.pixel(x, y)));
+      }
     }
   }
   return result;
@@ -84,11 +112,10 @@ QString At2x(const QString& path) {
   return dot < 0 ? path + "@2x" : path.left(dot) + "@2x" + path.mid(dot);
 }
 
-bool Write(const QImage& drawing, const QString& path, bool opaque) {
-  const bool bitmap = path.endsWith(".bmp", Qt::CaseInsensitive);
-  const QImage image =
-      bitmap || opaque ? Opaque(drawing) : drawing.convertToFormat(QImage::Format_ARGB32);
-  return image.save(path, bitmap ? "BMP" : "PNG");
+bool IsBitmap(const QString& path) { return path.endsWith(".bmp", Qt::CaseInsensitive); }
+
+bool Write(const QImage& image, const QString& path) {
+  return image.save(path, IsBitmap(path) ? "BMP" : "PNG");
 }
 
 int Fail(const std::string& message) {
@@ -135,11 +162,17 @@ int main(int argc, char** argv) {
     Output output{colon < 0 ? args[i] : args[i].left(colon), {}};
     if (colon >= 0) output.hidden_classes = args[i].mid(colon + 1).split(',', Qt::SkipEmptyParts);
     const QByteArray variant = WithHiddenClasses(svg, output.hidden_classes);
+    const bool keyed = opaque || IsBitmap(output.path);
+    QImage small;
     for (int scale = 1; scale <= (single ? 1 : 2); ++scale) {
       const QImage drawing = Render(variant, width * scale, height * scale);
       if (drawing.isNull()) return Fail(args[1].toStdString() + " is not a valid drawing");
+      QImage image = drawing.convertToFormat(QImage::Format_ARGB32);
+      if (keyed)
+        image = scale == 1 ? Opaque(drawing) : MatchOutline(Opaque(drawing), drawing, small);
+      if (scale == 1) small = image;
       const QString path = scale == 1 ? output.path : At2x(output.path);
-      if (!Write(drawing, path, opaque)) return Fail("cannot write " + path.toStdString());
+      if (!Write(image, path)) return Fail("cannot write " + path.toStdString());
     }
   }
   return 0;
