@@ -65,7 +65,9 @@ void ChooseSwitchProgram(AppContext& context, SettingsPageModel& page, platform:
   if (entry == nullptr) return;
   switch (action) {
     case SwitchAction::kTurnOn: {
+      // The box shows checked while the chooser is open.
       page.switch_box_checked = true;
+      ui.RefreshPage();
       const std::optional<std::u16string> name = AskProgramName(page, ui);
       if (!name || IsProgramTaken(context, ui, *name)) {
         page.switch_box_checked = false;

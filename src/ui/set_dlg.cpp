@@ -231,6 +231,7 @@ void CSetDlg::BuildControls() {
   palette.setColor(QPalette::Text, QColor(colours::kDialogText));
   name_box_->setPalette(palette);
   name_box_->installEventFilter(this);
+  connect(name_box_, &QLineEdit::textEdited, this, [this] { name_edited_ = true; });
 
   switch_box_ = AddButton(QString(), kSwitchRect, true);
   switch_box_->SetTooltip(text(StringKey::str_autopath));
@@ -323,8 +324,13 @@ void CSetDlg::ShowView(const config::SettingsPageView& view) {
     profile_tabs_[k]->SetSelected(view.profile_tabs[k]);
   }
   if (view.profile_name) {
-    const QString name = QString::fromStdU16String(*view.profile_name);
-    if (name_box_->text() != name) name_box_->setText(name.left(config::kProfileNameLimit));
+    // A longer name is shown cut; the record keeps it whole.
+    const QString name =
+        QString::fromStdU16String(*view.profile_name).left(config::kProfileNameLimit);
+    if (name_box_->text() != name) {
+      name_box_->setText(name);
+      name_edited_ = false;
+    }
     if (name_box_->hasFocus()) setFocus();
   }
   switch_box_->SetCheck(view.switch_box_checked);

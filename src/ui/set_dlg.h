@@ -129,7 +129,8 @@ class CSetDlg : public QWidget {
   void Command(std::function<void()> action);
   // Runs `task` after a running write, unless the page is gone by then.
   void WhenIdle(std::function<void()> task);
-  // Copies the profile name box into the record.
+  // Copies the profile name box into the record once the user changed its text: a longer name
+  // that came from elsewhere, which the box shows cut, stays whole until then.
   void TakeNameBox();
   // The foreground back-end's status: logged and shown on the switch box when it changes.
   void ShowForegroundStatus();
@@ -197,6 +198,8 @@ class CSetDlg : public QWidget {
   StoredState stored_;
   std::optional<platform::ForegroundStatus> foreground_status_;
   bool told_extension_ = false;
+  // The user changed the name box's text since it was last taken or shown.
+  bool name_edited_ = false;
   bool started_ = false;
   bool stored_changed_ = false;
   // LoadAndRefresh waits for the next look at the stored files.

@@ -65,12 +65,14 @@ void CSetDlg::ShowForegroundStatus() {
 }
 
 void CSetDlg::TakeNameBox() {
+  if (!name_edited_) return;
+  name_edited_ = false;
   config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
 }
 
 void CSetDlg::OpenAssignmentMenu(int button, const QWidget* control) {
   Command([this, button, control] {
-    model_.current_button = button - 1;
+    config::BeginAssignmentChoice(context_, model_, button);
     const std::vector<config::MenuItemRecord> items =
         config::BuildAssignmentMenu(config::MenuVariantOf(button), ports_.config.store,
                                     context_.strings, model_.macro_item_table);

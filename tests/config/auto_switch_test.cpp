@@ -157,7 +157,7 @@ TEST_F(AutoSwitchTest, ChoosingTheProgram) {
   ui.calls.clear();
   ui.chosen = {path("/games/steam")};
   ChooseSwitchProgram(context, page, ui, SwitchAction::kTurnOn);
-  EXPECT_THAT(ui.calls, ElementsAre("choose file 0", "message: str_msg7"));
+  EXPECT_THAT(ui.calls, ElementsAre("refresh", "choose file 0", "message: str_msg7"));
   EXPECT_FALSE(page.switch_box_checked);
   EXPECT_EQ(first.auto_switch, 0);
 }

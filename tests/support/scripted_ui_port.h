@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -23,6 +24,10 @@ class ScriptedUiPort final : public platform::UiPort {
   std::deque<std::optional<platform::ComboKeyChoice>> combos;
   std::deque<std::optional<platform::MacroChoice>> macros;
   bool window_visible = false;
+  // Runs while each chooser or dialog is open, before it answers: what happens meanwhile.
+  std::function<void()> while_open;
+  // Runs at each RefreshPage, as the window refreshes its settings page.
+  std::function<void()> on_refresh;
   // "message: …", "question: …", "box Info: …", "progress open", "progress 10", …
   std::vector<std::string> calls;
   std::vector<int> progress;
@@ -41,21 +46,28 @@ class ScriptedUiPort final : public platform::UiPort {
   void OpenProgress() override { calls.push_back("progress open"); }
   void SetProgress(int position) override { progress.push_back(position); }
   void CloseProgress() override { calls.push_back("progress close"); }
-  void RefreshPage() override { calls.push_back("refresh"); }
+  void RefreshPage() override {
+    calls.push_back("refresh");
+    if (on_refresh) on_refresh();
+  }
   std::optional<std::filesystem::path> ChooseFile(platform::FileChoice kind) override {
     calls.push_back("choose file " + std::to_string(static_cast<int>(kind)));
+    if (while_open) while_open();
     return NextChoice();
   }
   std::optional<std::filesystem::path> ChooseFolder() override {
     calls.push_back("choose folder");
+    if (while_open) while_open();
     return NextChoice();
   }
   std::optional<platform::ComboKeyChoice> ChooseComboKey() override {
     calls.push_back("combo dialog");
+    if (while_open) while_open();
     return Next(combos);
   }
   std::optional<platform::MacroChoice> ChooseMacro(int preset_position) override {
     calls.push_back("macro chooser " + std::to_string(preset_position));
+    if (while_open) while_open();
     return Next(macros);
   }
   bool HideMainWindow() override {

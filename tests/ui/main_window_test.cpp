@@ -233,6 +233,48 @@ TEST_F(MainWindowTest, ThePagesMacroChooserIsTheMacroPagesDialog) {
   EXPECT_EQ(chosen->position, 2);
 }
 
+// A mouse event while the page's macro chooser is open asks the mouse for its mode, which
+// changes the current mode: the macro still goes to the button of the mode whose menu was
+// opened, and Apply writes its code there.
+TEST_F(MainWindowTest, AMacroChosenWhileTheMouseReportsItsModeLandsInTheModeShown) {
+  std::vector<macro::MacroRow> rows = {macro::KeyRow(macro::kRowKeyDown, 'A'),
+                                       macro::KeyRow(macro::kRowKeyUp, 'A')};
+  macro::SaveMacro(store, macro::BuildMacroRecord(rows, 0x101, u"sprint", u"1").record);
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  CSetDlg* page = dlg.settings_page();
+  QTest::mousePress(page->mode_tab(1), Qt::LeftButton, {}, page->mode_tab(1)->rect().center());
+  ASSERT_EQ(context.current_mode, 1);
+  QTest::mouseClick(page->assignment_button(3), Qt::LeftButton);
+  ASSERT_TRUE(page->menu().IsOpen());
+
+  QTimer::singleShot(0, [&] {
+    auto* chooser = qobject_cast<CDlgMacro*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) {
+      ADD_FAILURE() << "no macro chooser";
+      if (QWidget* other = QApplication::activeModalWidget()) other->close();
+      return;
+    }
+    dlg.ExecuteHostAction(kToggleEvent);  // button 6 of the mouse's mode 0
+    EXPECT_EQ(context.current_mode, 0);
+    chooser->list()->setCurrentRow(0);
+    QTest::mouseClick(chooser->ok_button(), Qt::LeftButton);
+  });
+  emit page->menu().Chosen(config::kMoreMacrosItem, 6);  // "more" in the macro sub-menu
+
+  EXPECT_EQ(config::ButtonOf(context.settings, 1, 3).function_type, config::kTypeMacro);
+  EXPECT_EQ(config::MacroIdOf(context.profiles.entries[0], 1, 3), 0x101u);
+  EXPECT_EQ(config::ButtonOf(context.settings, 0, 3).function_type, 4);
+  EXPECT_EQ(config::MacroIdOf(context.profiles.entries[0], 0, 3), 0u);
+
+  QTest::mouseClick(page->apply_button(), Qt::LeftButton);
+  dlg.worker().WaitUntilIdle();
+  const std::uint32_t code = dlg.page_model().macro_slot_codes[1][2];
+  EXPECT_NE(code, 0u);
+  EXPECT_EQ(mouse.ReadWord(*device::ButtonSlotAddress(1, 3)), code);
+  EXPECT_EQ(dlg.page_model().macro_slot_codes[0][2], 0u);
+}
+
 // Every showing after the first reloads the profiles from the key store and the files.
 TEST_F(MainWindowTest, DoubleClickShowsTheWindowWithTheProfileReloaded) {
   CZ9xMouseConfigDlg& dlg = Window();

@@ -164,6 +164,30 @@ TEST_F(SetDlgTest, ProfileNameTakesTwentyCharactersAndBlanks) {
   EXPECT_EQ(platform::ReadFixedText(settings().profile_name), u"my game profile 1234");
 }
 
+// A name longer than the box takes (from a language text, or z900ctl) shows cut, but only what
+// the user types replaces it.
+TEST_F(SetDlgTest, ALongNameFromElsewhereStaysWholeUntilTheUserEditsIt) {
+  const std::u16string long_name = u"a profile name from elsewhere";
+  WriteProfile(0, long_name);
+  Open();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("a profile name from "));
+  dlg->SwitchTick();  // the name copy
+  Click(dlg->rate_button(0));
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_EQ(platform::ReadFixedText(settings().profile_name), long_name);
+  ASSERT_EQ(config::LoadProfileFile(context, dlg->model(), *page_ports_,
+                                    platform::Utf8ToUtf16(ProfileText(0)), false, u""),
+            config::kProfileLoaded);
+  EXPECT_EQ(platform::ReadFixedText(settings().profile_name), long_name);
+
+  dlg->name_box()->setFocus();
+  dlg->name_box()->end(false);
+  QTest::keyClick(dlg->name_box(), Qt::Key_Backspace);
+  dlg->SwitchTick();
+  EXPECT_EQ(platform::ReadFixedText(settings().profile_name), u"a profile name from");
+}
+
 TEST_F(SetDlgTest, EnterEscapeSpaceAndF1DoNothing) {
   Open();
   const std::vector<std::uint8_t> before = config::RecordBytes(settings());
@@ -360,6 +384,22 @@ TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
   worker.WaitUntilIdle();
   EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
   EXPECT_EQ(dlg->switch_box()->toolTip(), QStringLiteral("str_autopath"));
+}
+
+// Turning the switch on shows the box checked from the click on, also while the program chooser
+// is open; a cancelled chooser leaves it unchecked again.
+TEST_F(SetDlgTest, TheSwitchBoxShowsCheckedWhileTheChooserIsOpen) {
+  Open();
+  ui.on_refresh = [&] { dlg->Refresh(); };
+  std::vector<bool> while_open;
+  ui.while_open = [&] { while_open.push_back(dlg->switch_box()->GetCheck()); };
+  Click(dlg->switch_box());  // cancelled
+  EXPECT_FALSE(dlg->switch_box()->GetCheck());
+  ui.chosen = {std::filesystem::path("/opt/z900-test/game")};
+  Click(dlg->switch_box());
+  EXPECT_THAT(while_open, ElementsAre(true, true));
+  EXPECT_TRUE(dlg->switch_box()->GetCheck());
+  EXPECT_EQ(dlg->program_button()->text(), QStringLiteral("game"));
 }
 
 TEST_F(SetDlgTest, FirmwareFollowUpWritesOnceAtTheStart) {
