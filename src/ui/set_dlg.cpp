@@ -35,9 +35,10 @@ constexpr int kDpiLabelTop = 94;
 constexpr int kDpiLabelHeight = 14;
 constexpr QRect kRateRects[] = {RectLTRB(505, 154, 563, 171), RectLTRB(575, 154, 637, 171),
                                 RectLTRB(653, 154, 715, 171)};
-// The fast button starts where the slow one ends, so that the two faces do not overlap.
+// The fast button overlaps the slow one's last eight pixels and lies above it.
 constexpr QRect kEffectRects[] = {RectLTRB(511, 280, 551, 298), RectLTRB(560, 280, 630, 298),
-                                  RectLTRB(631, 280, 692, 298), RectLTRB(701, 280, 741, 298)};
+                                  RectLTRB(622, 280, 692, 298), RectLTRB(701, 280, 741, 298)};
+constexpr int kSlowCoveredWidth = kEffectRects[1].right() + 1 - kEffectRects[2].left();
 constexpr StringKey kEffectTexts[] = {StringKey::str_led_off, StringKey::str_led_breslow,
                                       StringKey::str_led_brefast, StringKey::str_led_brealways};
 constexpr QRect kLedNormalRect = RectLTRB(505, 238, 525, 256);
@@ -46,9 +47,9 @@ constexpr QRect kSliderRect = RectLTRB(526, 261, 727, 274);
 constexpr QRect kNameRect = RectLTRB(167, 400, 310, 413);
 constexpr QRect kSwitchRect = RectLTRB(374, 399, 390, 415);
 constexpr QRect kProgramRect = RectLTRB(454, 396, 604, 415);
-// Reset and Apply reach below the picture; their faces end with it.
-constexpr QRect kResetRect = RectLTRB(644, 420, 722, 458);
-constexpr QRect kApplyRect = RectLTRB(722, 421, 799, 458);
+// Reset and Apply reach below the picture and the page; their faces end with the picture.
+constexpr QRect kResetRect = RectLTRB(644, 420, 722, 461);
+constexpr QRect kApplyRect = RectLTRB(722, 421, 799, 461);
 // Where the page says that the stored profile changed elsewhere.
 constexpr QRect kNoticeRect = RectLTRB(230, 436, 636, 452);
 
@@ -183,6 +184,8 @@ void CSetDlg::BuildControls() {
   }
   for (std::size_t i = 0; i < effects_.size(); ++i) {
     effects_[i] = AddButton(text(kEffectTexts[i]), kEffectRects[i], false);
+    // The slow button's caption is centred on the part the fast one leaves visible.
+    if (i == 1) effects_[i]->SetTextMargins(8, 5 + kSlowCoveredWidth);
     const std::int32_t effect = config::kEffectButtons[i];
     connect(effects_[i], &QAbstractButton::clicked, this, [this, effect] {
       Command([this, effect] {

@@ -14,7 +14,10 @@
 #include "device/memory_map.h"
 #include "platform/ini_file.h"
 #include "set_dlg_fixture.h"
+#include "support/fake_keyboard_hook.h"
+#include "ui/combo_dlg.h"
 #include "ui/info_dlg.h"
+#include "ui/macro_dlg.h"
 #include "ui/progress_dlg.h"
 #include "ui/qt_ui_port.h"
 #include "update/firmware_handoff.h"
@@ -24,6 +27,46 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+
+// The brightest of the pixels at which two pictures of a window differ: the colour of a text
+// that one of them draws and the other does not.
+QRgb BrightestChange(const QImage& with, const QImage& without, const QRect& area) {
+  QRgb brightest = qRgb(0, 0, 0);
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QRgb pixel = with.pixel(x, y);
+      if (pixel != without.pixel(x, y) && qGray(pixel) > qGray(brightest)) brightest = pixel;
+    }
+  }
+  return brightest;
+}
+
+// A text's brightest pixel shows its colour: no channel much above it, none far below.
+MATCHER_P(DrawnIn, colour, "") {
+  const QRgb wanted_rgb = colour;
+  const std::pair<int, int> channels[] = {{qRed(arg), qRed(wanted_rgb)},
+                                          {qGreen(arg), qGreen(wanted_rgb)},
+                                          {qBlue(arg), qBlue(wanted_rgb)}};
+  for (const auto& [drawn, wanted] : channels) {
+    if (drawn > wanted + 6 || drawn * 4 < wanted * 3) {
+      *result_listener << "drawn in " << QColor(arg).name().toStdString();
+      return false;
+    }
+  }
+  return true;
+}
+
+// The first column from the left in `area` where a label's grey text shows (not the blue of
+// the skin's accents); -1 when none does.
+int FirstTextColumn(const QImage& picture, const QRect& area) {
+  for (int x = area.left(); x <= area.right(); ++x) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+      const QColor pixel(picture.pixel(x, y));
+      if (pixel.blue() >= 0x38 && pixel.blue() - pixel.red() < 40) return x;
+    }
+  }
+  return -1;
+}
 
 TEST_F(SetDlgTest, StartsOnTheMouseModeAndTheSelectedProfile) {
   mouse.SetMode(1);
@@ -384,6 +427,52 @@ TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
   worker.WaitUntilIdle();
   EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
   EXPECT_EQ(dlg->switch_box()->toolTip(), QStringLiteral("str_autopath"));
+}
+
+// The rectangles and colours of the layout tables, measured on what the windows draw.
+TEST_F(SetDlgTest, PicturesFollowTheLayoutTables) {
+  Open();
+  EXPECT_EQ(dlg->effect_button(1)->geometry(), RectLTRB(560, 280, 630, 298));
+  EXPECT_EQ(dlg->effect_button(2)->geometry(), RectLTRB(622, 280, 692, 298));
+  EXPECT_EQ(dlg->reset_button()->geometry(), RectLTRB(644, 420, 722, 461));
+  EXPECT_EQ(dlg->apply_button()->geometry(), RectLTRB(722, 421, 799, 461));
+  // The fast button lies over the slow one's right end: the pointer over it lights its face
+  // from there on, and the slow one's face stays as it was.
+  const QImage idle = dlg->grab().toImage();
+  Hover(*dlg->effect_button(2), QPoint(6, 4));
+  const QImage lit = dlg->grab().toImage();
+  EXPECT_NE(lit.pixel(626, 284), idle.pixel(626, 284));
+  EXPECT_EQ(lit.pixel(600, 284), idle.pixel(600, 284));
+  Leave(*dlg->effect_button(2));
+
+  // The combination dialog's key name: 0x696358, as its other texts.
+  {
+    CComboDlg combo(context.strings, nullptr, layout);
+    const QImage empty = combo.grab().toImage();
+    combo.OnHookKey('H', 0);
+    EXPECT_THAT(BrightestChange(combo.grab().toImage(), empty, RectLTRB(152, 87, 310, 110)),
+                DrawnIn(colours::kAboutText));
+  }
+
+  // The macro page: the record button's caption under the pointer is 0x676153; the list
+  // headings start at 95 and 316.
+  z900::test::FakeKeyboardHook hook;
+  CMacroDlg macros(context, store, hook, true, clock, ui, nullptr);
+  macros.show();
+  QApplication::setActiveWindow(&macros);
+  CGDIBitmapBtn* record = macros.record_button();
+  Hover(*record, QPoint(5, 5));
+  const QImage caption = record->grab().toImage();
+  const QString text = record->text();
+  record->SetText(QString());
+  const QImage no_caption = record->grab().toImage();
+  record->SetText(text);
+  EXPECT_THAT(BrightestChange(caption, no_caption, caption.rect()), DrawnIn(colours::kDialogText));
+  const QImage page = macros.grab().toImage();
+  EXPECT_THAT(FirstTextColumn(page, RectLTRB(85, 19, 200, 37)),
+              ::testing::AllOf(::testing::Ge(95), ::testing::Le(97)));
+  EXPECT_THAT(FirstTextColumn(page, RectLTRB(306, 19, 420, 37)),
+              ::testing::AllOf(::testing::Ge(316), ::testing::Le(318)));
 }
 
 // Turning the switch on shows the box checked from the click on, also while the program chooser
