@@ -155,7 +155,11 @@ namespace z900::i18n {
   X(str_more)               \
   X(str_profile_changed)    \
   X(str_macro_full)         \
-  X(str_macro_hint)
+  X(str_macro_hint)         \
+  X(str_autoswitch_match)   \
+  X(str_unapplied)          \
+  X(str_discard)            \
+  X(str_autoswitch_waits)
 
 // One constant per key, named exactly like the element in the language file, so that a
 // misspelled key does not compile.
@@ -170,7 +174,7 @@ inline constexpr std::size_t kStringKeyCount = 0
     Z900_STRING_KEYS(Z900_STRING_KEY_COUNT)
 #undef Z900_STRING_KEY_COUNT
     ;
-static_assert(kStringKeyCount == 139);
+static_assert(kStringKeyCount == 143);
 
 // Element names of the keys, indexed by StringKey.
 inline constexpr std::array<std::string_view, kStringKeyCount> kStringKeyNames = {

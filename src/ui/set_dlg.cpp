@@ -337,7 +337,13 @@ void CSetDlg::ShowView(const config::SettingsPageView& view) {
     if (name_box_->hasFocus()) setFocus();
   }
   switch_box_->SetCheck(view.switch_box_checked);
-  program_button_->SetText(QString::fromStdU16String(view.program_button_text));
+  // The program's name is the one matched in the foreground, which the tip says.
+  const QString program = QString::fromStdU16String(view.program_button_text);
+  program_button_->SetText(program);
+  program_button_->SetTooltip(
+      program.isEmpty()
+          ? QString()
+          : LanguageText(context_.strings, i18n::StringKey::str_autoswitch_match) + "\n" + program);
   program_button_->setVisible(view.program_button_visible);
 }
 

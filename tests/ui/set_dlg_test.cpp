@@ -489,6 +489,7 @@ TEST_F(SetDlgTest, TheSwitchBoxShowsCheckedWhileTheChooserIsOpen) {
   EXPECT_THAT(while_open, ElementsAre(true, true));
   EXPECT_TRUE(dlg->switch_box()->GetCheck());
   EXPECT_EQ(dlg->program_button()->text(), QStringLiteral("game"));
+  EXPECT_EQ(dlg->program_button()->toolTip(), QStringLiteral("str_autoswitch_match\ngame"));
 }
 
 TEST_F(SetDlgTest, FirmwareFollowUpWritesOnceAtTheStart) {

@@ -23,6 +23,12 @@ std::optional<std::string> ExecutableNameOfProcess(std::uint32_t pid);
 // process id (0: none) leads to one, else the app id or window class, else "Unknow".
 std::u16string ProgramIdentity(std::uint32_t pid, std::string_view app_id);
 
+// The identity with every other name the window's program shows: the process's comm, the file
+// name of its argv[0] and of the script an interpreter runs (from /proc), the window's app id or
+// class, and its X11 instance name. A name longer than kMaxAppIdBytes is left out.
+ForegroundProgram ProcessProgramNames(std::uint32_t pid, std::string_view app_id,
+                                      std::string_view instance = {});
+
 // The environment that decides the back-end.
 struct SessionFacts {
   std::string session_type;      // XDG_SESSION_TYPE
