@@ -141,6 +141,9 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   void RegistrationTick();
   void RefreshPages();
   void ShowMainWindowNow();
+  // Loads the stored profiles into the pages and shows the window (except the first time).
+  void LoadAndShow();
+  void PutOnScreen();
   void ShutDownNow();
   // The settings page's handle on the mouse, opened anew.
   bool OpenMouse();
@@ -154,7 +157,7 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   config::ConfigPorts config_ports_;
   DeviceWorker worker_;
   QTimer registration_timer_;  // timer 19
-  QTimer store_retry_timer_;   // "storeRetry": shows the window once the profiles are free
+  QTimer store_retry_timer_;   // "storeRetry": loads and shows once the profiles are free
   QSystemTrayIcon* tray_ = nullptr;
   QPointer<CXPMenu> menu_;
   CSetDlg* settings_page_ = nullptr;  // owned by the frame

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -72,6 +73,14 @@ class CSetDlg : public QWidget {
   CSkinMenu& menu() { return menu_; }
   // The stored profile changed elsewhere while the page held changes not yet applied.
   bool stored_profile_changed() const { return stored_changed_; }
+  // The page holds edits of the loaded profile not yet applied (a name typed in its box too).
+  bool HoldsUnappliedEdits();
+  // Runs `replace`, which replaces what the page shows, unless that loses edits not yet applied:
+  // with such edits the user is asked first. Apply writes them and runs `replace` once they are
+  // stored, Discard runs it at once, Cancel keeps the page as it is. False when the user stays.
+  bool ReplaceAfterAsking(std::function<void()> replace);
+  // Macro names follow the store (the macro page renamed one); that alone is no edit.
+  void FollowMacroNames();
 
   // The two timers' work, every 200 ms and every 1300 ms: the markers follow the pointer over
   // the assignment buttons; the profile name is taken from its box, then the automatic
@@ -134,6 +143,10 @@ class CSetDlg : public QWidget {
   void TakeNameBox();
   // The foreground back-end's status: logged and shown on the switch box when it changes.
   void ShowForegroundStatus();
+  // The switch box's tip: its text, what the back-end cannot see, and whether a switch waits.
+  void ShowSwitchBoxTip();
+  // The page is on the screen: shown, and its window not minimised.
+  bool OnScreen() const;
   // Opens button 1 … 8's menu at `control` (its assignment button or its marker).
   void OpenAssignmentMenu(int button, const QWidget* control);
   void MenuChosen(int item, int category);
@@ -145,8 +158,8 @@ class CSetDlg : public QWidget {
   void ClickProgramButton();
   void Apply();
   void Reset();
-  // Runs a long write on the worker; the page shows the result afterwards.
-  void StartWrite(std::function<void()> write);
+  // Runs a long write on the worker; the page shows the result afterwards, then `then` runs.
+  void StartWrite(std::function<void()> write, std::function<void()> then = {});
   void AfterWrite();
   // The store lock for one operation of the page on the profiles, the profile table or the key
   // store. Waiting (on the worker, or before the window shows) it returns once the lock is
@@ -157,6 +170,8 @@ class CSetDlg : public QWidget {
   void TakeBaseline();
   bool HoldsUnappliedChanges() const;
   std::vector<std::uint8_t> PageBytes() const;
+  // The loaded profile as the page holds it: the record, its entry in the table and its index.
+  std::vector<std::uint8_t> EditBytes() const;
   // What the store and the files hold of the page: ConfigInfo and the selected profile's file,
   // and the macros' ids and names.
   struct StoredState {
@@ -195,6 +210,10 @@ class CSetDlg : public QWidget {
   QFileSystemWatcher watcher_;
   QTimer settle_timer_;
   std::vector<std::uint8_t> baseline_;
+  // EditBytes as the profile was loaded or last written.
+  std::vector<std::uint8_t> edit_baseline_;
+  // A switch waits for edits not yet applied on the screen (said in the switch box's tip).
+  bool switch_waits_ = false;
   StoredState stored_;
   std::optional<platform::ForegroundStatus> foreground_status_;
   bool told_extension_ = false;

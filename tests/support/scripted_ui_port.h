@@ -18,6 +18,8 @@ class ScriptedUiPort final : public platform::UiPort {
  public:
   // Answers to ShowMessage questions, oldest first; when empty, questions get Cancel (0).
   std::deque<int> answers;
+  // Answers to the question about unapplied changes, oldest first; when empty, the user stays.
+  std::deque<platform::UnappliedChoice> unapplied_answers;
   // Answers to the choosers, oldest first; when empty, the user cancels.
   std::deque<std::optional<std::filesystem::path>> chosen;
   // Answers of the combination-key dialog and the macro chooser; when empty, the user cancels.
@@ -38,6 +40,13 @@ class ScriptedUiPort final : public platform::UiPort {
     if (answers.empty()) return 0;
     const int answer = answers.front();
     answers.pop_front();
+    return answer;
+  }
+  platform::UnappliedChoice AskUnappliedChanges(const std::u16string& text) override {
+    calls.push_back("unapplied: " + platform::Utf16ToUtf8(text));
+    if (unapplied_answers.empty()) return platform::UnappliedChoice::kStay;
+    const platform::UnappliedChoice answer = unapplied_answers.front();
+    unapplied_answers.pop_front();
     return answer;
   }
   void ShowStandardBox(const std::u16string& text, const std::u16string& caption) override {

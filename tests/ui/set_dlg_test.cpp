@@ -403,6 +403,69 @@ TEST_F(SetDlgTest, AutomaticSwitchingWritesOnceAndNotUnderADialog) {
   EXPECT_EQ(Sent().size(), written);
 }
 
+// A profile tab asks before it replaces edits not yet applied: Cancel keeps them, Discard lets
+// them go, Apply writes them first. Without edits nothing is asked.
+TEST_F(SetDlgTest, AProfileTabAsksBeforeItReplacesUnappliedEdits) {
+  using platform::UnappliedChoice;
+  WriteProfile(0, u"one");
+  WriteProfile(1, u"two");
+  Open();
+  const auto questions = [&] {
+    return std::count(ui.calls.begin(), ui.calls.end(), "unapplied: str_unapplied");
+  };
+  Press(dlg->profile_tab(1));
+  Press(dlg->profile_tab(0));
+  EXPECT_EQ(questions(), 0);
+
+  Click(dlg->dpi_box(0));  // 800 off: the stages start at 1600
+  ui.unapplied_answers = {UnappliedChoice::kStay};
+  Press(dlg->profile_tab(1));
+  EXPECT_EQ(questions(), 1);
+  EXPECT_TRUE(dlg->profile_tab(0)->selected());
+  EXPECT_FALSE(dlg->profile_tab(1)->selected());
+  EXPECT_EQ(settings().dpi_stages[0][0], 1600);
+
+  ui.unapplied_answers = {UnappliedChoice::kDiscard};
+  Press(dlg->profile_tab(1));
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
+  Press(dlg->profile_tab(0));
+  EXPECT_EQ(settings().dpi_stages[0][0], 800) << "as stored";
+  EXPECT_EQ(questions(), 2);
+  EXPECT_THAT(Sent(), IsEmpty());
+
+  Click(dlg->dpi_box(0));
+  ui.unapplied_answers = {UnappliedChoice::kApply};
+  Press(dlg->profile_tab(1));
+  worker.WaitUntilIdle();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
+  EXPECT_FALSE(Sent().empty());
+  Press(dlg->profile_tab(0));
+  EXPECT_EQ(settings().dpi_stages[0][0], 1600) << "stored by Apply";
+  EXPECT_EQ(questions(), 3);
+}
+
+// While the page shows edits not yet applied, a switch waits, and the switch box says so; with
+// the window hidden in the tray the switch happens as before.
+TEST_F(SetDlgTest, AutomaticSwitchingWaitsForUnappliedEditsOnTheScreen) {
+  WriteProfile(0, u"one");
+  WriteProfile(1, u"two");
+  Open();
+  context.profiles.entries[1].auto_switch = 1;
+  platform::WriteFixedText(context.profiles.entries[1].program_name, u"gimp");
+  foreground.name = u"gimp";
+  Click(dlg->rate_button(0));
+  dlg->SwitchTick();
+  EXPECT_FALSE(worker.busy());
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("one"));
+  EXPECT_TRUE(dlg->switch_box()->toolTip().contains(QStringLiteral("str_autoswitch_waits")));
+
+  dlg->hide();
+  dlg->SwitchTick();
+  worker.WaitUntilIdle();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
+  EXPECT_EQ(dlg->switch_box()->toolTip(), QStringLiteral("str_autopath"));
+}
+
 TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
   WriteProfile(0, u"one");
   WriteProfile(1, u"two");
