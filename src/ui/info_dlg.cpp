@@ -45,10 +45,12 @@ CInfoDlg::CInfoDlg(const QString& text, InfoButtons buttons, const i18n::Languag
       cancel_ = AddButton(cancel_text, RectLTRB(245, 127, 311, 159));
       break;
     case InfoButtons::kApplyDiscardCancel:
-      ok_ = AddButton(LanguageText(strings, StringKey::str_apply), RectLTRB(111, 127, 177, 159));
+      // Wider than the question's two, with narrower margins: room for longer words.
+      ok_ = AddButton(LanguageText(strings, StringKey::str_apply), RectLTRB(60, 127, 143, 159));
       discard_ =
-          AddButton(LanguageText(strings, StringKey::str_discard), RectLTRB(178, 127, 244, 159));
-      cancel_ = AddButton(cancel_text, RectLTRB(245, 127, 311, 159));
+          AddButton(LanguageText(strings, StringKey::str_discard), RectLTRB(144, 127, 227, 159));
+      cancel_ = AddButton(cancel_text, RectLTRB(228, 127, 311, 159));
+      for (CGDIBitmapBtn* button : {ok_, discard_, cancel_}) button->SetTextMargins(4, 3);
       connect(discard_, &QAbstractButton::clicked, this, [this] { done(kResultDiscard); });
       break;
   }

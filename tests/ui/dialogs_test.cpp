@@ -65,12 +65,12 @@ TEST(InfoDlgTest, TheUnappliedQuestionOffersApplyDiscardAndCancel) {
   strings.Set(StringKey::str_discard, u"Discard");
   CInfoDlg dialog(QStringLiteral("Unapplied"), InfoButtons::kApplyDiscardCancel, strings);
   EXPECT_TRUE(dialog.question());
-  EXPECT_EQ(dialog.ok_button()->geometry(), RectLTRB(111, 127, 177, 159));
+  EXPECT_EQ(dialog.ok_button()->geometry(), RectLTRB(60, 127, 143, 159));
   EXPECT_EQ(dialog.ok_button()->text(), QStringLiteral("Apply"));
   ASSERT_NE(dialog.discard_button(), nullptr);
-  EXPECT_EQ(dialog.discard_button()->geometry(), RectLTRB(178, 127, 244, 159));
+  EXPECT_EQ(dialog.discard_button()->geometry(), RectLTRB(144, 127, 227, 159));
   EXPECT_EQ(dialog.discard_button()->text(), QStringLiteral("Discard"));
-  EXPECT_EQ(dialog.cancel_button()->geometry(), RectLTRB(245, 127, 311, 159));
+  EXPECT_EQ(dialog.cancel_button()->geometry(), RectLTRB(228, 127, 311, 159));
 
   config::AppContext context;
   context.strings = strings;

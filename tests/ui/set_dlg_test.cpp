@@ -380,11 +380,7 @@ TEST_F(SetDlgTest, HoverLightsTheMarkerOfTheButtonUnderThePointer) {
 }
 
 TEST_F(SetDlgTest, AutomaticSwitchingWritesOnceAndNotUnderADialog) {
-  WriteProfile(0, u"one");
-  WriteProfile(1, u"two");
-  Open();
-  context.profiles.entries[1].auto_switch = 1;
-  platform::WriteFixedText(context.profiles.entries[1].program_name, u"gimp");
+  OpenWithSecondProfileFor(u"gimp");
   foreground.name = u"gimp";
 
   dlg->model().dialog_open = 1;
@@ -447,11 +443,7 @@ TEST_F(SetDlgTest, AProfileTabAsksBeforeItReplacesUnappliedEdits) {
 // While the page shows edits not yet applied, a switch waits, and the switch box says so; with
 // the window hidden in the tray the switch happens as before.
 TEST_F(SetDlgTest, AutomaticSwitchingWaitsForUnappliedEditsOnTheScreen) {
-  WriteProfile(0, u"one");
-  WriteProfile(1, u"two");
-  Open();
-  context.profiles.entries[1].auto_switch = 1;
-  platform::WriteFixedText(context.profiles.entries[1].program_name, u"gimp");
+  OpenWithSecondProfileFor(u"gimp");
   foreground.name = u"gimp";
   Click(dlg->rate_button(0));
   dlg->SwitchTick();
@@ -467,11 +459,7 @@ TEST_F(SetDlgTest, AutomaticSwitchingWaitsForUnappliedEditsOnTheScreen) {
 }
 
 TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
-  WriteProfile(0, u"one");
-  WriteProfile(1, u"two");
-  Open();
-  context.profiles.entries[1].auto_switch = 1;
-  platform::WriteFixedText(context.profiles.entries[1].program_name, u"gimp");
+  OpenWithSecondProfileFor(u"gimp");
 
   // The extension that GNOME needs is off: said on the switch box and once as a notice.
   foreground.status = {platform::ForegroundBackend::kGnomeShell,
