@@ -385,6 +385,9 @@ class Gallery {
       question.cancel_button()->setDown(true);
       Save(Grab(question), "dialog_question_cancel_pressed");
       question.hide();
+      CInfoDlg unapplied(Text(StringKey::str_unapplied), InfoButtons::kApplyDiscardCancel,
+                         context_.strings);
+      Save(Grab(unapplied), "dialog_unapplied");
     }
     for (const auto& [version, name] :
          {std::pair{std::optional<std::uint8_t>(12), "dialog_about"},

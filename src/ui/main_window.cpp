@@ -95,7 +95,9 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
   store_retry_timer_.setObjectName(QStringLiteral("storeRetry"));
   store_retry_timer_.setSingleShot(true);
   store_retry_timer_.setInterval(kShowRetryMs);
-  connect(&store_retry_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::ShowMainWindow);
+  // The load that waited: what the user was asked about before it is not asked again.
+  connect(&store_retry_timer_, &QTimer::timeout, this,
+          [this] { worker_.WhenIdle([this] { LoadAndShow(); }); });
 }
 
 CZ9xMouseConfigDlg::~CZ9xMouseConfigDlg() {
@@ -179,6 +181,25 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
     config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
     return;
   }
+  if (first_show_done_ && settings_page_ != nullptr && settings_page_->HoldsUnappliedEdits()) {
+    // The stored profile replaces the page's edits only when the user lets them go; the window
+    // shows first, so that the question is asked over what it is about.
+    PutOnScreen();
+    settings_page_->ReplaceAfterAsking([this] { LoadAndShow(); });
+    return;
+  }
+  LoadAndShow();
+}
+
+void CZ9xMouseConfigDlg::PutOnScreen() {
+  context_.tray_hidden_flag = 0;
+  show();
+  raise();
+  activateWindow();
+}
+
+void CZ9xMouseConfigDlg::LoadAndShow() {
+  if (shut_down_) return;
   config::LoadProfilesResult loaded;
   {
     // Held for this reading only: z900ctl may change the profiles while the window lives.
@@ -205,9 +226,7 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
     first_show_done_ = true;
     return;
   }
-  show();
-  raise();
-  activateWindow();
+  PutOnScreen();
 }
 
 bool CZ9xMouseConfigDlg::OpenMouse() {
@@ -308,9 +327,7 @@ void CZ9xMouseConfigDlg::ButtonCommand(Button button) {
       SwitchPage(kSettingsPage);
       ports_.hook.SetHookStatus(false);
       worker_.WhenIdle([this] {
-        if (const config::ProfileEntry* entry = page_.SelectedEntry(context_.profiles)) {
-          config::RefreshMacroNames(context_.settings, *entry, ports_.store);
-        }
+        if (settings_page_ != nullptr) settings_page_->FollowMacroNames();
         RefreshPages();
       });
       break;

@@ -143,6 +143,9 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   void RegistrationTick();
   void RefreshPages();
   void ShowMainWindowNow();
+  // Loads the stored profiles into the pages and shows the window (except the first time).
+  void LoadAndShow();
+  void PutOnScreen();
   void ShutDownNow();
   // The settings page's handle on the mouse, opened anew.
   bool OpenMouse();
@@ -156,7 +159,7 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   config::ConfigPorts config_ports_;
   DeviceWorker worker_;
   QTimer registration_timer_;  // timer 19
-  QTimer store_retry_timer_;   // "storeRetry": shows the window once the profiles are free
+  QTimer store_retry_timer_;   // "storeRetry": loads and shows once the profiles are free
   QSystemTrayIcon* tray_ = nullptr;
   TrayHost tray_host_ = TrayHost::kIconWindow;
   QPointer<CXPMenu> menu_;

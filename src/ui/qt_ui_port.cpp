@@ -92,6 +92,20 @@ int QtUiPort::ShowMessage(const std::u16string& text, bool confirm) {
   });
 }
 
+platform::UnappliedChoice QtUiPort::AskUnappliedChanges(const std::u16string& text) {
+  return OnUiThread([&] {
+    CInfoDlg dialog(ToQString(text), InfoButtons::kApplyDiscardCancel, context_.strings, owner_);
+    switch (dialog.exec()) {
+      case kResultOk:
+        return platform::UnappliedChoice::kApply;
+      case kResultDiscard:
+        return platform::UnappliedChoice::kDiscard;
+      default:
+        return platform::UnappliedChoice::kStay;
+    }
+  });
+}
+
 void QtUiPort::ShowStandardBox(const std::u16string& text, const std::u16string& caption) {
   OnUiThread([&] {
     const QMessageBox::Icon icon =

@@ -54,6 +54,7 @@ class QtUiPort final : public QObject, public platform::UiPort {
   void SetClosing() { closing_ = true; }
 
   int ShowMessage(const std::u16string& text, bool confirm) override;
+  platform::UnappliedChoice AskUnappliedChanges(const std::u16string& text) override;
   void ShowStandardBox(const std::u16string& text, const std::u16string& caption) override;
   void OpenProgress() override;
   void SetProgress(int position) override;

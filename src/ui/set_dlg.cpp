@@ -35,9 +35,10 @@ constexpr int kDpiLabelTop = 94;
 constexpr int kDpiLabelHeight = 14;
 constexpr QRect kRateRects[] = {RectLTRB(505, 154, 563, 171), RectLTRB(575, 154, 637, 171),
                                 RectLTRB(653, 154, 715, 171)};
-// The fast button starts where the slow one ends, so that the two faces do not overlap.
+// The fast button overlaps the slow one's last eight pixels and lies above it.
 constexpr QRect kEffectRects[] = {RectLTRB(511, 280, 551, 298), RectLTRB(560, 280, 630, 298),
-                                  RectLTRB(631, 280, 692, 298), RectLTRB(701, 280, 741, 298)};
+                                  RectLTRB(622, 280, 692, 298), RectLTRB(701, 280, 741, 298)};
+constexpr int kSlowCoveredWidth = kEffectRects[1].right() + 1 - kEffectRects[2].left();
 constexpr StringKey kEffectTexts[] = {StringKey::str_led_off, StringKey::str_led_breslow,
                                       StringKey::str_led_brefast, StringKey::str_led_brealways};
 constexpr QRect kLedNormalRect = RectLTRB(505, 238, 525, 256);
@@ -46,9 +47,9 @@ constexpr QRect kSliderRect = RectLTRB(526, 261, 727, 274);
 constexpr QRect kNameRect = RectLTRB(167, 400, 310, 413);
 constexpr QRect kSwitchRect = RectLTRB(374, 399, 390, 415);
 constexpr QRect kProgramRect = RectLTRB(454, 396, 604, 415);
-// Reset and Apply reach below the picture; their faces end with it.
-constexpr QRect kResetRect = RectLTRB(644, 420, 722, 458);
-constexpr QRect kApplyRect = RectLTRB(722, 421, 799, 458);
+// Reset and Apply reach below the picture and the page; their faces end with the picture.
+constexpr QRect kResetRect = RectLTRB(644, 420, 722, 461);
+constexpr QRect kApplyRect = RectLTRB(722, 421, 799, 461);
 // Where the page says that the stored profile changed elsewhere.
 constexpr QRect kNoticeRect = RectLTRB(230, 436, 636, 452);
 
@@ -183,6 +184,8 @@ void CSetDlg::BuildControls() {
   }
   for (std::size_t i = 0; i < effects_.size(); ++i) {
     effects_[i] = AddButton(text(kEffectTexts[i]), kEffectRects[i], false);
+    // The slow button's caption is centred on the part the fast one leaves visible.
+    if (i == 1) effects_[i]->SetTextMargins(8, 5 + kSlowCoveredWidth);
     const std::int32_t effect = config::kEffectButtons[i];
     connect(effects_[i], &QAbstractButton::clicked, this, [this, effect] {
       Command([this, effect] {
@@ -231,6 +234,7 @@ void CSetDlg::BuildControls() {
   palette.setColor(QPalette::Text, QColor(colours::kDialogText));
   name_box_->setPalette(palette);
   name_box_->installEventFilter(this);
+  connect(name_box_, &QLineEdit::textEdited, this, [this] { name_edited_ = true; });
 
   switch_box_ = AddButton(QString(), kSwitchRect, true);
   switch_box_->SetTooltip(text(StringKey::str_autopath));
@@ -347,12 +351,23 @@ void CSetDlg::ShowView(const config::SettingsPageView& view) {
     profile_tabs_[k]->SetSelected(view.profile_tabs[k]);
   }
   if (view.profile_name) {
-    const QString name = QString::fromStdU16String(*view.profile_name);
-    if (name_box_->text() != name) name_box_->setText(name.left(config::kProfileNameLimit));
+    // A longer name is shown cut; the record keeps it whole.
+    const QString name =
+        QString::fromStdU16String(*view.profile_name).left(config::kProfileNameLimit);
+    if (name_box_->text() != name) {
+      name_box_->setText(name);
+      name_edited_ = false;
+    }
     if (name_box_->hasFocus()) setFocus();
   }
   switch_box_->SetCheck(view.switch_box_checked);
-  program_button_->SetText(QString::fromStdU16String(view.program_button_text));
+  // The program's name is the one matched in the foreground, which the tip says.
+  const QString program = QString::fromStdU16String(view.program_button_text);
+  program_button_->SetText(program);
+  program_button_->SetTooltip(
+      program.isEmpty()
+          ? QString()
+          : LanguageText(context_.strings, i18n::StringKey::str_autoswitch_match) + "\n" + program);
   program_button_->setVisible(view.program_button_visible);
 }
 

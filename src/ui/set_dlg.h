@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -85,6 +86,14 @@ class CSetDlg : public QWidget {
   // the page shows (the Apply button stays lit until a write succeeds).
   bool mouse_behind() const { return mouse_behind_; }
   void SetMouseBehind(bool behind);
+  // The page holds edits of the loaded profile not yet applied (a name typed in its box too).
+  bool HoldsUnappliedEdits();
+  // Runs `replace`, which replaces what the page shows, unless that loses edits not yet applied:
+  // with such edits the user is asked first. Apply writes them and runs `replace` once they are
+  // stored, Discard runs it at once, Cancel keeps the page as it is. False when the user stays.
+  bool ReplaceAfterAsking(std::function<void()> replace);
+  // Macro names follow the store (the macro page renamed one); that alone is no edit.
+  void FollowMacroNames();
 
   // The two timers' work, every 200 ms and every 1300 ms: the markers follow the pointer over
   // the assignment buttons; the profile name is taken from its box, then the automatic
@@ -144,10 +153,15 @@ class CSetDlg : public QWidget {
   void Command(std::function<void()> action);
   // Runs `task` after a running write, unless the page is gone by then.
   void WhenIdle(std::function<void()> task);
-  // Copies the profile name box into the record.
+  // Copies the profile name box into the record once the user changed its text: a longer name
+  // that came from elsewhere, which the box shows cut, stays whole until then.
   void TakeNameBox();
   // The foreground back-end's status: logged and shown on the switch box when it changes.
   void ShowForegroundStatus();
+  // The switch box's tip: its text, what the back-end cannot see, and whether a switch waits.
+  void ShowSwitchBoxTip();
+  // The page is on the screen: shown, and its window not minimised.
+  bool OnScreen() const;
   // Opens button 1 … 8's menu at `control` (its assignment button or its marker).
   void OpenAssignmentMenu(int button, const QWidget* control);
   void MenuChosen(int item, int category);
@@ -169,7 +183,9 @@ class CSetDlg : public QWidget {
   // Runs a long write on the worker under the store lock; with `shows_progress` the progress
   // window tells from the first moment that it waits for another program's lock. The page
   // tells the result afterwards.
-  void StartWrite(std::function<void(WriteOutcome&)> write, bool shows_progress);
+  // Once the page has shown the result, `then` runs.
+  void StartWrite(std::function<void(WriteOutcome&)> write, bool shows_progress,
+                  std::function<void()> then = {});
   void AfterWrite(const WriteOutcome& outcome);
   // Whether the mouse can no longer be opened at all (it was unplugged).
   bool MouseGone();
@@ -184,6 +200,8 @@ class CSetDlg : public QWidget {
   void TakeBaseline();
   bool HoldsUnappliedChanges() const;
   std::vector<std::uint8_t> PageBytes() const;
+  // The loaded profile as the page holds it: the record, its entry in the table and its index.
+  std::vector<std::uint8_t> EditBytes() const;
   // What the store and the files hold of the page: ConfigInfo and the selected profile's file,
   // and the macros' ids and names.
   struct StoredState {
@@ -222,9 +240,15 @@ class CSetDlg : public QWidget {
   QFileSystemWatcher watcher_;
   QTimer settle_timer_;
   std::vector<std::uint8_t> baseline_;
+  // EditBytes as the profile was loaded or last written.
+  std::vector<std::uint8_t> edit_baseline_;
+  // A switch waits for edits not yet applied on the screen (said in the switch box's tip).
+  bool switch_waits_ = false;
   StoredState stored_;
   std::optional<platform::ForegroundStatus> foreground_status_;
   bool told_extension_ = false;
+  // The user changed the name box's text since it was last taken or shown.
+  bool name_edited_ = false;
   bool started_ = false;
   bool stored_changed_ = false;
   bool mouse_behind_ = false;

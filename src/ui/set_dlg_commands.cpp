@@ -1,7 +1,10 @@
 // What the settings page's controls and timers do.
 #include <QCursor>
 #include <QPointer>
+#include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "config/assignment_choice.h"
 #include "config/assignment_menu.h"
@@ -50,9 +53,7 @@ void CSetDlg::ShowForegroundStatus() {
     foreground_status_ = status;
     const std::string line = platform::DescribeForegroundStatus(status);
     std::fprintf(stderr, "z900-config: automatic switching: %s\n", line.c_str());
-    QString tip = LanguageText(context_.strings, i18n::StringKey::str_autopath);
-    if (!status.SeesForeground()) tip += QStringLiteral("\n") + QString::fromStdString(line);
-    switch_box_->SetTooltip(tip);
+    ShowSwitchBoxTip();
   }
   // The one problem the user can mend, told once per run when a profile waits for a program.
   if (status.problem != platform::ForegroundProblem::kExtensionNotEnabled || told_extension_) {
@@ -66,13 +67,30 @@ void CSetDlg::ShowForegroundStatus() {
   }
 }
 
+void CSetDlg::ShowSwitchBoxTip() {
+  QString tip = LanguageText(context_.strings, i18n::StringKey::str_autopath);
+  if (foreground_status_ && !foreground_status_->SeesForeground()) {
+    tip += QStringLiteral("\n") +
+           QString::fromStdString(platform::DescribeForegroundStatus(*foreground_status_));
+  }
+  if (switch_waits_) {
+    tip += QStringLiteral("\n") +
+           LanguageText(context_.strings, i18n::StringKey::str_autoswitch_waits);
+  }
+  switch_box_->SetTooltip(tip);
+}
+
+bool CSetDlg::OnScreen() const { return isVisible() && !window()->isMinimized(); }
+
 void CSetDlg::TakeNameBox() {
+  if (!name_edited_) return;
+  name_edited_ = false;
   config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
 }
 
 void CSetDlg::OpenAssignmentMenu(int button, const QWidget* control) {
   Command([this, button, control] {
-    model_.current_button = button - 1;
+    config::BeginAssignmentChoice(context_, model_, button);
     const std::vector<config::MenuItemRecord> items =
         config::BuildAssignmentMenu(config::MenuVariantOf(button), ports_.config.store,
                                     context_.strings, model_.macro_item_table);
@@ -116,15 +134,64 @@ void CSetDlg::SelectMode(int mode) {
 
 void CSetDlg::SelectProfileTab(int index) {
   Command([this, index] {
-    model_.switch_target_index = index;
-    // The mouse keeps its settings until Apply.
-    std::optional<config::ProfileFileProblem> problem;
-    config::SelectProfile(context_, model_, ports_.config, index, false, &problem);
-    Refresh();
-    // Another profile's file is the one to watch now; the selection itself is an edit.
-    stored_ = ReadStoredState();
-    if (problem) config::TellProfileProblem(context_, ports_.config.ui, *problem);
+    const bool replaced = ReplaceAfterAsking([this, index] {
+      model_.switch_target_index = index;
+      // The mouse keeps its settings until Apply.
+      std::optional<config::ProfileFileProblem> problem;
+      config::SelectProfile(context_, model_, ports_.config, index, false, &problem);
+      Refresh();
+      // Another profile's file is the one to watch now. The selection itself is an edit of the
+      // table, not of the profile now loaded.
+      stored_ = ReadStoredState();
+      edit_baseline_ = EditBytes();
+      if (problem) config::TellProfileProblem(context_, ports_.config.ui, *problem);
+    });
+    // Staying: the tabs show the profile that stays loaded.
+    if (!replaced) Refresh();
   });
+}
+
+bool CSetDlg::ReplaceAfterAsking(std::function<void()> replace) {
+  if (!HoldsUnappliedEdits()) {
+    replace();
+    return true;
+  }
+  switch (config::AskUnappliedChanges(context_, ports_.config.ui)) {
+    case platform::UnappliedChoice::kStay:
+      return false;
+    case platform::UnappliedChoice::kDiscard:
+      replace();
+      return true;
+    case platform::UnappliedChoice::kApply:
+      break;
+  }
+  const auto stored = std::make_shared<std::atomic<bool>>(false);
+  StartWrite(
+      [this, stored](WriteOutcome& outcome) {
+        outcome.report = config::ApplyToMouse(context_, model_, ports_.config, true);
+        stored->store(outcome.report->save == config::SaveOutcome::kSaved ||
+                      outcome.report->save == config::SaveOutcome::kRegistryCopy);
+      },
+      true,
+      [stored, replace = std::move(replace)] {
+        // Edits that could not be stored stay on the page.
+        if (stored->load()) replace();
+      });
+  return true;
+}
+
+bool CSetDlg::HoldsUnappliedEdits() {
+  TakeNameBox();
+  return EditBytes() != edit_baseline_;
+}
+
+void CSetDlg::FollowMacroNames() {
+  const bool edited = HoldsUnappliedEdits();
+  if (const config::ProfileEntry* entry = model_.SelectedEntry(context_.profiles)) {
+    config::RefreshMacroNames(context_.settings, *entry, ports_.config.store);
+  }
+  if (!edited) edit_baseline_ = EditBytes();
+  Refresh();
 }
 
 void CSetDlg::ClickSwitchBox() {
@@ -166,7 +233,8 @@ void CSetDlg::Reset() {
   });
 }
 
-void CSetDlg::StartWrite(std::function<void(WriteOutcome&)> write, bool shows_progress) {
+void CSetDlg::StartWrite(std::function<void(WriteOutcome&)> write, bool shows_progress,
+                         std::function<void()> then) {
   // The name box's text is part of what is written.
   TakeNameBox();
   // Filled on the worker, read on the ui thread once the worker has handed the job back.
@@ -192,7 +260,10 @@ void CSetDlg::StartWrite(std::function<void(WriteOutcome&)> write, bool shows_pr
           TakeBaseline();
         }
       },
-      [this, outcome] { AfterWrite(*outcome); });
+      [this, outcome, then = std::move(then)] {
+        AfterWrite(*outcome);
+        if (then) then();
+      });
 }
 
 std::unique_ptr<platform::FileLock> CSetDlg::LockStore(bool wait, bool& busy, bool shows_progress) {
@@ -254,11 +325,17 @@ void CSetDlg::SwitchTick() {
 }
 
 void CSetDlg::ForegroundChanged() {
-  if (ports_.worker.busy() || model_.dialog_open != 0) return;
+  if (ports_.worker.busy() || model_.dialog_open != 0 || context_.message_box_flag != 0) return;
   ShowForegroundStatus();
   const std::optional<int> target =
       config::FindAutoSwitchTarget(context_, model_, ports_.foreground);
-  if (!target) return;
+  // A switch would replace edits the user sees and has not applied: it waits for them.
+  const bool waits = target && OnScreen() && HoldsUnappliedEdits();
+  if (waits != switch_waits_) {
+    switch_waits_ = waits;
+    ShowSwitchBoxTip();
+  }
+  if (!target || waits) return;
   model_.switch_target_index = *target;
   const int index = *target;
   StartWrite(
@@ -278,8 +355,20 @@ std::vector<std::uint8_t> CSetDlg::PageBytes() const {
   return bytes;
 }
 
+std::vector<std::uint8_t> CSetDlg::EditBytes() const {
+  std::vector<std::uint8_t> bytes = config::RecordBytes(context_.settings);
+  if (const config::ProfileEntry* entry = model_.SelectedEntry(context_.profiles)) {
+    const std::size_t start = bytes.size();
+    bytes.resize(start + sizeof *entry);
+    std::memcpy(bytes.data() + start, entry, sizeof *entry);
+  }
+  bytes.push_back(static_cast<std::uint8_t>(model_.selected_profile));
+  return bytes;
+}
+
 void CSetDlg::TakeBaseline() {
   baseline_ = PageBytes();
+  edit_baseline_ = EditBytes();
   stored_ = ReadStoredState();
 }
 

@@ -22,6 +22,7 @@ constexpr std::array kWindowSkins = {
     WindowSkin{SkinWindow::kMacroEditor, "macro_editor", 218, 216, 217, QSize(822, 458)},
     WindowSkin{SkinWindow::kMessageNotice, "message_notice", 214, 210, 212, QSize(330, 160)},
     WindowSkin{SkinWindow::kMessageQuestion, "message_question", 213, 215, 211, QSize(330, 160)},
+    WindowSkin{SkinWindow::kMessageChoice, "message_choice", 219, 220, 221, QSize(330, 160)},
 };
 
 constexpr std::array kSkinFiles = {

@@ -49,6 +49,7 @@ enum class SkinWindow {
   kMacroEditor,
   kMessageNotice,
   kMessageQuestion,
+  kMessageChoice,  // the question about unapplied changes, with three buttons
 };
 
 // One skinned window's pictures: resource numbers of normal, hover and pressed, and its size.
@@ -73,7 +74,7 @@ struct WindowImages {
 };
 WindowImages LoadWindowImages(SkinWindow window);
 
-// A numbered bitmap of the program (195 … 218) at the skin's pixel ratio; null when unknown.
+// A numbered bitmap of the program (195 … 221) at the skin's pixel ratio; null when unknown.
 QPixmap LoadBitmapResource(int id);
 // The same bitmap at its own size, one pixel per logical pixel: what regions are made from.
 QImage LoadBitmapImage(int id);

@@ -37,6 +37,10 @@ class CSkinMenuPopup : public QWidget {
     int record;  // index in the item table
     QString text;
     std::vector<int> children;  // rows of the sub-menu, as indexes in the item table
+    // Drawn and handled as a sub-menu's item even without children: never a choice itself.
+    bool opens_sub = false;
+
+    bool HasSub() const { return opens_sub || !children.empty(); }
   };
 
   CSkinMenuPopup(const SkinMenuLook& look, std::vector<Row> rows,

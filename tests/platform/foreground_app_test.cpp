@@ -73,6 +73,12 @@ TEST(ForegroundAppTest, OneIdentityForEveryBackend) {
   EXPECT_EQ(ProgramIdentity(0x7FFFFFFE, "foot"), u"foot");  // no such process
   EXPECT_EQ(ProgramIdentity(0, ""), u"Unknow");
   EXPECT_EQ(ProgramIdentity(0, std::string(kMaxAppIdBytes + 1, 'a')), u"Unknow");
+  // Beside its name, a window's program shows its class (or app id) and X11 instance name.
+  const ForegroundProgram names = ProcessProgramNames(self, "org.example.Other", "other");
+  EXPECT_TRUE(names.Matches(u"org.example.Other"));
+  EXPECT_TRUE(names.Matches(u"other"));
+  EXPECT_FALSE(names.Matches(u"Other"));
+  EXPECT_TRUE(ProcessProgramNames(0, "", "instance").other_names.empty());
 
   // A program whose file was replaced while it runs (a package upgrade) keeps its name.
   test::TempFolder folder;

@@ -85,6 +85,36 @@ TEST(InfoDlgTest, OkGivesOneCancelCloseAndEscapeGiveTwo) {
   }
 }
 
+// The question about unapplied changes: Apply, Discard and Cancel side by side, and through
+// the window's UiPort what each answer means.
+TEST(InfoDlgTest, TheUnappliedQuestionOffersApplyDiscardAndCancel) {
+  i18n::LanguageStrings strings = Strings();
+  strings.Set(StringKey::str_apply, u"Apply");
+  strings.Set(StringKey::str_discard, u"Discard");
+  CInfoDlg dialog(QStringLiteral("Unapplied"), InfoButtons::kApplyDiscardCancel, strings);
+  EXPECT_TRUE(dialog.question());
+  EXPECT_EQ(dialog.ok_button()->geometry(), RectLTRB(60, 127, 143, 159));
+  EXPECT_EQ(dialog.ok_button()->text(), QStringLiteral("Apply"));
+  ASSERT_NE(dialog.discard_button(), nullptr);
+  EXPECT_EQ(dialog.discard_button()->geometry(), RectLTRB(144, 127, 227, 159));
+  EXPECT_EQ(dialog.discard_button()->text(), QStringLiteral("Discard"));
+  EXPECT_EQ(dialog.cancel_button()->geometry(), RectLTRB(228, 127, 311, 159));
+
+  config::AppContext context;
+  context.strings = strings;
+  QtUiPort port(context);
+  const std::pair<test::AnswerDialogs::Answer, platform::UnappliedChoice> answers[] = {
+      {test::AnswerDialogs::Answer::kOk, platform::UnappliedChoice::kApply},
+      {test::AnswerDialogs::Answer::kDiscard, platform::UnappliedChoice::kDiscard},
+      {test::AnswerDialogs::Answer::kCancel, platform::UnappliedChoice::kStay},
+  };
+  for (const auto& [answer, choice] : answers) {
+    test::AnswerDialogs user(answer);
+    EXPECT_EQ(port.AskUnappliedChanges(u"Unapplied"), choice);
+    EXPECT_EQ(user.shown.size(), 1u);
+  }
+}
+
 TEST(QtUiPortTest, ShowMessageSetsTheFlagWhileTheDialogShows) {
   config::AppContext context;
   context.strings = Strings();

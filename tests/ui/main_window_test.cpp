@@ -20,6 +20,7 @@
 #include "macro/macro_rows.h"
 #include "macro/macro_store.h"
 #include "platform/event_source.h"
+#include "platform/file_io.h"
 #include "platform/ini_file.h"
 #include "platform/memory_key_store.h"
 #include "platform/text.h"
@@ -150,6 +151,15 @@ class MainWindowTest : public ::testing::Test {
     channel.CloseDevice(startup_handle);
   }
 
+  // Profile 1's file as another program stores it: what the page holds, at `rate` in mode 0.
+  void StoreProfileWithRate(std::int32_t rate) {
+    auto record = std::make_unique<config::SettingsRecord>(context.settings);
+    record->report_rate[0] = rate;
+    std::vector<std::uint8_t> bytes = config::RecordBytes(*record);
+    bytes.push_back(0);
+    ASSERT_FALSE(platform::WriteFileAtomically(config::ProfileFilePath(context.paths, 0), bytes));
+  }
+
   CZ9xMouseConfigDlg& Window() {
     if (!window) {
       window = std::make_unique<CZ9xMouseConfigDlg>(MainWindowPorts{
@@ -236,17 +246,86 @@ TEST_F(MainWindowTest, ThePagesMacroChooserIsTheMacroPagesDialog) {
   EXPECT_EQ(chosen->position, 2);
 }
 
+// A mouse event while the page's macro chooser is open asks the mouse for its mode, which
+// changes the current mode: the macro still goes to the button of the mode whose menu was
+// opened, and Apply writes its code there.
+TEST_F(MainWindowTest, AMacroChosenWhileTheMouseReportsItsModeLandsInTheModeShown) {
+  std::vector<macro::MacroRow> rows = {macro::KeyRow(macro::kRowKeyDown, 'A'),
+                                       macro::KeyRow(macro::kRowKeyUp, 'A')};
+  macro::SaveMacro(store, macro::BuildMacroRecord(rows, 0x101, u"sprint", u"1").record);
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  CSetDlg* page = dlg.settings_page();
+  QTest::mousePress(page->mode_tab(1), Qt::LeftButton, {}, page->mode_tab(1)->rect().center());
+  ASSERT_EQ(context.current_mode, 1);
+  QTest::mouseClick(page->assignment_button(3), Qt::LeftButton);
+  ASSERT_TRUE(page->menu().IsOpen());
+
+  QTimer::singleShot(0, [&] {
+    auto* chooser = qobject_cast<CDlgMacro*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) {
+      ADD_FAILURE() << "no macro chooser";
+      if (QWidget* other = QApplication::activeModalWidget()) other->close();
+      return;
+    }
+    dlg.ExecuteHostAction(kToggleEvent);  // button 6 of the mouse's mode 0
+    EXPECT_EQ(context.current_mode, 0);
+    chooser->list()->setCurrentRow(0);
+    QTest::mouseClick(chooser->ok_button(), Qt::LeftButton);
+  });
+  emit page->menu().Chosen(config::kMoreMacrosItem, 6);  // "more" in the macro sub-menu
+
+  EXPECT_EQ(config::ButtonOf(context.settings, 1, 3).function_type, config::kTypeMacro);
+  EXPECT_EQ(config::MacroIdOf(context.profiles.entries[0], 1, 3), 0x101u);
+  EXPECT_EQ(config::ButtonOf(context.settings, 0, 3).function_type, 4);
+  EXPECT_EQ(config::MacroIdOf(context.profiles.entries[0], 0, 3), 0u);
+
+  QTest::mouseClick(page->apply_button(), Qt::LeftButton);
+  dlg.worker().WaitUntilIdle();
+  const std::uint32_t code = dlg.page_model().macro_slot_codes[1][2];
+  EXPECT_NE(code, 0u);
+  EXPECT_EQ(mouse.ReadWord(*device::ButtonSlotAddress(1, 3)), code);
+  EXPECT_EQ(dlg.page_model().macro_slot_codes[0][2], 0u);
+}
+
 // Every showing after the first reloads the profiles from the key store and the files.
 TEST_F(MainWindowTest, DoubleClickShowsTheWindowWithTheProfileReloaded) {
   CZ9xMouseConfigDlg& dlg = Window();
-  context.settings.magic = 0;
+  StoreProfileWithRate(125);
   context.tray_hidden_flag = 1;
   dlg.TrayNotify(515);
   EXPECT_TRUE(dlg.isVisible());
-  EXPECT_EQ(context.settings.magic, config::kSettingsMagic);
+  EXPECT_EQ(context.settings.report_rate[0], 125);
   EXPECT_EQ(context.tray_hidden_flag, 0);
   dlg.TrayNotify(512);  // a mere move over the icon
   EXPECT_TRUE(dlg.isVisible());
+}
+
+// Showing the window again asks before the stored profile replaces what the page holds and
+// has not applied; Cancel shows the page as it is, Discard reloads it.
+TEST_F(MainWindowTest, ShowingAsksBeforeTheStoredProfileReplacesUnappliedEdits) {
+  context.strings.Set(StringKey::str_unapplied, u"Not applied");
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  QTest::mouseClick(dlg.settings_page()->dpi_box(0), Qt::LeftButton);  // 800 off
+  ASSERT_EQ(context.settings.dpi_stages[0][0], 1600);
+  QTest::mouseClick(dlg.close_button(), Qt::LeftButton);
+  {
+    test::AnswerDialogs stay(test::AnswerDialogs::Answer::kCancel);
+    dlg.TrayNotify(515);
+    EXPECT_THAT(stay.shown, ElementsAre(QStringLiteral("Not applied")));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(context.settings.dpi_stages[0][0], 1600);
+  }
+  {
+    test::AnswerDialogs discard(test::AnswerDialogs::Answer::kDiscard);
+    dlg.TrayNotify(515);
+    EXPECT_EQ(discard.shown.size(), 1u);
+    EXPECT_EQ(context.settings.dpi_stages[0][0], 800);
+  }
+  test::AnswerDialogs none;
+  dlg.TrayNotify(515);
+  EXPECT_THAT(none.shown, IsEmpty());
 }
 
 // z900ctl holds the profiles' lock for a whole write into the mouse: showing the window
@@ -259,17 +338,17 @@ TEST_F(MainWindowTest, ShowingWhileAnotherProgramWritesWaitsOffTheUiThread) {
   std::unique_ptr<platform::FileLock> other =
       config::TryLockStore(context.paths, platform::LockMode::kExclusive, error);
   ASSERT_TRUE(other) << error.message();
-  context.settings.magic = 0;
+  StoreProfileWithRate(125);
 
   dlg.TrayNotify(515);  // returns at once
   EXPECT_FALSE(dlg.isVisible());
   EXPECT_TRUE(retry->isActive());
-  EXPECT_EQ(context.settings.magic, 0u);
+  EXPECT_EQ(context.settings.report_rate[0], 1000);
 
   other.reset();
   retry->start(0);
   EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.isVisible(); }, 5000));
-  EXPECT_EQ(context.settings.magic, config::kSettingsMagic);
+  EXPECT_EQ(context.settings.report_rate[0], 125);
   EXPECT_FALSE(retry->isActive());
 }
 

@@ -39,6 +39,11 @@ TrustedBusPeer KWinPeer();
 // Whether process `pid` runs one of the programs `trusted` names; when not, `why` says what it
 // runs ("/home/u/bin/fake (pid 1234)").
 bool RunsTrustedProgram(std::uint32_t pid, const TrustedBusPeer& trusted, std::string& why);
+// The identity with every other name the window's program shows: the process's comm, the file
+// name of its argv[0] and of the script an interpreter runs (from /proc), the window's app id or
+// class, and its X11 instance name. A name longer than kMaxAppIdBytes is left out.
+ForegroundProgram ProcessProgramNames(std::uint32_t pid, std::string_view app_id,
+                                      std::string_view instance = {});
 
 // The environment that decides the back-end.
 struct SessionFacts {

@@ -30,10 +30,8 @@ class FallbackForegroundApp final : public ForegroundApp {
   FallbackForegroundApp(std::unique_ptr<ForegroundApp> primary, std::unique_ptr<ForegroundApp> x11)
       : primary_(std::move(primary)), x11_(std::move(x11)) {}
 
-  std::u16string ForegroundProgramName() override {
-    if (primary_->BackendStatus().SeesForeground()) return primary_->ForegroundProgramName();
-    return x11_->ForegroundProgramName();
-  }
+  std::u16string ForegroundProgramName() override { return Current().ForegroundProgramName(); }
+  ForegroundProgram ForegroundProgramNames() override { return Current().ForegroundProgramNames(); }
 
   ForegroundStatus BackendStatus() override {
     ForegroundStatus status = primary_->BackendStatus();
@@ -47,6 +45,10 @@ class FallbackForegroundApp final : public ForegroundApp {
   }
 
  private:
+  ForegroundApp& Current() {
+    return primary_->BackendStatus().SeesForeground() ? *primary_ : *x11_;
+  }
+
   std::unique_ptr<ForegroundApp> primary_;
   std::unique_ptr<ForegroundApp> x11_;
 };
@@ -90,14 +92,6 @@ bool RunsTrustedProgram(std::uint32_t pid, const TrustedBusPeer& trusted, std::s
   struct stat info {};
   return ::stat(link.c_str(), &info) == 0 && info.st_uid == 0 &&
          (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
-std::u16string ProgramIdentity(std::uint32_t pid, std::string_view app_id) {
-  if (const std::optional<std::string> exe = ExecutableNameOfProcess(pid)) {
-    return Utf8ToUtf16(*exe);
-  }
-  if (app_id.empty() || app_id.size() > kMaxAppIdBytes) return kUnknownProgram;
-  return Utf8ToUtf16(app_id);
 }
 
 SessionFacts ReadSessionFacts() {

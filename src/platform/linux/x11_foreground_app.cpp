@@ -15,24 +15,28 @@ namespace {
 int IgnoreXErrors(Display* /*display*/, XErrorEvent* /*event*/) { return 0; }
 
 // The foreground program under X11: _NET_ACTIVE_WINDOW of the root window, that window's
-// _NET_WM_PID and the name of /proc/PID/exe, or its WM_CLASS without a readable process. "Unknow"
-// without an X server or an active window.
+// _NET_WM_PID and the name of /proc/PID/exe, or its WM_CLASS without a readable process; the
+// process's other names and both parts of WM_CLASS beside it. "Unknow" without an X server or
+// an active window.
 class X11ForegroundApp final : public ForegroundApp {
  public:
   ~X11ForegroundApp() override {
     if (display_ != nullptr) XCloseDisplay(display_);
   }
 
-  std::u16string ForegroundProgramName() override {
-    if (!Connect()) return kUnknownProgram;
+  std::u16string ForegroundProgramName() override { return ForegroundProgramNames().name; }
+
+  ForegroundProgram ForegroundProgramNames() override {
+    if (!Connect()) return {};
     const Window root = DefaultRootWindow(display_);
     const std::optional<unsigned long> active = CardinalProperty(root, active_window_, XA_WINDOW);
-    if (!active || *active == 0) return kUnknownProgram;
+    if (!active || *active == 0) return {};
     const Window window = static_cast<Window>(*active);
     const std::optional<unsigned long> pid = CardinalProperty(window, wm_pid_, XA_CARDINAL);
     const std::uint32_t known_pid =
         pid && *pid <= 0xFFFFFFFFu ? static_cast<std::uint32_t>(*pid) : 0;
-    return ProgramIdentity(known_pid, WindowClass(window));
+    const WmClass names = WindowClass(window);
+    return ProcessProgramNames(known_pid, names.window_class, names.instance);
   }
 
   ForegroundStatus BackendStatus() override {
@@ -61,11 +65,16 @@ class X11ForegroundApp final : public ForegroundApp {
     return true;
   }
 
-  // The class part of WM_CLASS ("Firefox-esr" of "Navigator", "Firefox-esr"); empty when unset.
-  std::string WindowClass(Window window) {
+  // The two parts of WM_CLASS ("Navigator", "Firefox-esr"); empty when unset.
+  struct WmClass {
+    std::string instance;
+    std::string window_class;
+  };
+  WmClass WindowClass(Window window) {
     XClassHint hint{};
     if (XGetClassHint(display_, window, &hint) == 0) return {};
-    std::string result = hint.res_class != nullptr ? hint.res_class : "";
+    WmClass result{hint.res_name != nullptr ? hint.res_name : "",
+                   hint.res_class != nullptr ? hint.res_class : ""};
     if (hint.res_name != nullptr) XFree(hint.res_name);
     if (hint.res_class != nullptr) XFree(hint.res_class);
     return result;
