@@ -45,7 +45,8 @@ struct SetDlgPorts {
 // and profile tabs, the profile's name and program, Reset and Apply. It renders the core's
 // page view and forwards every control to the core; the long writes run on the device worker
 // while the page keeps painting. It owns the page state (SettingsPageModel) and the mouse
-// handle in it.
+// handle in it. Its pictures and controls are made when it is first shown (BuildControls);
+// until then it draws nothing, but switches profiles and follows the stored files all the same.
 class CSetDlg : public QWidget {
   Q_OBJECT
 
@@ -56,6 +57,11 @@ class CSetDlg : public QWidget {
   // The page's start on its own state: an empty record, the stored profiles, the mouse opened,
   // Start, and the write a firmware update left pending.
   void Initialise();
+  // Loads the pictures and makes the controls showing the page's state, once; showing the page
+  // does it first.
+  void BuildControls();
+  bool controls_built() const { return apply_ != nullptr; }
+  void setVisible(bool visible) override;
   // The mouse (when open) asked for its mode, ShowLoaded, the timers.
   void Start();
   // Shows the loaded profile on every control; it counts as stored, and its files are watched.
@@ -86,6 +92,7 @@ class CSetDlg : public QWidget {
   void StoredDataChanged();
 
   // The controls, for the window's owner and the tests: buttons 1 … 8; boxes in page order.
+  // Null until they are built.
   CGDIBitmapBtn* assignment_button(int button) const { return assignment_[button - 1]; }
   CGDIBitmapBtn* marker(int button) const { return markers_[button - 1]; }
   CGDIBitmapBtn* dpi_box(int index) const { return dpi_[index]; }
@@ -119,7 +126,6 @@ class CSetDlg : public QWidget {
 
  private:
   // Building the controls (set_dlg.cpp).
-  void BuildControls();
   CGDIBitmapBtn* AddButton(const QString& text, const QRect& rect, bool check_mode);
   CIrrButton* AddTab(const QString& text, const QPolygon& outline);
   void ShowView(const config::SettingsPageView& view);
@@ -133,6 +139,10 @@ class CSetDlg : public QWidget {
   void TakeNameBox();
   // The foreground back-end's status: logged and shown on the switch box when it changes.
   void ShowForegroundStatus();
+  void ShowSwitchBoxTip();
+  // Timer 18 runs while the page is on the screen (it copies the profile name) and, for the
+  // automatic switching, where the foreground back-end cannot announce a change.
+  void UpdateSwitchTimer(bool on_screen);
   // Opens button 1 … 8's menu at `control` (its assignment button or its marker).
   void OpenAssignmentMenu(int button, const QWidget* control);
   void MenuChosen(int item, int category);

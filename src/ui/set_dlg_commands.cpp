@@ -48,9 +48,7 @@ void CSetDlg::ShowForegroundStatus() {
     foreground_status_ = status;
     const std::string line = platform::DescribeForegroundStatus(status);
     std::fprintf(stderr, "z900-config: automatic switching: %s\n", line.c_str());
-    QString tip = LanguageText(context_.strings, i18n::StringKey::str_autopath);
-    if (!status.SeesForeground()) tip += QStringLiteral("\n") + QString::fromStdString(line);
-    switch_box_->SetTooltip(tip);
+    ShowSwitchBoxTip();
   }
   // The one problem the user can mend, told once per run when a profile waits for a program.
   if (status.problem != platform::ForegroundProblem::kExtensionNotEnabled || told_extension_) {
@@ -64,7 +62,19 @@ void CSetDlg::ShowForegroundStatus() {
   }
 }
 
+void CSetDlg::ShowSwitchBoxTip() {
+  if (switch_box_ == nullptr) return;
+  QString tip = LanguageText(context_.strings, i18n::StringKey::str_autopath);
+  if (foreground_status_ && !foreground_status_->SeesForeground()) {
+    tip += QStringLiteral("\n") +
+           QString::fromStdString(platform::DescribeForegroundStatus(*foreground_status_));
+  }
+  switch_box_->SetTooltip(tip);
+}
+
 void CSetDlg::TakeNameBox() {
+  // Nothing can have been typed into a page that was never shown.
+  if (name_box_ == nullptr) return;
   config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
 }
 
@@ -193,6 +203,8 @@ void CSetDlg::SwitchTick() {
 }
 
 void CSetDlg::ForegroundChanged() {
+  // The news may be that the back-end can announce changes now, or no longer can.
+  UpdateSwitchTimer(isVisible());
   if (ports_.worker.busy() || model_.dialog_open != 0) return;
   ShowForegroundStatus();
   const std::optional<int> target =

@@ -1,9 +1,13 @@
 #include "ui/skin.h"
 
 #include <QGuiApplication>
+#include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
 #include <array>
 #include <atomic>
+#include <map>
+#include <mutex>
 
 namespace z900::ui {
 namespace {
@@ -47,16 +51,74 @@ QString At2x(const QString& path) {
   return dot < 0 ? path + "@2x" : path.left(dot) + "@2x" + path.mid(dot);
 }
 
-// Loads path, or its @2x sibling when the skin is drawn at ratio 2 and the sibling exists.
-QPixmap LoadAtRatio(const QString& path) {
-  if (SkinPixelRatio() >= 2.0) {
-    QPixmap large(At2x(path));
+// The pictures decoded so far, by file and ratio. A picture stays while anything else holds it:
+// controls and windows that use one picture at the same time share one decoded copy.
+class PictureCache {
+ public:
+  QPixmap Find(const QString& key) {
+    std::lock_guard lock(mutex_);
+    const auto found = pictures_.find(key);
+    return found == pictures_.end() ? QPixmap() : found->second;
+  }
+  void Keep(const QString& key, const QPixmap& picture) {
+    std::lock_guard lock(mutex_);
+    DropUnused();
+    pictures_[key] = picture;
+  }
+  std::size_t DropUnusedAndCount() {
+    std::lock_guard lock(mutex_);
+    DropUnused();
+    return pictures_.size();
+  }
+
+ private:
+  // Pictures only the cache holds any longer.
+  void DropUnused() {
+    std::erase_if(pictures_, [](const auto& entry) { return entry.second.isDetached(); });
+  }
+
+  std::mutex mutex_;
+  std::map<QString, QPixmap> pictures_;
+};
+
+PictureCache& Pictures() {
+  static PictureCache cache;
+  return cache;
+}
+
+// One file decoded, past Qt's own pixmap cache: the skin's cache alone decides how long a
+// picture lives.
+QPixmap Decode(const QString& path) {
+  QImage image = QImageReader(path).read();
+  return image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image));
+}
+
+// Decodes path, or its @2x sibling when the skin is drawn at ratio 2 and the sibling exists.
+QPixmap DecodeAtRatio(const QString& path, int ratio) {
+  if (ratio >= 2) {
+    QPixmap large = Decode(At2x(path));
     if (!large.isNull()) {
       large.setDevicePixelRatio(2.0);
       return large;
     }
   }
-  return QPixmap(path);
+  return Decode(path);
+}
+
+// The picture of path at a pixel ratio, decoded once while it is in use.
+QPixmap LoadShared(const QString& path, int ratio) {
+  const QString key = QString::number(ratio) + QLatin1Char('|') + path;
+  QPixmap picture = Pictures().Find(key);
+  if (picture.isNull()) {
+    picture = DecodeAtRatio(path, ratio);
+    if (!picture.isNull()) Pictures().Keep(key, picture);
+  }
+  return picture;
+}
+
+// The picture of path for the skin's pixel ratio: only that size is decoded.
+QPixmap LoadAtRatio(const QString& path) {
+  return LoadShared(path, SkinPixelRatio() >= 2.0 ? 2 : 1);
 }
 
 // The skin's fonts are 14 pixels high as a whole line (ascent and descent); our face reaches a
@@ -97,19 +159,61 @@ QPixmap LoadSkinImage(const std::filesystem::path& path) {
   return LoadAtRatio(QString::fromStdU16String(path.u16string()));
 }
 
+std::size_t SkinPicturesHeld() { return Pictures().DropUnusedAndCount(); }
+
 QPixmap LoadIconResource(int id) {
   return LoadAtRatio(QStringLiteral(":/z900/icons/%1.png").arg(id));
 }
 
-QIcon ProgramIcon() {
-  QIcon icon;
-  for (const int size : {16, 32, 64}) {
-    const QString path = QStringLiteral(":/z900/icons/128-%1.png").arg(size);
-    icon.addFile(path, QSize(size, size));
-    icon.addFile(At2x(path), QSize(size * 2, size * 2));
+namespace {
+
+// The program's icon, drawn from its pictures of 16, 32 and 64 pixels and their @2x siblings.
+// Only the picture of the size and pixel ratio that is drawn is decoded, when it is drawn.
+class ProgramIconEngine final : public QIconEngine {
+ public:
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
+    painter->drawPixmap(rect, scaledPixmap(rect.size() * ratio, mode, state, ratio));
   }
-  return icon;
-}
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return scaledPixmap(size, mode, state, 1.0);
+  }
+  // `size` is in device pixels.
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal) override {
+    if (size.isEmpty()) return {};
+    const int wanted = std::max(size.width(), size.height());
+    // The smallest picture at least as large, else the largest.
+    const std::array<std::pair<int, QString>, 4> pictures = {{
+        {16, QStringLiteral(":/z900/icons/128-16.png")},
+        {32, QStringLiteral(":/z900/icons/128-32.png")},
+        {64, QStringLiteral(":/z900/icons/128-64.png")},
+        {128, QStringLiteral(":/z900/icons/128-64@2x.png")},
+    }};
+    const auto* chosen = &pictures.back();
+    for (const auto& picture : pictures) {
+      if (picture.first >= wanted) {
+        chosen = &picture;
+        break;
+      }
+    }
+    // Kept by the icon: a tray icon is drawn again and again.
+    QPixmap& picture = held_[chosen->first];
+    if (picture.isNull()) picture = LoadShared(chosen->second, 1);
+    if (picture.isNull() || picture.size() == size) return picture;
+    return picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  }
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    return {QSize(16, 16), QSize(32, 32), QSize(64, 64)};
+  }
+  QIconEngine* clone() const override { return new ProgramIconEngine; }
+
+ private:
+  std::map<int, QPixmap> held_;
+};
+
+}  // namespace
+
+QIcon ProgramIcon() { return QIcon(new ProgramIconEngine); }
 
 double SkinPixelRatio() {
   if (const int forced = g_forced_ratio.load(); forced != 0) return forced;

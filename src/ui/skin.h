@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QRect>
 #include <QSize>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -108,8 +109,12 @@ std::filesystem::path SkinFilePath(const std::filesystem::path& program_folder, 
 // Loads a skin image file at the skin's pixel ratio (its @2x sibling where that is 2); a missing
 // or unreadable file gives a null pixmap and no message.
 QPixmap LoadSkinImage(const std::filesystem::path& path);
+// The pictures (bitmaps, skin files, icons) are decoded only at the skin's pixel ratio, and once
+// while anything holds them: this many are held now.
+std::size_t SkinPicturesHeld();
 
-// The icons of the program: 128 (window and tray), 133 … 136 and 190, 191 (tray menu).
+// The icons of the program: 128 (window and tray), 133 … 136 and 190, 191 (tray menu). Icon
+// 128 decodes the picture of a size when that size is drawn.
 QIcon ProgramIcon();
 QPixmap LoadIconResource(int id);
 

@@ -54,6 +54,9 @@ TEST_F(SetDlgTest, OnTheWindowsStateThePageShowsWhatTheWindowLoadedAndLeavesItsM
   page->Start();
   EXPECT_EQ(&page->model(), &window_state);
   EXPECT_EQ(context.current_mode, 1);
+  // Its controls are made when the window first shows it, with what it holds by then.
+  EXPECT_FALSE(page->controls_built());
+  page->BuildControls();
   EXPECT_EQ(page->name_box()->text(), QStringLiteral("office"));
   // The window's handle outlives the page.
   page.reset();
@@ -360,6 +363,28 @@ TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
   worker.WaitUntilIdle();
   EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
   EXPECT_EQ(dlg->switch_box()->toolTip(), QStringLiteral("str_autopath"));
+}
+
+// Timer 18 copies the profile name while the page is on the screen; hidden, it runs only for a
+// back-end that cannot announce the foreground program's changes, and news of what the
+// back-end can do now starts or stops it.
+TEST_F(SetDlgTest, SwitchTimerRunsOnlyWhereItHasWork) {
+  Open();
+  QTimer* timer = dlg->findChild<QTimer*>(QStringLiteral("switchTimer"));
+  ASSERT_NE(timer, nullptr);
+  for (const bool announces : {false, true}) {
+    foreground.event_driven = announces;
+    dlg->show();
+    EXPECT_TRUE(timer->isActive()) << announces;
+    dlg->hide();
+    EXPECT_EQ(timer->isActive(), !announces) << announces;
+  }
+  foreground.event_driven = false;
+  dlg->ForegroundChanged();
+  EXPECT_TRUE(timer->isActive());
+  foreground.event_driven = true;
+  dlg->ForegroundChanged();
+  EXPECT_FALSE(timer->isActive());
 }
 
 TEST_F(SetDlgTest, FirmwareFollowUpWritesOnceAtTheStart) {
