@@ -207,6 +207,7 @@ class CSetDlg : public QWidget {
   StoredState stored_;
   std::optional<platform::ForegroundStatus> foreground_status_;
   bool told_extension_ = false;
+  bool foreground_news_waits_ = false;  // for a running write
   bool started_ = false;
   bool stored_changed_ = false;
   // LoadAndRefresh waits for the next look at the stored files.

@@ -205,7 +205,18 @@ void CSetDlg::SwitchTick() {
 void CSetDlg::ForegroundChanged() {
   // The news may be that the back-end can announce changes now, or no longer can.
   UpdateSwitchTimer(isVisible());
-  if (ports_.worker.busy() || model_.dialog_open != 0) return;
+  if (ports_.worker.busy()) {
+    // Taken up once the write is done: hidden, no timer would look again.
+    if (!foreground_news_waits_) {
+      foreground_news_waits_ = true;
+      WhenIdle([this] {
+        foreground_news_waits_ = false;
+        ForegroundChanged();
+      });
+    }
+    return;
+  }
+  if (model_.dialog_open != 0) return;
   ShowForegroundStatus();
   const std::optional<int> target =
       config::FindAutoSwitchTarget(context_, model_, ports_.foreground);

@@ -365,6 +365,29 @@ TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
   EXPECT_EQ(dlg->switch_box()->toolTip(), QStringLiteral("str_autopath"));
 }
 
+// News of the foreground program that comes during a write is taken up after it: hidden, with
+// a back-end that announces its changes, no timer would look again.
+TEST_F(SetDlgTest, ForegroundNewsDuringAWriteSwitchesAfterIt) {
+  WriteProfile(0, u"one");
+  WriteProfile(1, u"two");
+  WriteProfile(2, u"three");
+  Open();
+  dlg->hide();
+  foreground.event_driven = true;
+  for (const auto& [index, program] : {std::pair(1, u"gimp"), std::pair(2, u"foot")}) {
+    context.profiles.entries[index].auto_switch = 1;
+    platform::WriteFixedText(context.profiles.entries[index].program_name, program);
+  }
+  foreground.name = u"gimp";
+  dlg->ForegroundChanged();  // the write of profile 2 starts
+  ASSERT_TRUE(worker.busy());
+  foreground.name = u"foot";
+  dlg->ForegroundChanged();
+  worker.WaitUntilIdle();
+  EXPECT_EQ(dlg->model().selected_profile, 2);
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("three"));
+}
+
 // Timer 18 copies the profile name while the page is on the screen; hidden, it runs only for a
 // back-end that cannot announce the foreground program's changes, and news of what the
 // back-end can do now starts or stops it.
