@@ -92,6 +92,11 @@ void CZ9xMouseConfigDlg::setVisible(bool visible) {
 
 void CZ9xMouseConfigDlg::BuildWindow() {
   if (frame_built()) return;
+  // The pictures of the frame and of the settings page, decoded side by side while they are
+  // made.
+  DecodeWindowImagesAhead(SkinWindow::kMainWindow);
+  DecodeWindowImagesAhead(SkinWindow::kSettingsPage);
+  DecodeSkinImageAhead(SkinFilePath(context_.paths.module_directory, SkinFile::kSettingsPageImage));
   BuildFrame();
   const std::array<std::pair<CGDIBitmapBtn*, Button>, 4> buttons = {{
       {close_button(), Button::kClose},

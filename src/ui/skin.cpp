@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <array>
 #include <atomic>
+#include <future>
 #include <map>
 #include <mutex>
 
@@ -51,19 +52,57 @@ QString At2x(const QString& path) {
   return dot < 0 ? path + "@2x" : path.left(dot) + "@2x" + path.mid(dot);
 }
 
-// The pictures decoded so far, by file and ratio. A picture stays while anything else holds it:
-// controls and windows that use one picture at the same time share one decoded copy.
+// One file decoded, past Qt's own pixmap cache: the skin's cache alone decides how long a
+// picture lives. Any thread may decode.
+QImage DecodeImage(const QString& path) { return QImageReader(path).read(); }
+
+// Decodes path, or its @2x sibling when the skin is drawn at ratio 2 and the sibling exists;
+// the image carries the ratio it was decoded for.
+QImage DecodeAtRatio(const QString& path, int ratio) {
+  if (ratio >= 2) {
+    QImage large = DecodeImage(At2x(path));
+    if (!large.isNull()) {
+      large.setDevicePixelRatio(2.0);
+      return large;
+    }
+  }
+  return DecodeImage(path);
+}
+
+// The pictures decoded so far, by file and ratio, and those being decoded ahead of their use.
+// A picture stays while anything else holds it: controls and windows that use one picture at
+// the same time share one decoded copy.
 class PictureCache {
  public:
-  QPixmap Find(const QString& key) {
-    std::lock_guard lock(mutex_);
-    const auto found = pictures_.find(key);
-    return found == pictures_.end() ? QPixmap() : found->second;
-  }
-  void Keep(const QString& key, const QPixmap& picture) {
+  // The picture, decoded now unless it is held already or being decoded ahead (then waited for).
+  QPixmap Load(const QString& path, int ratio) {
+    const QString key = Key(path, ratio);
+    std::future<QImage> ahead;
+    {
+      std::lock_guard lock(mutex_);
+      if (const auto found = pictures_.find(key); found != pictures_.end()) return found->second;
+      if (const auto found = ahead_.find(key); found != ahead_.end()) {
+        ahead = std::move(found->second);
+        ahead_.erase(found);
+      }
+    }
+    QImage image = ahead.valid() ? ahead.get() : DecodeAtRatio(path, ratio);
+    if (image.isNull()) return {};
+    const qreal image_ratio = image.devicePixelRatio();
+    QPixmap picture = QPixmap::fromImage(std::move(image));
+    picture.setDevicePixelRatio(image_ratio);
     std::lock_guard lock(mutex_);
     DropUnused();
     pictures_[key] = picture;
+    return picture;
+  }
+  // Starts decoding on a thread of its own, unless the picture is held or on its way already.
+  void DecodeAhead(const QString& path, int ratio) {
+    const QString key = Key(path, ratio);
+    std::lock_guard lock(mutex_);
+    if (pictures_.contains(key) || ahead_.contains(key)) return;
+    ahead_[key] =
+        std::async(std::launch::async, [path, ratio] { return DecodeAtRatio(path, ratio); });
   }
   std::size_t DropUnusedAndCount() {
     std::lock_guard lock(mutex_);
@@ -72,6 +111,9 @@ class PictureCache {
   }
 
  private:
+  static QString Key(const QString& path, int ratio) {
+    return QString::number(ratio) + QLatin1Char('|') + path;
+  }
   // Pictures only the cache holds any longer.
   void DropUnused() {
     std::erase_if(pictures_, [](const auto& entry) { return entry.second.isDetached(); });
@@ -79,6 +121,7 @@ class PictureCache {
 
   std::mutex mutex_;
   std::map<QString, QPixmap> pictures_;
+  std::map<QString, std::future<QImage>> ahead_;
 };
 
 PictureCache& Pictures() {
@@ -86,40 +129,10 @@ PictureCache& Pictures() {
   return cache;
 }
 
-// One file decoded, past Qt's own pixmap cache: the skin's cache alone decides how long a
-// picture lives.
-QPixmap Decode(const QString& path) {
-  QImage image = QImageReader(path).read();
-  return image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image));
-}
-
-// Decodes path, or its @2x sibling when the skin is drawn at ratio 2 and the sibling exists.
-QPixmap DecodeAtRatio(const QString& path, int ratio) {
-  if (ratio >= 2) {
-    QPixmap large = Decode(At2x(path));
-    if (!large.isNull()) {
-      large.setDevicePixelRatio(2.0);
-      return large;
-    }
-  }
-  return Decode(path);
-}
-
-// The picture of path at a pixel ratio, decoded once while it is in use.
-QPixmap LoadShared(const QString& path, int ratio) {
-  const QString key = QString::number(ratio) + QLatin1Char('|') + path;
-  QPixmap picture = Pictures().Find(key);
-  if (picture.isNull()) {
-    picture = DecodeAtRatio(path, ratio);
-    if (!picture.isNull()) Pictures().Keep(key, picture);
-  }
-  return picture;
-}
+int RatioInUse() { return SkinPixelRatio() >= 2.0 ? 2 : 1; }
 
 // The picture of path for the skin's pixel ratio: only that size is decoded.
-QPixmap LoadAtRatio(const QString& path) {
-  return LoadShared(path, SkinPixelRatio() >= 2.0 ? 2 : 1);
-}
+QPixmap LoadAtRatio(const QString& path) { return Pictures().Load(path, RatioInUse()); }
 
 // The skin's fonts are 14 pixels high as a whole line (ascent and descent); our face reaches a
 // comparable size of its letters at 12 pixels, which also keeps the skin's label rectangles
@@ -161,6 +174,17 @@ QPixmap LoadSkinImage(const std::filesystem::path& path) {
 
 std::size_t SkinPicturesHeld() { return Pictures().DropUnusedAndCount(); }
 
+void DecodeWindowImagesAhead(SkinWindow window) {
+  const WindowSkin& skin = SkinOf(window);
+  for (const int id : {skin.normal, skin.hover, skin.pressed}) {
+    Pictures().DecodeAhead(BitmapPath(id), RatioInUse());
+  }
+}
+
+void DecodeSkinImageAhead(const std::filesystem::path& path) {
+  Pictures().DecodeAhead(QString::fromStdU16String(path.u16string()), RatioInUse());
+}
+
 QPixmap LoadIconResource(int id) {
   return LoadAtRatio(QStringLiteral(":/z900/icons/%1.png").arg(id));
 }
@@ -198,7 +222,7 @@ class ProgramIconEngine final : public QIconEngine {
     }
     // Kept by the icon: a tray icon is drawn again and again.
     QPixmap& picture = held_[chosen->first];
-    if (picture.isNull()) picture = LoadShared(chosen->second, 1);
+    if (picture.isNull()) picture = Pictures().Load(chosen->second, 1);
     if (picture.isNull() || picture.size() == size) return picture;
     return picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   }

@@ -40,6 +40,23 @@ TEST_F(SkinPicturesTest, OneDecodedPictureWhileHeldAndOnlyAtTheRatioInUse) {
   EXPECT_EQ(SkinPicturesHeld(), before);
 }
 
+// Pictures decoded ahead on their own threads are what the next load takes, at the ratio in use.
+TEST_F(SkinPicturesTest, PicturesDecodedAheadAreTheOnesLoaded) {
+  for (const double ratio : {1.0, 2.0}) {
+    SetSkinPixelRatio(ratio);
+    const std::size_t before = SkinPicturesHeld();
+    DecodeWindowImagesAhead(SkinWindow::kAboutBox);
+    DecodeWindowImagesAhead(SkinWindow::kAboutBox);  // once is enough
+    EXPECT_EQ(SkinPicturesHeld(), before);
+    const WindowImages images = LoadWindowImages(SkinWindow::kAboutBox);
+    for (const QPixmap* picture : {&images.normal, &images.hover, &images.pressed}) {
+      EXPECT_EQ(picture->devicePixelRatio(), ratio);
+      EXPECT_EQ(picture->deviceIndependentSize().toSize(), QSize(427, 228));
+    }
+    EXPECT_EQ(SkinPicturesHeld(), before + 3);
+  }
+}
+
 TEST_F(SkinPicturesTest, TheProgramIconDecodesOnlyTheSizeItDraws) {
   const std::size_t before = SkinPicturesHeld();
   {
