@@ -49,11 +49,12 @@ empty=$(icons)
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
-# start NAME RUN PROGRAM ARGS...: starts it with a fresh home, waits for its tray icon; sets
-# $started (pid) and $to_tray (ms)
+# start NAME PROGRAM ARGS...: starts it, waits for its tray icon; sets $started (pid) and
+# $to_tray (ms). Every run of a program finds the files that its first run left, as every login
+# after the first does.
 start() {
-  local name=$1 run=$2; shift 2
-  export Z900_HOME=$work/home-$name-$run
+  local name=$1; shift
+  export Z900_HOME=$work/home-$name
   local begin; begin=$(now_ms)
   "$@" >/dev/null 2>&1 &
   started=$!
@@ -86,7 +87,7 @@ measure() {
   local name=$1; shift
   local times=() peak=0 idle=0
   for run in $(seq "$runs"); do
-    start "$name" "$run" "$@"
+    start "$name" "$@"
     times+=("$to_tray")
     if (( run == runs )); then
       sleep 1  # let start-up work end before idling is measured
@@ -108,7 +109,7 @@ first_show() {
   local name=$1 title=$2; shift 2
   local look=$work/look-$name times=()
   for run in $(seq 0 "$runs"); do
-    start "show-$name" "$run" "$@"
+    start "show-$name" "$@"
     sleep 1  # the user double-clicks once the utility has settled in the tray
     read -r x y < <(icon_centre)
     xdotool mousemove --sync "$x" "$y" click 1
