@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <utility>
 
 #include "ui/bitmap_region.h"
 
@@ -51,11 +52,11 @@ void MainWindowFrame::setVisible(bool visible) {
 }
 
 void MainWindowFrame::SetPages(QWidget* settings_page, QWidget* macro_page) {
-  if (settings_ != settings_page) delete settings_;
-  if (macro_ != macro_page) delete macro_;
-  settings_ = settings_page;
-  macro_ = macro_page;
-  for (QWidget* page : {settings_, macro_}) {
+  for (const auto& [slot, page] :
+       {std::pair{&settings_, settings_page}, std::pair{&macro_, macro_page}}) {
+    if (*slot == page) continue;
+    delete *slot;
+    *slot = page;
     if (page == nullptr) continue;
     page->setParent(this);
     page->setGeometry(kMainWindowPageRect);

@@ -55,7 +55,7 @@ class MainWindowFrame : public QWidget {
   CGDIBitmapBtn* macro_page_button() const { return macro_page_; }
 
   // Puts the settings page and the macro page into their slots at the page rectangle, hidden;
-  // the frame owns them. Null leaves a slot empty; a page already in its slot stays.
+  // the frame owns them. Null leaves a slot empty; a page already in its slot stays as it is.
   void SetPages(QWidget* settings_page, QWidget* macro_page);
   // kSettingsPage or kMacroPage; null when the slot is empty.
   QWidget* page(int number) const { return number == kSettingsPage ? settings_ : macro_; }

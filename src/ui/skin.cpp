@@ -109,6 +109,15 @@ class PictureCache {
     DropUnused();
     return pictures_.size();
   }
+  // Everything, waiting for what is being decoded: pixmaps go before the application does.
+  void Clear() {
+    std::map<QString, std::future<QImage>> ahead;
+    {
+      std::lock_guard lock(mutex_);
+      pictures_.clear();
+      ahead.swap(ahead_);
+    }
+  }
 
  private:
   static QString Key(const QString& path, int ratio) {
@@ -125,7 +134,11 @@ class PictureCache {
 };
 
 PictureCache& Pictures() {
-  static PictureCache cache;
+  static PictureCache& cache = []() -> PictureCache& {
+    static PictureCache made;
+    qAddPostRoutine([] { Pictures().Clear(); });
+    return made;
+  }();
   return cache;
 }
 
