@@ -291,6 +291,7 @@ class Gallery {
   // with a page's picture in the slot, cut to the window's outline.
   QImage MainWindowWith(const QImage& page, int page_number) const {
     MainWindowFrame frame(context_.strings);
+    frame.BuildFrame();
     frame.SelectPageButton(page_number);
     const QImage framed = Grab(frame);
     QImage image = Canvas(SkinOf(SkinWindow::kMainWindow).size);

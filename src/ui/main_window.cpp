@@ -31,6 +31,8 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
       config_ports_{ports_.channel, ports_.store, ui_, files_},
       worker_(this) {
   // The settings page works on the window's page state: the window opens the mouse and loads.
+  // It runs from the start (the automatic switching, the stored files); its controls and the
+  // rest of the window are made when the window is first shown.
   settings_page_ = new CSetDlg(
       context_, SetDlgPorts{config_ports_, ports_.layout, ports_.foreground, worker_, &page_},
       this);
@@ -47,21 +49,11 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
         return false;
       },
       this));
-  SetPages(settings_page_, new CMacroDlg(context_, ports_.store, ports_.hook,
-                                         ports_.system_wide_hook, ports_.clock, ui_, this));
+  SetPages(settings_page_, nullptr);
   refresh_pages_ = [this] {
     if (settings_page_ != nullptr) settings_page_->Refresh();
     if (QWidget* shown = page(kMacroPage)) shown->update();
   };
-  const std::array<std::pair<CGDIBitmapBtn*, Button>, 4> buttons = {{
-      {close_button(), Button::kClose},
-      {minimise_button(), Button::kMinimise},
-      {mouse_page_button(), Button::kMouseTab},
-      {macro_page_button(), Button::kMacroTab},
-  }};
-  for (const auto& [button, which] : buttons) {
-    connect(button, &QAbstractButton::clicked, this, [this, which] { ButtonCommand(which); });
-  }
 
   MainWindowHooks hooks;
   hooks.refresh_page = [this] { RefreshPages(); };
@@ -89,6 +81,8 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
                                  static_cast<int>(chooser.chosen()->position)};
   });
 
+  registration_timer_.setParent(this);  // a member: gone before the frame, found by tests
+  registration_timer_.setObjectName(QStringLiteral("registrationRetry"));
   registration_timer_.setInterval(kRegistrationRetryMs);
   connect(&registration_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::RegistrationTick);
   store_retry_timer_.setParent(this);  // a member: gone before the frame, found by tests
@@ -108,6 +102,39 @@ CZ9xMouseConfigDlg::~CZ9xMouseConfigDlg() {
   if (!shut_down_) ShutDownNow();
 }
 
+void CZ9xMouseConfigDlg::setVisible(bool visible) {
+  if (visible) BuildWindow();
+  MainWindowFrame::setVisible(visible);
+}
+
+void CZ9xMouseConfigDlg::BuildWindow() {
+  if (frame_built()) return;
+  // The pictures of the frame and of the settings page, decoded side by side while they are
+  // made.
+  DecodeWindowImagesAhead(SkinWindow::kMainWindow);
+  DecodeWindowImagesAhead(SkinWindow::kSettingsPage);
+  DecodeSkinImageAhead(SkinFilePath(context_.paths.module_directory, SkinFile::kSettingsPageImage));
+  BuildFrame();
+  const std::array<std::pair<CGDIBitmapBtn*, Button>, 4> buttons = {{
+      {close_button(), Button::kClose},
+      {minimise_button(), Button::kMinimise},
+      {mouse_page_button(), Button::kMouseTab},
+      {macro_page_button(), Button::kMacroTab},
+  }};
+  for (const auto& [button, which] : buttons) {
+    connect(button, &QAbstractButton::clicked, this, [this, which] { ButtonCommand(which); });
+  }
+  // Showing the settings page makes its controls.
+  SelectPageButton(kSettingsPage);
+  SwitchPage(kSettingsPage);
+}
+
+void CZ9xMouseConfigDlg::EnsureMacroPage() {
+  if (page(kMacroPage) != nullptr || shut_down_) return;
+  SetPages(settings_page_, new CMacroDlg(context_, ports_.store, ports_.hook,
+                                         ports_.system_wide_hook, ports_.clock, ui_, this));
+}
+
 void CZ9xMouseConfigDlg::InitMainWindow() {
   setWindowIcon(ProgramIcon());
   setWindowTitle(LanguageText(context_.strings, StringKey::str_program_title));
@@ -123,8 +150,6 @@ void CZ9xMouseConfigDlg::InitMainWindow() {
   worker_.WhenIdle([this] {
     if (settings_page_ != nullptr) settings_page_->Start();
   });
-  SelectPageButton(kSettingsPage);
-  SwitchPage(kSettingsPage);
   if (ports_.monitor != nullptr) {
     ports_.monitor->Start([this](platform::DeviceChange change) { DeviceChange(change); });
   }
@@ -332,6 +357,7 @@ void CZ9xMouseConfigDlg::ButtonCommand(Button button) {
       });
       break;
     case Button::kMacroTab:
+      EnsureMacroPage();
       SelectPageButton(kMacroPage);
       SwitchPage(kMacroPage);
       break;

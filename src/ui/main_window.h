@@ -81,8 +81,8 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   ~CZ9xMouseConfigDlg() override;
 
   // Caption and icon, the event channel with timer 19, the FirstRun marker, the tray icon and
-  // its "Running" balloon, the first (loading) ShowMainWindow, the settings page, and the
-  // device notifications.
+  // its "Running" balloon, the first (loading) ShowMainWindow, the settings page's start, and
+  // the device notifications.
   void InitMainWindow();
   // Reopens the mouse (str_msg6 and nothing else when it is gone), reloads the profiles,
   // refreshes the pages and shows the window, except the first time.
@@ -109,6 +109,8 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   // A write failed because the mouse was removed: says so, and that the utility ends, and ends
   // it (the next start writes the profile again).
   void MouseRemovedDuringWrite();
+  // Every way of showing the window makes it first, with the settings page selected.
+  void setVisible(bool visible) override;
 
   // What redraws the pages after a reload; the pages themselves go into their slots with
   // SetPages (placeholders until they are built).
@@ -135,6 +137,8 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   void SurfacePressed() override;
 
  private:
+  void BuildWindow();
+  void EnsureMacroPage();
   void AddTrayIcon();
   void ShowRunningBalloon(int tries_left);
   void OnTrayContextClick();

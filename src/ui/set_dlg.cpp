@@ -103,16 +103,19 @@ CSetDlg::CSetDlg(config::AppContext& context, SetDlgPorts ports, QWidget* parent
       ports_(ports),
       own_model_(ports.model == nullptr ? std::make_unique<config::SettingsPageModel>() : nullptr),
       model_(ports.model == nullptr ? *own_model_ : *ports.model),
-      images_(LoadWindowImages(SkinWindow::kSettingsPage)),
-      menu_(SkinMenuLook::Load(context.paths.module_directory), this) {
+      menu_(SkinMenuLook{}, this) {
   setFixedSize(kPageSize);
   setAttribute(Qt::WA_OpaquePaintEvent);
   // The page itself takes the focus from the name box when its background is clicked.
   setFocusPolicy(Qt::ClickFocus);
   installEventFilter(this);
-  BuildControls();
   connect(&menu_, &CSkinMenu::Chosen, this, &CSetDlg::MenuChosen);
 
+  // Members, found by tests as children.
+  hover_timer_.setParent(this);
+  hover_timer_.setObjectName(QStringLiteral("hoverTimer"));
+  switch_timer_.setParent(this);
+  switch_timer_.setObjectName(QStringLiteral("switchTimer"));
   hover_timer_.setInterval(200);
   connect(&hover_timer_, &QTimer::timeout, this, &CSetDlg::HoverTick);
   switch_timer_.setInterval(1300);
@@ -152,7 +155,15 @@ CIrrButton* CSetDlg::AddTab(const QString& text, const QPolygon& outline) {
   return tab;
 }
 
+void CSetDlg::setVisible(bool visible) {
+  if (visible) BuildControls();
+  QWidget::setVisible(visible);
+}
+
 void CSetDlg::BuildControls() {
+  if (controls_built()) return;
+  images_ = LoadWindowImages(SkinWindow::kSettingsPage);
+  menu_.SetLook(SkinMenuLook::Load(context_.paths.module_directory));
   const auto text = [this](StringKey key) { return LanguageText(context_.strings, key); };
   for (int b = 1; b <= config::kButtonCount; ++b) {
     CGDIBitmapBtn* button = AddButton(QString(), kAssignmentRects[b - 1], false);
@@ -237,7 +248,7 @@ void CSetDlg::BuildControls() {
   connect(name_box_, &QLineEdit::textEdited, this, [this] { name_edited_ = true; });
 
   switch_box_ = AddButton(QString(), kSwitchRect, true);
-  switch_box_->SetTooltip(text(StringKey::str_autopath));
+  ShowSwitchBoxTip();
   connect(switch_box_, &QAbstractButton::clicked, this, &CSetDlg::ClickSwitchBox);
   program_button_ = AddButton(QString(), kProgramRect, false);
   program_button_->SetBitmaps(images_.pressed, images_.hover, images_.pressed, images_.pressed);
@@ -248,6 +259,7 @@ void CSetDlg::BuildControls() {
   // Lit (checked) while the mouse does not hold what the page shows.
   apply_ = AddButton(text(StringKey::str_apply), kApplyRect, true);
   connect(apply_, &QAbstractButton::clicked, this, &CSetDlg::Apply);
+  Refresh();
 }
 
 void CSetDlg::Initialise() {
@@ -301,19 +313,30 @@ void CSetDlg::Start() {
   }
   ShowLoaded();
   if (isVisible()) hover_timer_.start();
-  switch_timer_.start();
   started_ = true;
+  UpdateSwitchTimer(isVisible());
 }
 
 void CSetDlg::showEvent(QShowEvent* event) {
   if (started_) hover_timer_.start();
+  UpdateSwitchTimer(true);
   QWidget::showEvent(event);
 }
 
 void CSetDlg::hideEvent(QHideEvent* event) {
   // Hidden in the tray, the window uses no processor time for the markers.
   hover_timer_.stop();
+  UpdateSwitchTimer(false);
   QWidget::hideEvent(event);
+}
+
+void CSetDlg::UpdateSwitchTimer(bool on_screen) {
+  const bool needed = started_ && (on_screen || !ports_.foreground.IsEventDriven());
+  if (!needed) {
+    switch_timer_.stop();
+  } else if (!switch_timer_.isActive()) {
+    switch_timer_.start();
+  }
 }
 
 void CSetDlg::ShowLoaded() {
@@ -331,6 +354,7 @@ void CSetDlg::LoadAndRefresh() {
 void CSetDlg::Refresh() { ShowView(config::RefreshSettingsPage(context_, model_)); }
 
 void CSetDlg::ShowView(const config::SettingsPageView& view) {
+  if (!controls_built()) return;
   for (int b = 0; b < config::kButtonCount; ++b) {
     const QString name = QString::fromStdU16String(view.button_texts[b]);
     assignment_[b]->SetText(name);
@@ -417,7 +441,7 @@ bool CSetDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CSetDlg::HoverTick() {
-  if (context_.tray_hidden_flag != 0) return;
+  if (context_.tray_hidden_flag != 0 || !controls_built()) return;
   const QPoint cursor = QCursor::pos();
   const bool in_front = window()->isActiveWindow();
   for (int b = 0; b < config::kButtonCount; ++b) {

@@ -48,7 +48,8 @@ struct SetDlgPorts {
 // and profile tabs, the profile's name and program, Reset and Apply. It renders the core's
 // page view and forwards every control to the core; the long writes run on the device worker
 // while the page keeps painting. It owns the page state (SettingsPageModel) and the mouse
-// handle in it.
+// handle in it. Its pictures and controls are made when it is first shown (BuildControls);
+// until then it draws nothing, but switches profiles and follows the stored files all the same.
 class CSetDlg : public QWidget {
   Q_OBJECT
 
@@ -63,6 +64,11 @@ class CSetDlg : public QWidget {
   // after a firmware update, or after a write that the mouse did not take in full
   // (config::WritePending). Nothing when none is owed.
   void StartPendingWrite();
+  // Loads the pictures and makes the controls showing the page's state, once; showing the page
+  // does it first.
+  void BuildControls();
+  bool controls_built() const { return apply_ != nullptr; }
+  void setVisible(bool visible) override;
   // The mouse (when open) asked for its mode, ShowLoaded, the timers.
   void Start();
   // Shows the loaded profile on every control; it counts as stored, and its files are watched.
@@ -108,6 +114,7 @@ class CSetDlg : public QWidget {
   void StoredDataChanged();
 
   // The controls, for the window's owner and the tests: buttons 1 … 8; boxes in page order.
+  // Null until they are built.
   CGDIBitmapBtn* assignment_button(int button) const { return assignment_[button - 1]; }
   CGDIBitmapBtn* marker(int button) const { return markers_[button - 1]; }
   CGDIBitmapBtn* dpi_box(int index) const { return dpi_[index]; }
@@ -143,7 +150,6 @@ class CSetDlg : public QWidget {
 
  private:
   // Building the controls (set_dlg.cpp).
-  void BuildControls();
   CGDIBitmapBtn* AddButton(const QString& text, const QRect& rect, bool check_mode);
   CIrrButton* AddTab(const QString& text, const QPolygon& outline);
   void ShowView(const config::SettingsPageView& view);
@@ -162,6 +168,9 @@ class CSetDlg : public QWidget {
   void ShowSwitchBoxTip();
   // The page is on the screen: shown, and its window not minimised.
   bool OnScreen() const;
+  // Timer 18 runs while the page is on the screen (it copies the profile name) and, for the
+  // automatic switching, where the foreground back-end cannot announce a change.
+  void UpdateSwitchTimer(bool on_screen);
   // Opens button 1 … 8's menu at `control` (its assignment button or its marker).
   void OpenAssignmentMenu(int button, const QWidget* control);
   void MenuChosen(int item, int category);
@@ -249,6 +258,7 @@ class CSetDlg : public QWidget {
   bool told_extension_ = false;
   // The user changed the name box's text since it was last taken or shown.
   bool name_edited_ = false;
+  bool foreground_news_waits_ = false;  // for a running write
   bool started_ = false;
   bool stored_changed_ = false;
   bool mouse_behind_ = false;

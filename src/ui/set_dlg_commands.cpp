@@ -68,6 +68,7 @@ void CSetDlg::ShowForegroundStatus() {
 }
 
 void CSetDlg::ShowSwitchBoxTip() {
+  if (switch_box_ == nullptr) return;
   QString tip = LanguageText(context_.strings, i18n::StringKey::str_autopath);
   if (foreground_status_ && !foreground_status_->SeesForeground()) {
     tip += QStringLiteral("\n") +
@@ -83,7 +84,8 @@ void CSetDlg::ShowSwitchBoxTip() {
 bool CSetDlg::OnScreen() const { return isVisible() && !window()->isMinimized(); }
 
 void CSetDlg::TakeNameBox() {
-  if (!name_edited_) return;
+  // Nothing can have been typed into a page that was never shown.
+  if (name_box_ == nullptr || !name_edited_) return;
   name_edited_ = false;
   config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
 }
@@ -325,7 +327,20 @@ void CSetDlg::SwitchTick() {
 }
 
 void CSetDlg::ForegroundChanged() {
-  if (ports_.worker.busy() || model_.dialog_open != 0 || context_.message_box_flag != 0) return;
+  // The news may be that the back-end can announce changes now, or no longer can.
+  UpdateSwitchTimer(isVisible());
+  if (ports_.worker.busy()) {
+    // Taken up once the write is done: hidden, no timer would look again.
+    if (!foreground_news_waits_) {
+      foreground_news_waits_ = true;
+      WhenIdle([this] {
+        foreground_news_waits_ = false;
+        ForegroundChanged();
+      });
+    }
+    return;
+  }
+  if (model_.dialog_open != 0 || context_.message_box_flag != 0) return;
   ShowForegroundStatus();
   const std::optional<int> target =
       config::FindAutoSwitchTarget(context_, model_, ports_.foreground);

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QRect>
 #include <QSize>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -110,8 +111,17 @@ std::filesystem::path SkinFilePath(const std::filesystem::path& program_folder, 
 // Loads a skin image file at the skin's pixel ratio (its @2x sibling where that is 2); a missing
 // or unreadable file gives a null pixmap and no message.
 QPixmap LoadSkinImage(const std::filesystem::path& path);
+// The pictures (bitmaps, skin files, icons) are decoded only at the skin's pixel ratio, and once
+// while anything holds them: this many are held now.
+std::size_t SkinPicturesHeld();
+// Starts decoding pictures on threads of their own, so that a window about to be made finds
+// them ready: the pictures of a window that shows for the first time are decoded side by side
+// rather than one after the other. The next load of each takes it.
+void DecodeWindowImagesAhead(SkinWindow window);
+void DecodeSkinImageAhead(const std::filesystem::path& path);
 
-// The icons of the program: 128 (window and tray), 133 … 136 and 190, 191 (tray menu).
+// The icons of the program: 128 (window and tray), 133 … 136 and 190, 191 (tray menu). Icon
+// 128 decodes the picture of a size when that size is drawn.
 QIcon ProgramIcon();
 QPixmap LoadIconResource(int id);
 

@@ -100,6 +100,8 @@ class CSkinMenu : public QObject {
  public:
   CSkinMenu(SkinMenuLook look, QObject* owner);
   ~CSkinMenu() override;
+  // For the menus opened from now on.
+  void SetLook(SkinMenuLook look) { look_ = std::move(look); }
 
   // Shows the menu with its corner at `global` (kept on the screen) and returns at once; an
   // open menu is closed first. Items whose parent is not a top-level item before them are left

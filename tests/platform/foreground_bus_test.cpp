@@ -338,12 +338,15 @@ TEST_F(ForegroundBusTest, GnomeWithoutTheExtensionSeesXWaylandWindowsUntilItIsEn
   const auto app = CreateSessionForegroundApp(ReadSessionFacts(), waiter.Handler(), StandIns());
 
   ASSERT_TRUE(waiter.WaitForProblem(*app, ForegroundProblem::kExtensionNotEnabled));
-  EXPECT_TRUE(app->BackendStatus().xwayland_only);
+  // X11 stands in from now on, and tells of XWayland's active window as it changes.
+  ASSERT_TRUE(waiter.WaitUntil([&] { return app->BackendStatus().xwayland_only; }));
   EXPECT_TRUE(DescribeForegroundStatus(app->BackendStatus())
                   .starts_with("Automatic profile switching sees only programs running under "
                                "XWayland: the GNOME Shell extension is not enabled"));
-  EXPECT_EQ(app->ForegroundProgramName(), u"platform_tests");  // through X11
-  EXPECT_FALSE(app->IsEventDriven());
+  EXPECT_TRUE(waiter.WaitForProgram(*app, u"platform_tests"));
+  EXPECT_TRUE(app->IsEventDriven());
+  xwayland.ShowActiveWindow(0, "XTerm");
+  EXPECT_TRUE(waiter.WaitForProgram(*app, u"XTerm"));
 
   extension.Enable();
   ASSERT_TRUE(waiter.WaitForProgram(*app, u"org.gnome.Terminal"));

@@ -187,39 +187,81 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<CZ9xMouseConfigDlg> window;
 };
 
-TEST_F(MainWindowTest, StartsHiddenWithItsTrayIconAndTheSettingsPage) {
+// A hidden start makes no window: nothing on the screen's side, no control, no picture. The
+// tray icon is up, the profiles are loaded and the settings page is at work all the same; the
+// first showing makes the window, as the layout places it.
+TEST_F(MainWindowTest, HiddenStartMakesNoWindowTheFirstShowingMakesIt) {
+  const std::size_t pictures_before = SkinPicturesHeld();
   CZ9xMouseConfigDlg& dlg = Window();
   EXPECT_FALSE(dlg.isVisible());
-  EXPECT_EQ(dlg.size(), QSize(822, 544));
-  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-  EXPECT_EQ(dlg.pos(),
-            QPoint(area.x() + (area.width() - 822) / 2, area.y() + (area.height() - 544) / 2));
+  EXPECT_FALSE(dlg.testAttribute(Qt::WA_WState_Created));
+  EXPECT_EQ(dlg.close_button(), nullptr);
+  ASSERT_NE(dlg.settings_page(), nullptr);
+  EXPECT_FALSE(dlg.settings_page()->controls_built());
+  EXPECT_EQ(dlg.page(kMacroPage), nullptr);
+  EXPECT_EQ(SkinPicturesHeld(), pictures_before);
   EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Z900 Mouse Configuration"));
   ASSERT_NE(dlg.tray_icon(), nullptr);
   EXPECT_TRUE(dlg.tray_icon()->isVisible());
   EXPECT_EQ(dlg.tray_icon()->toolTip(), QStringLiteral("Z900 Mouse Configuration"));
-  EXPECT_EQ(dlg.close_button()->geometry(), QRect(788, 3, 31, 30));
-  EXPECT_EQ(dlg.minimise_button()->geometry(), QRect(762, 3, 27, 21));
-  EXPECT_EQ(dlg.mouse_page_button()->geometry(), QRect(30, 56, 56, 29));
-  EXPECT_EQ(dlg.macro_page_button()->geometry(), QRect(94, 56, 65, 29));
-  EXPECT_TRUE(dlg.mouse_page_button()->GetCheck());
-  EXPECT_FALSE(dlg.macro_page_button()->GetCheck());
-  EXPECT_FALSE(dlg.page(kSettingsPage)->isHidden());
-  EXPECT_TRUE(dlg.page(kMacroPage)->isHidden());
-  EXPECT_EQ(dlg.page(kSettingsPage)->geometry(), QRect(0, 85, 820, 456));
-  // The first showing only loaded: the profiles and the page's own handle on the mouse. The
-  // settings page in its slot shows them, on the window's page state.
+  // The first showing only loaded: the profiles and the page's own handle on the mouse, on the
+  // window's page state.
   EXPECT_EQ(dlg.page_model().selected_profile, 0);
   EXPECT_TRUE(dlg.page_model().mouse_handle);
-  ASSERT_EQ(dlg.page(kSettingsPage), dlg.settings_page());
   EXPECT_EQ(&dlg.settings_page()->model(), &dlg.page_model());
-  EXPECT_TRUE(dlg.settings_page()->profile_tab(0)->selected());
   EXPECT_TRUE(std::filesystem::exists(config::ProfileFilePath(context.paths, 0)));
   platform::KeyValue marker;
   EXPECT_EQ(store.ReadValue(config::kConfigKey, config::kFirstRunValue, marker),
             platform::KeyStoreStatus::kOk);
   EXPECT_EQ(marker, platform::BinaryValue({1, 0, 0, 0}));
   EXPECT_TRUE(monitor.tell);
+
+  dlg.TrayNotify(515);
+  ASSERT_TRUE(dlg.isVisible());
+  EXPECT_GT(SkinPicturesHeld(), pictures_before);
+  EXPECT_EQ(dlg.size(), QSize(822, 544));
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(dlg.pos(),
+            QPoint(area.x() + (area.width() - 822) / 2, area.y() + (area.height() - 544) / 2));
+  EXPECT_TRUE(dlg.mask().contains(QPoint(411, 272)));
+  EXPECT_FALSE(dlg.mask().contains(QPoint(1, 1)));
+  EXPECT_EQ(dlg.close_button()->geometry(), QRect(788, 3, 31, 30));
+  EXPECT_EQ(dlg.minimise_button()->geometry(), QRect(762, 3, 27, 21));
+  EXPECT_EQ(dlg.mouse_page_button()->geometry(), QRect(30, 56, 56, 29));
+  EXPECT_EQ(dlg.macro_page_button()->geometry(), QRect(94, 56, 65, 29));
+  EXPECT_TRUE(dlg.mouse_page_button()->GetCheck());
+  EXPECT_FALSE(dlg.macro_page_button()->GetCheck());
+  ASSERT_EQ(dlg.page(kSettingsPage), dlg.settings_page());
+  EXPECT_TRUE(dlg.settings_page()->isVisible());
+  EXPECT_EQ(dlg.settings_page()->geometry(), QRect(0, 85, 820, 456));
+  EXPECT_TRUE(dlg.settings_page()->profile_tab(0)->selected());
+  EXPECT_EQ(dlg.page(kMacroPage), nullptr);  // made when it is first opened
+}
+
+// Hidden in the tray nothing wakes the utility once the driver took its registration: no timer
+// runs, the automatic switching's neither, as its back-end announces every change. Shown, the
+// page's timers run; hidden again, they stop.
+TEST_F(MainWindowTest, NoTimerRunsWhileHidden) {
+  foreground.event_driven = true;
+  driver.OpenDevice();
+  CZ9xMouseConfigDlg& dlg = Window();
+  QTimer* registration = dlg.findChild<QTimer*>(QStringLiteral("registrationRetry"));
+  ASSERT_NE(registration, nullptr);
+  registration->start(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !registration->isActive(); }, 5000));
+  const auto running = [&] {
+    QStringList names;
+    for (const QTimer* timer : dlg.findChildren<QTimer*>()) {
+      if (timer->isActive()) names << timer->objectName();
+    }
+    return names;
+  };
+  EXPECT_TRUE(running().isEmpty()) << running().join(' ').toStdString();
+
+  dlg.TrayNotify(515);
+  EXPECT_TRUE(running().contains(QStringLiteral("switchTimer")));
+  QTest::mouseClick(dlg.close_button(), Qt::LeftButton);
+  EXPECT_TRUE(running().isEmpty()) << running().join(' ').toStdString();
 }
 
 // The settings page's "more" choice reaches the macro page's chooser through the window's

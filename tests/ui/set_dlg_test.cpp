@@ -97,6 +97,9 @@ TEST_F(SetDlgTest, OnTheWindowsStateThePageShowsWhatTheWindowLoadedAndLeavesItsM
   page->Start();
   EXPECT_EQ(&page->model(), &window_state);
   EXPECT_EQ(context.current_mode, 1);
+  // Its controls are made when the window first shows it, with what it holds by then.
+  EXPECT_FALSE(page->controls_built());
+  page->BuildControls();
   EXPECT_EQ(page->name_box()->text(), QStringLiteral("office"));
   // The window's handle outlives the page.
   page.reset();
@@ -622,6 +625,51 @@ TEST_F(SetDlgTest, TheSwitchBoxShowsCheckedWhileTheChooserIsOpen) {
   EXPECT_TRUE(dlg->switch_box()->GetCheck());
   EXPECT_EQ(dlg->program_button()->text(), QStringLiteral("game"));
   EXPECT_EQ(dlg->program_button()->toolTip(), QStringLiteral("str_autoswitch_match\ngame"));
+}
+
+// News of the foreground program that comes during a write is taken up after it: hidden, with
+// a back-end that announces its changes, no timer would look again.
+TEST_F(SetDlgTest, ForegroundNewsDuringAWriteSwitchesAfterIt) {
+  WriteProfile(0, u"one");
+  WriteProfile(1, u"two");
+  WriteProfile(2, u"three");
+  Open();
+  dlg->hide();
+  foreground.event_driven = true;
+  for (const auto& [index, program] : {std::pair(1, u"gimp"), std::pair(2, u"foot")}) {
+    context.profiles.entries[index].auto_switch = 1;
+    platform::WriteFixedText(context.profiles.entries[index].program_name, program);
+  }
+  foreground.name = u"gimp";
+  dlg->ForegroundChanged();  // the write of profile 2 starts
+  ASSERT_TRUE(worker.busy());
+  foreground.name = u"foot";
+  dlg->ForegroundChanged();
+  worker.WaitUntilIdle();
+  EXPECT_EQ(dlg->model().selected_profile, 2);
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("three"));
+}
+
+// Timer 18 copies the profile name while the page is on the screen; hidden, it runs only for a
+// back-end that cannot announce the foreground program's changes, and news of what the
+// back-end can do now starts or stops it.
+TEST_F(SetDlgTest, SwitchTimerRunsOnlyWhereItHasWork) {
+  Open();
+  QTimer* timer = dlg->findChild<QTimer*>(QStringLiteral("switchTimer"));
+  ASSERT_NE(timer, nullptr);
+  for (const bool announces : {false, true}) {
+    foreground.event_driven = announces;
+    dlg->show();
+    EXPECT_TRUE(timer->isActive()) << announces;
+    dlg->hide();
+    EXPECT_EQ(timer->isActive(), !announces) << announces;
+  }
+  foreground.event_driven = false;
+  dlg->ForegroundChanged();
+  EXPECT_TRUE(timer->isActive());
+  foreground.event_driven = true;
+  dlg->ForegroundChanged();
+  EXPECT_FALSE(timer->isActive());
 }
 
 TEST_F(SetDlgTest, FirmwareFollowUpWritesOnceAtTheStart) {

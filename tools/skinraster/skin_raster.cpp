@@ -19,9 +19,13 @@
 #include <QPainter>
 #include <QSvgRenderer>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
+
+#include "platform/crc32.h"
 
 namespace {
 
@@ -114,8 +118,50 @@ QString At2x(const QString& path) {
 
 bool IsBitmap(const QString& path) { return path.endsWith(".bmp", Qt::CaseInsensitive); }
 
+void AppendBigEndian(QByteArray& bytes, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) bytes.append(static_cast<char>(value >> shift));
+}
+
+void AppendChunk(QByteArray& file, const char (&type)[5], const QByteArray& data) {
+  AppendBigEndian(file, static_cast<std::uint32_t>(data.size()));
+  const QByteArray typed = QByteArray(type, 4) + data;
+  file.append(typed);
+  AppendBigEndian(file, z900::platform::Crc32(
+                            std::span(reinterpret_cast<const std::uint8_t*>(typed.constData()),
+                                      static_cast<std::size_t>(typed.size()))));
+}
+
+// A PNG whose rows carry no filter. The pictures are flat drawings that zlib packs as small
+// either way, and unfiltered rows are the cheapest to decode: the program decodes the window's
+// pictures while the user waits for it to show.
+bool WritePng(const QImage& image, const QString& path) {
+  const bool alpha = image.hasAlphaChannel();
+  const QImage pixels =
+      image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+  const qsizetype row_bytes = qsizetype{pixels.width()} * (alpha ? 4 : 3);
+  QByteArray rows;
+  rows.reserve((row_bytes + 1) * pixels.height());
+  for (int y = 0; y < pixels.height(); ++y) {
+    rows.append('\0');  // filter type None
+    rows.append(reinterpret_cast<const char*>(pixels.constScanLine(y)), row_bytes);
+  }
+  QByteArray header;
+  AppendBigEndian(header, static_cast<std::uint32_t>(pixels.width()));
+  AppendBigEndian(header, static_cast<std::uint32_t>(pixels.height()));
+  // 8 bits a sample; RGB or RGBA; deflate; the standard row filters (each row says which); no
+  // interlace.
+  const char format[] = {8, static_cast<char>(alpha ? 6 : 2), 0, 0, 0};
+  header.append(format, sizeof format);
+  QByteArray file("\x89PNG\r\n\x1a\n", 8);
+  AppendChunk(file, "IHDR", header);
+  AppendChunk(file, "IDAT", qCompress(rows, 9).mid(4));  // qCompress puts the size in front
+  AppendChunk(file, "IEND", {});
+  QFile out(path);
+  return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
+}
+
 bool Write(const QImage& image, const QString& path) {
-  return image.save(path, IsBitmap(path) ? "BMP" : "PNG");
+  return IsBitmap(path) ? image.save(path, "BMP") : WritePng(image, path);
 }
 
 int Fail(const std::string& message) {

@@ -64,11 +64,10 @@ std::unique_ptr<ForegroundApp> CreateSessionForegroundApp(
 // any other Wayland compositor, X11 for an X session, none without a display.
 ForegroundBackend ChooseForegroundBackend(const SessionFacts& facts);
 
-// The X server's active window, asked at every call.
-std::unique_ptr<ForegroundApp> CreateX11ForegroundApp();
-
-// The back-ends that follow the desktop's announcements on a thread of their own. The bus
-// back-ends believe only the program that `trusted` names (the desktop's own by default).
+// The back-ends that follow the desktop's announcements on a thread of their own: the X
+// server's active window, the wlroots protocol, KWin and GNOME Shell. The bus back-ends
+// believe only the program that `trusted` names (the desktop's own by default).
+std::unique_ptr<ForegroundApp> CreateX11ForegroundApp(ForegroundChangeHandler on_change = {});
 std::unique_ptr<ForegroundApp> CreateWlrForegroundApp(ForegroundChangeHandler on_change);
 std::unique_ptr<ForegroundApp> CreateKWinForegroundApp(ForegroundChangeHandler on_change);
 std::unique_ptr<ForegroundApp> CreateKWinForegroundApp(ForegroundChangeHandler on_change,

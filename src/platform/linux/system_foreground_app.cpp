@@ -24,11 +24,12 @@ bool HasDesktopToken(std::string_view list, std::string_view token) {
 }
 
 // The desktop's own back-end while it sees the foreground; X11 (XWayland windows only) while
-// it does not, until it does again (an extension enabled later, a restarted compositor).
+// it does not, until it does again (an extension enabled later, a restarted compositor). The
+// X11 stand-in connects only once it is needed.
 class FallbackForegroundApp final : public ForegroundApp {
  public:
-  FallbackForegroundApp(std::unique_ptr<ForegroundApp> primary, std::unique_ptr<ForegroundApp> x11)
-      : primary_(std::move(primary)), x11_(std::move(x11)) {}
+  FallbackForegroundApp(std::unique_ptr<ForegroundApp> primary, ForegroundChangeHandler on_change)
+      : primary_(std::move(primary)), on_change_(std::move(on_change)) {}
 
   std::u16string ForegroundProgramName() override { return Current().ForegroundProgramName(); }
   ForegroundProgram ForegroundProgramNames() override { return Current().ForegroundProgramNames(); }
@@ -36,20 +37,26 @@ class FallbackForegroundApp final : public ForegroundApp {
   ForegroundStatus BackendStatus() override {
     ForegroundStatus status = primary_->BackendStatus();
     if (status.SeesForeground() || status.problem == ForegroundProblem::kStarting) return status;
-    status.xwayland_only = x11_->BackendStatus().SeesForeground();
+    status.xwayland_only = StandIn().BackendStatus().SeesForeground();
     return status;
   }
 
   bool IsEventDriven() override {
-    return primary_->BackendStatus().SeesForeground() && primary_->IsEventDriven();
+    if (primary_->BackendStatus().SeesForeground()) return primary_->IsEventDriven();
+    return StandIn().IsEventDriven();
   }
 
  private:
   ForegroundApp& Current() {
-    return primary_->BackendStatus().SeesForeground() ? *primary_ : *x11_;
+    return primary_->BackendStatus().SeesForeground() ? *primary_ : StandIn();
+  }
+  ForegroundApp& StandIn() {
+    if (!x11_) x11_ = CreateX11ForegroundApp(on_change_);
+    return *x11_;
   }
 
   std::unique_ptr<ForegroundApp> primary_;
+  ForegroundChangeHandler on_change_;
   std::unique_ptr<ForegroundApp> x11_;
 };
 
@@ -125,19 +132,19 @@ std::unique_ptr<ForegroundApp> CreateSessionForegroundApp(
   switch (ChooseForegroundBackend(facts)) {
     case ForegroundBackend::kNone:
     case ForegroundBackend::kX11:
-      return CreateX11ForegroundApp();
+      return CreateX11ForegroundApp(std::move(on_change));
     case ForegroundBackend::kWlroots:
-      primary = CreateWlrForegroundApp(std::move(on_change));
+      primary = CreateWlrForegroundApp(on_change);
       break;
     case ForegroundBackend::kKWin:
-      primary = CreateKWinForegroundApp(std::move(on_change), trusted.value_or(KWinPeer()));
+      primary = CreateKWinForegroundApp(on_change, trusted.value_or(KWinPeer()));
       break;
     case ForegroundBackend::kGnomeShell:
-      primary = CreateGnomeForegroundApp(std::move(on_change), trusted.value_or(GnomeShellPeer()));
+      primary = CreateGnomeForegroundApp(on_change, trusted.value_or(GnomeShellPeer()));
       break;
   }
   if (!facts.x_display) return primary;
-  return std::make_unique<FallbackForegroundApp>(std::move(primary), CreateX11ForegroundApp());
+  return std::make_unique<FallbackForegroundApp>(std::move(primary), std::move(on_change));
 }
 
 }  // namespace z900::platform
