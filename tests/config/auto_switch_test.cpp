@@ -256,7 +256,9 @@ TEST_F(AutoSwitchTest, LinkedScriptedAndWrappedProgramsSwitchByTheNameTheyShow) 
     const test::ChildProcess running((bin / c.chosen).string(), c.arguments, {},
                                      c.says_ready ? ready[1] : -1);
     ::close(ready[1]);
-    if (c.says_ready) EXPECT_EQ(test::ReadLineWithin(ready[0], 10000), "ready") << c.what;
+    if (c.says_ready) {
+      EXPECT_EQ(test::ReadLineWithin(ready[0], 10000), "ready") << c.what;
+    }
     ::close(ready[0]);
     xvfb.ShowActiveWindow(running.pid(), c.window_class);
     EXPECT_EQ(Tick(*system), std::make_pair(std::u16string(u"p1"), 1)) << c.what;

@@ -603,10 +603,10 @@ TEST_F(SetDlgTest, PicturesFollowTheLayoutTables) {
   const QImage no_caption = record->grab().toImage();
   record->SetText(text);
   EXPECT_THAT(BrightestChange(caption, no_caption, caption.rect()), DrawnIn(colours::kDialogText));
-  const QImage page = macros.grab().toImage();
-  EXPECT_THAT(FirstTextColumn(page, RectLTRB(85, 19, 200, 37)),
+  const QImage macro_page = macros.grab().toImage();
+  EXPECT_THAT(FirstTextColumn(macro_page, RectLTRB(85, 19, 200, 37)),
               ::testing::AllOf(::testing::Ge(95), ::testing::Le(97)));
-  EXPECT_THAT(FirstTextColumn(page, RectLTRB(306, 19, 420, 37)),
+  EXPECT_THAT(FirstTextColumn(macro_page, RectLTRB(306, 19, 420, 37)),
               ::testing::AllOf(::testing::Ge(316), ::testing::Le(318)));
 }
 
