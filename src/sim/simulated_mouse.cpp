@@ -81,6 +81,14 @@ bool SimulatedMouse::FaultApplies(std::uint8_t command) const {
   return !faults_.only_command || *faults_.only_command == command;
 }
 
+void SimulatedMouse::SetFaults(const SimFaults& faults) {
+  faults_ = faults;
+  fault_hits_ = 0;
+  // The answer still to be read is hit too, without counting against the count: that is for
+  // the commands sent from now on.
+  last_faulty_ = FaultApplies(last_command_) && faults_.count.value_or(1) > 0;
+}
+
 bool SimulatedMouse::CommandFaults(std::uint8_t command) {
   if (!FaultApplies(command)) return false;
   if (!faults_.count) return true;

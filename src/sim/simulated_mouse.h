@@ -81,7 +81,8 @@ class SimulatedMouse {
   // Takes over what another program left in the shared state, keeping the answer of the last
   // command and its timing, which live only in this program.
   void ReplaceState(MouseState state);
-  void SetFaults(const SimFaults& faults) { faults_ = faults; }
+  // New faults start their count afresh and already hit the answer still to be read.
+  void SetFaults(const SimFaults& faults);
   // Time from a command to its done status, replacing the per-command default.
   void SetAckLatency(std::optional<std::uint32_t> latency_ms) { latency_override_ = latency_ms; }
 

@@ -73,6 +73,11 @@ TEST_F(SimulatedMouseTest, CountedFaultsHitOnlyTheFirstCommands) {
   EXPECT_FALSE(WriteButtonSlotForTest(0, 2, 1));
   EXPECT_TRUE(WriteButtonSlotForTest(0, 2, 1));
   EXPECT_TRUE(WriteButtonSlotForTest(0, 3, 1));
+
+  // Faults set again count afresh.
+  mouse.SetFaults({.no_ack = true, .only_command = 0xA5, .count = 1});
+  EXPECT_FALSE(WriteButtonSlotForTest(0, 2, 1));
+  EXPECT_TRUE(WriteButtonSlotForTest(0, 2, 1));
 }
 
 TEST_F(SimulatedMouseTest, UnplugsAfterTheGivenNumberOfReports) {
