@@ -259,6 +259,7 @@ void CSetDlg::BuildControls() {
   // Lit (checked) while the mouse does not hold what the page shows.
   apply_ = AddButton(text(StringKey::str_apply), kApplyRect, true);
   connect(apply_, &QAbstractButton::clicked, this, &CSetDlg::Apply);
+  SetMouseBehind(mouse_behind_);
   Refresh();
 }
 

@@ -311,6 +311,7 @@ void CSetDlg::AfterWrite(const WriteOutcome& outcome) {
 
 void CSetDlg::SetMouseBehind(bool behind) {
   mouse_behind_ = behind;
+  if (apply_ == nullptr) return;  // the controls show it when they are made
   apply_->SetCheck(behind);
   apply_->SetTooltip(LanguageText(
       context_.strings, behind ? i18n::StringKey::str_apply_pending : i18n::StringKey::str_apply));

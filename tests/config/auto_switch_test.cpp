@@ -241,7 +241,8 @@ TEST_F(AutoSwitchTest, LinkedScriptedAndWrappedProgramsSwitchByTheNameTheyShow) 
   test::XvfbDisplay xvfb;
   const test::ScopedVariable session("XDG_SESSION_TYPE", "x11");
   const test::ScopedVariable wayland("WAYLAND_DISPLAY", "");
-  const auto system = platform::CreateSystemForegroundApp();
+  test::ForegroundWaiter waiter;
+  const auto system = platform::CreateSystemForegroundApp(waiter.Handler());
   for (const Case& c : cases) {
     ASSERT_TRUE(SelectProfile(context, page, ports, 0, false));
     ChooseSwitchProgram(context, page, ui, SwitchAction::kTurnOff);
@@ -261,8 +262,13 @@ TEST_F(AutoSwitchTest, LinkedScriptedAndWrappedProgramsSwitchByTheNameTheyShow) 
     }
     ::close(ready[0]);
     xvfb.ShowActiveWindow(running.pid(), c.window_class);
+    // The back-end hears of the new active window on its own thread.
+    EXPECT_TRUE(waiter.WaitUntil([&] {
+      return system->ForegroundProgramNames().Matches(c.stored);
+    })) << c.what;
     EXPECT_EQ(Tick(*system), std::make_pair(std::u16string(u"p1"), 1)) << c.what;
     xvfb.CloseActiveWindow();
+    ASSERT_TRUE(waiter.WaitForProgram(*system, u"Unknow")) << c.what;
   }
 }
 

@@ -71,7 +71,9 @@ TEST(ThumbRegionTest, TransparentCornerColourIsCutAway) {
 TEST(MainWindowOutlineTest, NoKeyColourInsideTheOutlineAtAnyPixelRatio) {
   for (const double ratio : {1.0, 1.5, 2.0}) {
     SetSkinPixelRatio(ratio);
-    MainWindowFrame frame{i18n::LanguageStrings()};
+    const i18n::LanguageStrings strings;
+    MainWindowFrame frame{strings};
+    frame.BuildFrame();  // as its first showing does
     QImage shown(frame.size() * ratio, QImage::Format_RGB32);
     shown.setDevicePixelRatio(ratio);
     frame.render(&shown);
