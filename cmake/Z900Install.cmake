@@ -104,5 +104,36 @@ add_custom_target(z900_app_icons ALL DEPENDS ${Z900_ICON_PICTURES})
 install(FILES ${Z900_SKIN_SOURCES}/app_icon.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME z900-config.svg)
 
+# The shell extension through which GNOME tells us the focused program (docs/foreground.md), in
+# both of its forms: gnome-extension links the one that the installed GNOME Shell loads into
+# GNOME Shell's folder. The package runs it (postinst, a trigger on GNOME Shell, prerm); a
+# plain `cmake --install` runs it at once, a staged one (DESTDIR) leaves it to the package.
+# Each form's extension.js is its own beginning and end around the part they share.
+set(Z900_GNOME_SHELL_SOURCES ${PROJECT_SOURCE_DIR}/resources/gnome-shell)
+set(Z900_GNOME_EXTENSIONS ${Z900_INSTALL_STAGE}/gnome-shell)
+file(READ ${Z900_GNOME_SHELL_SOURCES}/foreground_reporter.js Z900_FOREGROUND_REPORTER)
+foreach(form legacy module)
+  set(sources ${Z900_GNOME_SHELL_SOURCES}/${form})
+  set(folder ${Z900_GNOME_EXTENSIONS}/${form}/z900-foreground@z900)
+  file(READ ${sources}/begin.js begin)
+  file(READ ${sources}/end.js end)
+  file(CONFIGURE OUTPUT ${folder}/extension.js CONTENT "${begin}${Z900_FOREGROUND_REPORTER}${end}"
+       @ONLY)
+  configure_file(${sources}/metadata.json ${folder}/metadata.json COPYONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${sources}/begin.js
+                                                                 ${sources}/end.js)
+endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                                       ${Z900_GNOME_SHELL_SOURCES}/foreground_reporter.js)
+install(DIRECTORY ${Z900_GNOME_EXTENSIONS}/legacy ${Z900_GNOME_EXTENSIONS}/module
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/z900/gnome-shell)
+set(Z900_GNOME_EXTENSION_SCRIPT ${Z900_INSTALL_STAGE}/gnome-extension)
+configure_file(${PROJECT_SOURCE_DIR}/resources/gnome-shell/gnome-extension.in
+               ${Z900_GNOME_EXTENSION_SCRIPT} @ONLY)
+install(PROGRAMS ${Z900_GNOME_EXTENSION_SCRIPT} DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/z900)
+install(CODE "if(\"\$ENV{DESTDIR}\" STREQUAL \"\")
+  execute_process(COMMAND ${CMAKE_INSTALL_FULL_LIBEXECDIR}/z900/gnome-extension link)
+endif()")
+
 z900_install_man_page(z900-config)
 z900_install_man_page(z900-screengrab)

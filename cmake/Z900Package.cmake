@@ -31,10 +31,13 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://z900.example/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # xdg-open opens what the host actions and the update check name.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
-# The skin's font is found at run time by its name, unseen by shlibdeps.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-open-sans)
+# Found at run time by their names, unseen by shlibdeps: the skin's font, and the libraries the
+# programs open when they first need them (downloads, sounds, the X11 keyboard hook).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-open-sans, libcurl4, libcanberra0, libxi6")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/resources/package/postinst
-                                       ${PROJECT_SOURCE_DIR}/resources/package/postrm)
+                                       ${PROJECT_SOURCE_DIR}/resources/package/prerm
+                                       ${PROJECT_SOURCE_DIR}/resources/package/postrm
+                                       ${PROJECT_SOURCE_DIR}/resources/package/triggers)
 string(REPLACE ";" "\n" Z900_CONFFILES_LINES "${Z900_CONFFILES}")
 file(WRITE ${CMAKE_BINARY_DIR}/conffiles "${Z900_CONFFILES_LINES}\n")
 list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/conffiles)

@@ -32,8 +32,9 @@ packages=(
   # run-time libraries
   clang libclang-rt-14-dev
   # the package and its checks: dependencies of the .deb (dpkg-shlibdeps), the desktop's
-  # validators, the udev rule's test, manual pages, the clean root of the install test
-  dpkg-dev lintian desktop-file-utils appstream udev man-db debootstrap
+  # validators, the udev rule's test, manual pages (col reads them as text), the clean root of
+  # the install test
+  dpkg-dev lintian desktop-file-utils appstream udev man-db bsdextrautils debootstrap
 )
 
 missing=()

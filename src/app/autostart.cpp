@@ -217,9 +217,11 @@ std::optional<AutostartStatus> SetAutostart(const AutostartPaths& paths, bool en
   } else if (!user || wanted != user->entry.Text()) {
     fs::create_directories(paths.user_entry.parent_path(), code);
     if (!code) {
+      // The desktop's folder, not ours: the entry is made as the user's files are.
       code = platform::WriteFileAtomically(
           paths.user_entry,
-          std::span(reinterpret_cast<const std::uint8_t*>(wanted.data()), wanted.size()));
+          std::span(reinterpret_cast<const std::uint8_t*>(wanted.data()), wanted.size()), {},
+          platform::FileAccess::kKeepMode);
     }
     if (code) {
       error = "cannot write " + paths.user_entry.string() + ": " + code.message();

@@ -1,6 +1,9 @@
 #include "app/start_utility.h"
 
+#include <algorithm>
+#include <array>
 #include <ostream>
+#include <string_view>
 
 #include "app/autostart.h"
 #include "i18n/language_strings.h"
@@ -72,10 +75,41 @@ StartResult StartUtility(config::AppContext& context, StartupPorts& ports) {
   return result;
 }
 
+namespace {
+
+// The options that Qt takes out of the command line itself (the application, its X11 display
+// plugin, its widget styles), by name without the dash; Qt accepts one dash or two. Those of the
+// first list take a value, as the next argument or after "=".
+constexpr std::array<std::string_view, 16> kToolkitOptionsWithValue = {
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
+    "qwindowtitle", "title", "qwindowicon", "icon", "session", "display", "name", "visual",
+    "style", "stylesheet"};
+constexpr std::array<std::string_view, 8> kToolkitFlags = {
+    "reverse", "testability", "widgetcount", "sync", "cmap", "nograb", "dograb", "qmljsdebugger"};
+
+// How many arguments from `at` on are one of Qt's options (0 when it is none).
+std::size_t ToolkitOptionLength(std::span<const std::string> args, std::size_t at) {
+  std::string_view arg = args[at];
+  if (!arg.starts_with('-')) return 0;
+  arg.remove_prefix(arg.starts_with("--") ? 2 : 1);
+  const std::size_t equals = arg.find('=');
+  const std::string_view name = arg.substr(0, equals);
+  const auto known = [name](const auto& names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  if (known(kToolkitFlags)) return 1;
+  if (!known(kToolkitOptionsWithValue)) return 0;
+  return equals != std::string_view::npos || at + 1 == args.size() ? 1 : 2;
+}
+
+}  // namespace
+
 std::optional<Options> ParseOptions(std::span<const std::string> args, std::string& error) {
   Options options;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--simulate") {
+    if (const std::size_t toolkit = ToolkitOptionLength(args, i); toolkit > 0) {
+      i += toolkit - 1;  // Qt's own: QApplication takes it
+    } else if (args[i] == "--simulate") {
       options.simulate = true;
     } else if (args[i] == "--show") {
       options.show = true;
@@ -114,7 +148,7 @@ std::optional<int> RunWithoutWindow(const Options& options, const platform::Path
     return kExitOk;
   }
   if (options.version) {
-    out << "z900-config " << kVersion << '\n';
+    out << "z900-config " << kVersion << '\n' << kLicenseNotice << '\n';
     return kExitOk;
   }
   if (options.autostart) {

@@ -85,7 +85,8 @@ struct Options {
 inline constexpr char kUsage[] =
     "usage: z900-config [--simulate] [--show] [--render DIR]\n"
     "       z900-config --autostart on|off | --help | --version";
-// Nullopt, with the reason, for an argument it does not know.
+// Nullopt, with the reason, for an argument it does not know. Qt's own options (-platform NAME,
+// --style=NAME, -reverse, …) pass, for QApplication to take.
 std::optional<Options> ParseOptions(std::span<const std::string> args, std::string& error);
 
 // Carries out the options that need neither a window nor a mouse (--help, --version,

@@ -91,6 +91,11 @@ int CliSession::LockStore(StoreAccess access) {
       error);
   if (!store_lock_) {
     locked_ = StoreAccess::kNone;
+    if (error == std::errc::timed_out) {
+      return Fail(kExitFailed, "gave up waiting for the profiles and macros after " +
+                                   std::to_string(config::kStoreLockPatienceMs / 60000) +
+                                   " minutes: " + config::StoreLockHolders(env_.paths));
+    }
     return Fail(kExitFailed,
                 "cannot lock " + env_.paths.store_lock_file.string() + ": " + error.message());
   }

@@ -57,23 +57,12 @@ int ConfigRun::Load() {
                    << platform::Utf16ToUtf8(result.table_copy) << " and started anew\n";
   }
   int code = kExitOk;
-  using Kind = config::ProfileFileProblem::Kind;
   for (const config::ProfileFileProblem& problem : result.problems) {
-    const std::string file = problem.path.string();
-    switch (problem.kind) {
-      case Kind::kKeptDamaged:
-        session_.err() << "z900ctl: warning: " << file << " was not a profile file; it was kept as "
-                       << problem.copy.string() << " and replaced by the defaults\n";
-        break;
-      case Kind::kDamagedNotReplaced:
-        session_.err() << "z900ctl: warning: " << file
-                       << " is not a profile file and was left as it is: no copy could be kept ("
-                       << problem.error.message() << ")\n";
-        break;
-      case Kind::kUnreadable:
-        code = session_.Fail(kExitFailed, "cannot read the profile file " + file + ": " +
-                                              problem.error.message() + "; it was left as it is");
-        break;
+    const std::string text = ProfileProblemText(problem);
+    if (config::ProfileProblemIsFatal(page_, problem)) {
+      code = session_.Fail(kExitFailed, text);
+    } else {
+      session_.err() << "z900ctl: warning: " << text << '\n';
     }
   }
   if (result.table_status != platform::KeyStoreStatus::kOk) {
@@ -100,14 +89,7 @@ int ConfigRun::OpenMouse() {
   return kExitOk;
 }
 
-bool ConfigRun::MouseUnplugged() {
-  device::HidChannel& channel = session_.channel();
-  device::DeviceHandle probe;
-  const bool opened = channel.OpenDevice(probe);
-  const bool gone = !opened && channel.last_open_error() == platform::HidOpenError::kNoDevice;
-  channel.CloseDevice(probe);
-  return gone;
-}
+bool ConfigRun::MouseUnplugged() { return device::MouseGone(session_.channel()); }
 
 std::string ConfigRun::SaveProblem(config::SaveOutcome outcome) {
   using config::SaveOutcome;
@@ -134,14 +116,40 @@ std::string ConfigRun::SaveProblem(config::SaveOutcome outcome) {
 }
 
 int ConfigRun::Save() {
-  const bool stored = config::StoreProfileTable(context(), *store_);
-  const std::string problem = SaveProblem(config::SaveProfileFile(context(), page_, *ports_));
-  if (!problem.empty()) return session_.Fail(kExitFailed, problem);
-  if (!stored) {
+  // A failed command changes nothing: the table first, and put back when the file cannot be
+  // saved.
+  platform::KeyValue before;
+  const bool had_table = store_->ReadValue(config::kConfigKey, config::kConfigInfoValue, before) ==
+                         platform::KeyStoreStatus::kOk;
+  if (!config::StoreProfileTable(context(), *store_)) {
     return session_.Fail(kExitFailed, "the profile table could not be stored in the key store at " +
-                                          context().paths.registry_root.string());
+                                          context().paths.registry_root.string() +
+                                          "; nothing was changed");
   }
-  return kExitOk;
+  const std::string problem = SaveProblem(config::SaveProfileFile(context(), page_, *ports_));
+  if (problem.empty()) return kExitOk;
+  if (had_table) store_->WriteValue(config::kConfigKey, config::kConfigInfoValue, before);
+  return session_.Fail(kExitFailed, problem);
+}
+
+std::string ProfileProblemText(const config::ProfileFileProblem& problem) {
+  using Kind = config::ProfileFileProblem::Kind;
+  const std::string file = problem.path.string();
+  switch (problem.kind) {
+    case Kind::kKeptDamaged:
+      return file + " was not a profile file; it was kept as " + problem.copy.string() +
+             " and replaced by the defaults";
+    case Kind::kDamagedNotReplaced:
+      return file + " is not a profile file and was left as it is: it could not be kept and " +
+             "replaced (" + problem.error.message() + ")";
+    case Kind::kUnreadable:
+      return "cannot read the profile file " + file + ": " + problem.error.message() +
+             "; it was left as it is";
+    case Kind::kNotCreated:
+      return "cannot create the profile file " + file + ": " + problem.error.message() +
+             "; its default settings are not stored";
+  }
+  return {};
 }
 
 std::string ProfileLabel(ConfigRun& run) {
@@ -163,22 +171,30 @@ int ReportApply(CliSession& session, ConfigRun& run, const config::ApplyReport& 
     session.out() << report.slots_kept << " buttons without a device code kept their slots\n";
   }
   int code = kExitOk;
-  if (const int unanswered = report.slots_failed + report.settings_failed; unanswered > 0) {
-    const std::string count = std::to_string(unanswered) + " commands were not acknowledged";
-    code = session.Fail(kExitFailed, run.MouseUnplugged()
-                                         ? "the mouse was unplugged during the write (" + count +
-                                               "); plug it in and write the profile again"
-                                         : count + " by the mouse; its settings may be incomplete");
-  }
-  if (report.macros_failed > 0) {
-    code = session.Fail(kExitFailed,
-                        std::to_string(report.macros_failed) +
-                            " macro buttons got no macro slot (the macro is gone, cannot be "
-                            "played by the mouse, is beyond the 14 slots, or was not written)");
-  }
-  if (report.modes_without_dpi > 0) {
-    code = session.Fail(kExitFailed, std::to_string(report.modes_without_dpi) +
-                                         " modes have no valid DPI stages; none were sent");
+  for (const config::ApplyFailure& failure : config::ApplyFailures(report)) {
+    const std::string count = std::to_string(failure.count);
+    switch (failure.kind) {
+      case config::ApplyFailure::Kind::kUnacknowledged: {
+        const std::string commands = count + " commands were not acknowledged";
+        code = session.Fail(kExitFailed, run.MouseUnplugged()
+                                             ? "the mouse was unplugged during the write (" +
+                                                   commands +
+                                                   "); plug it in and write the profile again"
+                                             : commands +
+                                                   " by the mouse; its settings may be "
+                                                   "incomplete");
+        break;
+      }
+      case config::ApplyFailure::Kind::kMacrosWithoutSlot:
+        code = session.Fail(kExitFailed,
+                            count +
+                                " macro buttons got no macro slot (the macro is gone, cannot be "
+                                "played by the mouse, is beyond the 14 slots, or was not written)");
+        break;
+      case config::ApplyFailure::Kind::kModesWithoutDpi:
+        code = session.Fail(kExitFailed, count + " modes have no valid DPI stages; none were sent");
+        break;
+    }
   }
   if (code != kExitOk) return code;
   if (const std::string problem = run.SaveProblem(report.save); !problem.empty()) {

@@ -55,6 +55,9 @@ class ConfigRun {
   bool mouse_open_ = false;
 };
 
+// One line on a profile file that could not be used as it was.
+std::string ProfileProblemText(const config::ProfileFileProblem& problem);
+
 // "profile 2 (Profile 2)".
 std::string ProfileLabel(ConfigRun& run);
 

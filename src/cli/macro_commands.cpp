@@ -142,8 +142,9 @@ int RunExport(CliSession& session, std::span<const std::string> args) {
   if (!macro::IsWellFormed(*record, why)) {
     return session.Fail(kExitFailed, "macro " + IdText(id) + " is damaged: " + why);
   }
-  if (const std::error_code error =
-          platform::WriteFileAtomically(args[1], macro::MacroRecordBytes(*record))) {
+  // The user's own file, wherever they put it: its mode is theirs to choose.
+  if (const std::error_code error = platform::WriteFileAtomically(
+          args[1], macro::MacroRecordBytes(*record), {}, platform::FileAccess::kKeepMode)) {
     return session.Fail(kExitFailed, "cannot write " + args[1] + ": " + error.message());
   }
   return kExitOk;

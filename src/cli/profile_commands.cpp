@@ -1,12 +1,10 @@
 // The profile commands: list the five profiles, select one, reset the selected one.
 #include <array>
-#include <filesystem>
 #include <ostream>
 
 #include "cli/config_run.h"
 #include "cli/output_text.h"
 #include "config/apply_to_mouse.h"
-#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace z900::cli {
@@ -50,23 +48,16 @@ int RunSelect(CliSession& session, std::span<const std::string> args) {
   if (int code = run.Load(); code != kExitOk) return code;
   const int index = *number - 1;
   run.page().switch_target_index = index;
-  const std::filesystem::path file = config::ProfileFilePath(run.context().paths, index);
-  std::error_code ignored;
-  const bool existed = std::filesystem::exists(file, ignored);
-  bool selected = config::SelectProfile(run.context(), run.page(), run.ports(), index, false);
-  // A missing file is made with the defaults (after the notice) while the selection fails;
-  // the tool then takes the new file at once instead of asking for a second run.
-  if (!selected && !existed && std::filesystem::exists(file, ignored)) {
-    selected = config::SelectProfile(run.context(), run.page(), run.ports(), index, false);
-  }
+  std::optional<config::ProfileFileProblem> problem;
+  const bool selected =
+      config::SelectProfile(run.context(), run.page(), run.ports(), index, false, &problem);
   if (!selected) {
-    // Why, when the file itself cannot be read (the "Info" box has told a damaged one).
-    std::vector<std::uint8_t> start;
-    const std::error_code why = platform::ReadFileStart(file, 1, start);
-    return session.Fail(kExitFailed, "profile " + std::to_string(*number) + " was not loaded" +
-                                         (why ? " (" + why.message() + ")" : "") + "; " +
-                                         ProfileLabel(run) + " stays selected");
+    return session.Fail(kExitFailed, (problem ? ProfileProblemText(*problem) + "; " : "") +
+                                         "profile " + std::to_string(*number) +
+                                         " was not loaded; " + ProfileLabel(run) +
+                                         " stays selected");
   }
+  if (problem) session.err() << "z900ctl: warning: " << ProfileProblemText(*problem) << '\n';
   session.out() << "selected " << ProfileLabel(run) << '\n';
   if (!apply) {
     // Each run is a whole session of the tool: the selection is kept now, not at a later apply.

@@ -101,7 +101,7 @@ int RunCli(std::span<const std::string> args, const CliEnvironment& env, std::os
       return kExitOk;
     }
     if (option == "--version") {
-      out << "z900ctl " << kVersion << '\n';
+      out << "z900ctl " << kVersion << '\n' << kLicenseNotice << '\n';
       return kExitOk;
     }
     if (option == "--simulate") {

@@ -34,5 +34,8 @@ struct AppContext {
 // the message-box flag set meanwhile. Returns 1 when the user confirmed with OK.
 int ShowMessage(AppContext& context, platform::UiPort& ui, const std::u16string& text,
                 bool confirm);
+// Asks (str_unapplied) what becomes of the page's changes not yet applied, with the message-box
+// flag set meanwhile.
+platform::UnappliedChoice AskUnappliedChanges(AppContext& context, platform::UiPort& ui);
 
 }  // namespace z900::config

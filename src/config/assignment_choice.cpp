@@ -35,12 +35,14 @@ auto WithDialogOpen(SettingsPageModel& page, Dialog dialog) -> decltype(dialog()
 
 class Chooser {
  public:
-  Chooser(AppContext& context, SettingsPageModel& page, AssignmentPorts& ports, int button_index)
+  Chooser(AppContext& context, SettingsPageModel& page, AssignmentPorts& ports, int mode,
+          int button_index)
       : context_(context),
         page_(page),
         ports_(ports),
+        mode_(mode),
         button_index_(button_index),
-        assignment_(ButtonOf(context.settings, context.current_mode, button_index + 1)),
+        assignment_(ButtonOf(context.settings, mode, button_index + 1)),
         entry_(page.SelectedEntry(context.profiles)) {}
 
   bool HostAction(int item) {
@@ -100,7 +102,7 @@ class Chooser {
     const std::optional<macro::MacroRecord> stored = macro::LoadMacro(ports_.store, id);
     if (!stored) return false;
     assignment_.function_type = kTypeMacro;
-    MacroIdOf(*entry_, context_.current_mode, button_index_ + 1) = id;
+    MacroIdOf(*entry_, mode_, button_index_ + 1) = id;
     assignment_.macro_reference = reference;
     platform::WriteFixedText(assignment_.display_name, macro::MacroName(*stored));
     return true;
@@ -122,6 +124,7 @@ class Chooser {
   AppContext& context_;
   SettingsPageModel& page_;
   AssignmentPorts& ports_;
+  const int mode_;
   const int button_index_;
   ButtonAssignment& assignment_;
   ProfileEntry* entry_;
@@ -129,13 +132,20 @@ class Chooser {
 
 }  // namespace
 
+void BeginAssignmentChoice(const AppContext& context, SettingsPageModel& page, int button) {
+  page.current_button = button - 1;
+  page.current_button_mode = context.current_mode;
+}
+
 bool HandleAssignmentChoice(AppContext& context, SettingsPageModel& page, AssignmentPorts& ports,
                             int item, int category) {
   const int button_index = page.current_button;
-  if (button_index < 0 || button_index >= kButtonCount) return false;
+  const int mode = page.current_button_mode;
+  if (button_index < 0 || button_index >= kButtonCount || mode < 0 || mode >= kModeCount) {
+    return false;
+  }
   item &= 0xFFFF;
   category &= 0xFFFF;
-  const int mode = context.current_mode;
   // Asked as for a change to a function other than the click: the only left-click button
   // stays as it is whatever was chosen, the click included.
   if (!KeepsLeftClick(context.settings, mode, button_index + 1, /*new_type=*/0)) {
@@ -153,7 +163,8 @@ bool HandleAssignmentChoice(AppContext& context, SettingsPageModel& page, Assign
   if (entry != nullptr) MacroIdOf(*entry, mode, button_index + 1) = 0;
   assignment.macro_reference = 0;
 
-  Chooser chooser(context, page, ports, button_index);
+  // Whatever the current mode becomes while a dialog shows, the choice stays with this button.
+  Chooser chooser(context, page, ports, mode, button_index);
   bool assigned = false;
   switch (static_cast<MenuGroup>(category)) {
     case MenuGroup::kAdvanced:

@@ -17,8 +17,12 @@ struct AssignmentPorts {
   const platform::KeyboardLayout& layout;
 };
 
+// Makes button 1 … 8 of the mode the page shows now the page's current button, as its menu
+// opens: the choice, and every dialog it opens, is for that button of that mode.
+void BeginAssignmentChoice(const AppContext& context, SettingsPageModel& page, int button);
+
 // Carries out a menu choice (item identifier, category: the low 16 bits of each count) for the
-// page's current button in the current mode: simple functions at once, a sound, program, file
+// page's current button in the mode taken with it: simple functions at once, a sound, program, file
 // or folder, a key combination or a macro beyond the menu's list through their dialogs (with
 // the page's dialog-open flag set meanwhile), a listed macro through the page's macro item
 // table. Refused with str_msg1 while no other button of the mode has the left click. A

@@ -99,6 +99,11 @@ std::vector<MenuItemRecord> BuildAssignmentMenu(MenuVariant variant, platform::K
   return table.Take();
 }
 
+bool OpensSubMenu(const MenuItemRecord& item) {
+  return item.parent == kTopLevelParent && item.identifier <= 0xFFFF &&
+         MenuGroupNameKey(static_cast<MenuGroup>(item.identifier)).has_value();
+}
+
 std::u16string MenuItemText(const MenuItemRecord& item) {
   return platform::ReadFixedText(item.text);
 }

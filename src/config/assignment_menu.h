@@ -49,6 +49,10 @@ std::vector<MenuItemRecord> BuildAssignmentMenu(MenuVariant variant, platform::K
                                                 const i18n::LanguageStrings& strings,
                                                 MacroItemTable& macro_items);
 
+// Whether an item opens a sub-menu: every group's top-level item does, also one whose sub-menu
+// is empty (the macros when no stored record can be listed), which is never a choice itself.
+bool OpensSubMenu(const MenuItemRecord& item);
+
 // The text of an item as the menu shows it.
 std::u16string MenuItemText(const MenuItemRecord& item);
 

@@ -15,7 +15,9 @@ std::optional<std::u16string> AskProgramName(SettingsPageModel& page, platform::
   const std::optional<std::filesystem::path> chosen = ui.ChooseFile(platform::FileChoice::kProgram);
   page.dialog_open = 0;
   if (!chosen) return std::nullopt;
-  std::u16string name = platform::Utf8ToUtf16(chosen->filename().string());
+  // Stored as the program will be seen in the foreground: links followed, a wrapper by the
+  // window its desktop entry names.
+  std::u16string name = platform::ProgramSeenAs(*chosen);
   if (name.empty() || name.size() > kMaxTextUnits) return std::nullopt;
   return name;
 }
@@ -36,15 +38,16 @@ bool IsProgramTaken(AppContext& context, platform::UiPort& ui, std::u16string_vi
 
 std::optional<int> FindAutoSwitchTarget(const AppContext& context, const SettingsPageModel& page,
                                         platform::ForegroundApp& foreground) {
+  // Asked once per tick, and only when a profile waits for a program.
+  std::optional<platform::ForegroundProgram> seen;
   for (int k = 0; k < kProfileCount; ++k) {
     const ProfileEntry& entry = context.profiles.entries[k];
     if (entry.magic != kProfileEntryMagic || entry.auto_switch == 0 ||
         entry.program_name[0] == u'\0') {
       continue;
     }
-    if (foreground.ForegroundProgramName() != platform::ReadFixedText(entry.program_name)) {
-      continue;
-    }
+    if (!seen) seen = foreground.ForegroundProgramNames();
+    if (!seen->Matches(platform::ReadFixedText(entry.program_name))) continue;
     if (k == page.selected_profile) return std::nullopt;
     return k;
   }
@@ -65,7 +68,9 @@ void ChooseSwitchProgram(AppContext& context, SettingsPageModel& page, platform:
   if (entry == nullptr) return;
   switch (action) {
     case SwitchAction::kTurnOn: {
+      // The box shows checked while the chooser is open.
       page.switch_box_checked = true;
+      ui.RefreshPage();
       const std::optional<std::u16string> name = AskProgramName(page, ui);
       if (!name || IsProgramTaken(context, ui, *name)) {
         page.switch_box_checked = false;

@@ -12,9 +12,10 @@
 namespace z900::config {
 
 // One tick of the switching timer: the first profile (1 to 5) that is on, names a program and
-// whose program equals the foreground program's file name (case-sensitive) is selected with
-// apply, unless it is the page's profile already. The foreground program is asked once per
-// qualifying profile. Returns whether a profile was selected.
+// whose program equals one of the foreground program's names (its executable's file name, or
+// another it shows, case-sensitive) is selected with apply, unless it is the page's profile
+// already. The foreground program is asked once per tick, when a profile qualifies. Returns
+// whether a profile was selected.
 bool CheckAutoSwitch(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
                      platform::ForegroundApp& foreground);
 // The look-up half of the tick: the profile (0 … 4) the tick would select, or nullopt.
@@ -26,9 +27,10 @@ enum class SwitchAction {
   kTurnOff,       // the switch box is being unchecked
   kChooseProgram  // the program button beside the box was clicked
 };
-// The switch box and the program button of the selected profile: asks for an executable with
-// the program chooser and stores its file name without folder, refusing (str_msg7) a name any
-// profile holds already. Changes stay in memory until the table is stored.
+// The switch box and the program button of the selected profile: asks for a program with the
+// program chooser and stores the name it will be seen as in the foreground (ProgramSeenAs),
+// refusing (str_msg7) a name any profile holds already. Changes stay in memory until the table
+// is stored.
 void ChooseSwitchProgram(AppContext& context, SettingsPageModel& page, platform::UiPort& ui,
                          SwitchAction action);
 

@@ -15,10 +15,11 @@ std::error_code ProfileFiles::Create(const std::filesystem::path& path,
   if (fault_) {
     if (std::error_code error = fault_(Operation::kCreate, path)) return error;
   }
-  std::error_code error;
-  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
-  if (error) return error;
-  return platform::WriteFileAtomically(path, bytes, before_rename_,
+  if (path.has_parent_path()) {
+    if (std::error_code error = platform::CreatePrivateFolders(path.parent_path())) return error;
+    platform::TightenFolder(path.parent_path());
+  }
+  return platform::WriteFileAtomically(path, bytes, before_rename_, platform::FileAccess::kPrivate,
                                        platform::FolderCleanUp::kOurLeftovers);
 }
 
@@ -32,7 +33,8 @@ std::error_code ProfileFiles::Replace(const std::filesystem::path& path,
   if (!std::filesystem::exists(path, error)) {
     return error ? error : std::make_error_code(std::errc::no_such_file_or_directory);
   }
-  return platform::WriteFileAtomically(path, bytes, before_rename_,
+  platform::TightenFolder(path.parent_path());
+  return platform::WriteFileAtomically(path, bytes, before_rename_, platform::FileAccess::kPrivate,
                                        platform::FolderCleanUp::kOurLeftovers);
 }
 

@@ -69,10 +69,12 @@ bool ReadRegistryCopy(AppContext& context, platform::KeyStore& store) {
 // What reading a profile file came to.
 enum class FileLoad { kLoaded, kNoPath, kMissing, kUnreadable, kNotAProfile };
 
-// LoadProfileFile, telling a file that cannot be read (its reason in `error`) from a missing one.
+// Reads a profile file into the settings record, which it changes only when the file is a
+// profile file: exactly kProfileFileSize bytes starting with the record's magic. A file that
+// cannot be read gives its reason in `error`. Nothing is shown.
 FileLoad ReadProfileFile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
-                         std::u16string_view path, bool report_missing, std::u16string_view name,
-                         std::error_code& error) {
+                         std::u16string_view path, std::error_code& error) {
+  error.clear();
   if (path.empty()) return FileLoad::kNoPath;
   if (page.registry_copy_flag == 1 && IsRegistryCopyFile(path) &&
       ReadRegistryCopy(context, ports.store)) {
@@ -80,57 +82,67 @@ FileLoad ReadProfileFile(AppContext& context, SettingsPageModel& page, ConfigPor
   }
 
   std::vector<std::uint8_t> bytes;
-  if ((error = ports.files.Read(PathOf(path), kProfileFileSize, bytes))) {
-    if (!IsMissingFileError(error)) return FileLoad::kUnreadable;
-    if (report_missing) {
-      ShowMessage(context, ports.ui, i18n::FormatText(context.Text(StringKey::str_msg2), path),
-                  false);
-      CreateDefaultProfileFile(context, page, ports, path, name);
-    }
-    return FileLoad::kMissing;
+  // One byte more than a profile file has tells a longer file.
+  if ((error = ports.files.Read(PathOf(path), kProfileFileSize + 1, bytes))) {
+    return IsMissingFileError(error) ? FileLoad::kMissing : FileLoad::kUnreadable;
   }
-
-  std::memset(&context.settings, 0, sizeof context.settings);
-  const std::size_t record_bytes = std::min(bytes.size(), sizeof(SettingsRecord));
-  if (record_bytes > 0) std::memcpy(&context.settings, bytes.data(), record_bytes);
-  if (bytes.size() > sizeof(SettingsRecord)) page.trailer_byte = bytes[sizeof(SettingsRecord)];
-
-  if (context.settings.magic == kSettingsMagic) return FileLoad::kLoaded;
-  ports.ui.ShowStandardBox(i18n::FormatText(context.Text(StringKey::str_msg3), path), u"Info");
-  return FileLoad::kNotAProfile;
+  // A short file would load as a record with blank buttons, and the next save would write that
+  // over what is left of the user's profile.
+  if (bytes.size() != kProfileFileSize ||
+      std::memcmp(bytes.data(), &kSettingsMagic, sizeof kSettingsMagic) != 0) {
+    return FileLoad::kNotAProfile;
+  }
+  std::memcpy(&context.settings, bytes.data(), sizeof(SettingsRecord));
+  page.trailer_byte = bytes[sizeof(SettingsRecord)];
+  return FileLoad::kLoaded;
 }
 
 // The defaults in place of profile k's file after it failed to load: a missing file is made
-// anew, a damaged one only after a copy of it is kept, and one that cannot be read stays.
-void ReplaceUnusableFile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports, int k,
-                         FileLoad load, std::error_code error, LoadProfilesResult& result) {
+// anew, a damaged one only after a copy of it is kept, and one that cannot be read stays. What
+// did not go as it should is returned; a missing file made anew is no problem.
+std::optional<ProfileFileProblem> ReplaceUnusableFile(AppContext& context, SettingsPageModel& page,
+                                                      ConfigPorts& ports, int k, FileLoad load,
+                                                      std::error_code error) {
   const ProfileEntry& entry = context.profiles.entries[k];
   const std::u16string path = platform::ReadFixedText(entry.file_path);
   const std::u16string name = platform::ReadFixedText(entry.name);
   ProfileFileProblem problem{ProfileFileProblem::Kind::kUnreadable, k, PathOf(path), {}, error};
-  if (load == FileLoad::kUnreadable) {
-    const bool reported = std::any_of(result.problems.begin(), result.problems.end(),
-                                      [k](const ProfileFileProblem& p) { return p.profile == k; });
-    if (!reported) result.problems.push_back(problem);
-    return;
-  }
+  if (load == FileLoad::kNoPath) return std::nullopt;
+  if (load == FileLoad::kUnreadable) return problem;
+  problem.kind = load == FileLoad::kNotAProfile ? ProfileFileProblem::Kind::kDamagedNotReplaced
+                                                : ProfileFileProblem::Kind::kNotCreated;
   if (load == FileLoad::kNotAProfile) {
-    problem.error = ports.files.KeepDamagedCopy(problem.path, problem.copy);
-    // A file that may not be written is not replaced either; the attempt shows str_msg4.
-    if (problem.error && !IsAccessDeniedError(problem.error)) {
-      problem.kind = ProfileFileProblem::Kind::kDamagedNotReplaced;
-      result.problems.push_back(problem);
-      return;
+    // Never replaced without its copy. One that may not be written could not be replaced
+    // either, which str_msg4 says.
+    if ((problem.error = ports.files.KeepDamagedCopy(problem.path, problem.copy))) {
+      if (IsAccessDeniedError(problem.error)) {
+        ShowMessage(context, ports.ui, context.Text(StringKey::str_msg4), false);
+      }
+      return problem;
     }
   }
-  if (CreateDefaultProfileFile(context, page, ports, path, name) == 0) {
+  std::error_code created;
+  if (CreateDefaultProfileFile(context, page, ports, path, name, &created) == 0) {
     if (!problem.copy.empty()) std::filesystem::remove(problem.copy, error);
-    return;
+    problem.copy.clear();
+    problem.error = created;
+    return problem;
   }
-  if (!problem.copy.empty()) {
-    problem.kind = ProfileFileProblem::Kind::kKeptDamaged;
-    result.problems.push_back(problem);
-  }
+  if (problem.copy.empty()) return std::nullopt;
+  problem.kind = ProfileFileProblem::Kind::kKeptDamaged;
+  problem.error.clear();
+  return problem;
+}
+
+void TellMissingMade(AppContext& context, ConfigPorts& ports, std::u16string_view path) {
+  ShowMessage(context, ports.ui, i18n::FormatText(context.Text(StringKey::str_msg2), path), false);
+}
+
+// Whether profile k's file was found unusable and is still so.
+bool StillUnusable(const LoadProfilesResult& result, int k) {
+  return std::any_of(result.problems.begin(), result.problems.end(), [k](const auto& p) {
+    return p.profile == k && p.kind != ProfileFileProblem::Kind::kKeptDamaged;
+  });
 }
 
 }  // namespace
@@ -189,15 +201,18 @@ LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, Co
     ProfileEntry& entry = table.entries[k];
     if (entry.selected == 0) continue;
     const std::u16string path = platform::ReadFixedText(entry.file_path);
-    const std::u16string name = platform::ReadFixedText(entry.name);
     std::error_code error;
-    const FileLoad load = ReadProfileFile(context, page, ports, path, true, name, error);
+    const FileLoad load = ReadProfileFile(context, page, ports, path, error);
     if (load == FileLoad::kLoaded) {
       result.loaded = k;
       break;
     }
     entry.selected = 0;
-    ReplaceUnusableFile(context, page, ports, k, load, error, result);
+    std::optional<ProfileFileProblem> problem =
+        ReplaceUnusableFile(context, page, ports, k, load, error);
+    // Said once it is true: the file is there now.
+    if (load == FileLoad::kMissing && !problem) TellMissingMade(context, ports, path);
+    if (problem) result.problems.push_back(std::move(*problem));
   }
 
   for (int k = 0; k < kProfileCount; ++k) {
@@ -209,11 +224,20 @@ LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, Co
   } else {
     ProfileEntry& first = table.entries[0];
     const std::u16string path = platform::ReadFixedText(first.file_path);
-    const std::u16string name = platform::ReadFixedText(first.name);
     std::error_code error;
-    const FileLoad load = ReadProfileFile(context, page, ports, path, false, name, error);
-    if (load != FileLoad::kLoaded) {
-      ReplaceUnusableFile(context, page, ports, 0, load, error, result);
+    if (!StillUnusable(result, 0)) {
+      const FileLoad load = ReadProfileFile(context, page, ports, path, error);
+      std::optional<ProfileFileProblem> problem;
+      if (load != FileLoad::kLoaded) {
+        problem = ReplaceUnusableFile(context, page, ports, 0, load, error);
+      }
+      if (problem) result.problems.push_back(std::move(*problem));
+    }
+    if (StillUnusable(result, 0)) {
+      // The page shows the defaults, which are stored nowhere; the problem says so.
+      BuildDefaultSettings(context.settings, context.strings);
+      platform::WriteFixedText(context.settings.profile_name, platform::ReadFixedText(first.name));
+      page.trailer_byte = 0;
     }
     first.selected = 1;
     page.selected_profile = 0;
@@ -226,22 +250,75 @@ LoadProfilesResult LoadProfiles(AppContext& context, SettingsPageModel& page, Co
 int LoadProfileFile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
                     std::u16string_view path, bool report_missing, std::u16string_view name) {
   std::error_code error;
-  switch (ReadProfileFile(context, page, ports, path, report_missing, name, error)) {
+  switch (ReadProfileFile(context, page, ports, path, error)) {
     case FileLoad::kLoaded:
       return kProfileLoaded;
     case FileLoad::kNotAProfile:
+      ports.ui.ShowStandardBox(i18n::FormatText(context.Text(StringKey::str_msg3), path), u"Info");
       return kNotAProfileFile;
+    case FileLoad::kMissing:
+      if (report_missing && CreateDefaultProfileFile(context, page, ports, path, name) == 1) {
+        TellMissingMade(context, ports, path);
+      }
+      return kProfileNotLoaded;
     default:
       return kProfileNotLoaded;
   }
 }
 
-int CreateDefaultProfileFile(AppContext& context, SettingsPageModel& /*page*/, ConfigPorts& ports,
-                             std::u16string_view path, std::u16string_view name) {
+bool ProfileProblemIsFatal(const SettingsPageModel& page, const ProfileFileProblem& problem) {
+  using Kind = ProfileFileProblem::Kind;
+  switch (problem.kind) {
+    case Kind::kUnreadable:
+      return true;
+    case Kind::kNotCreated:
+    case Kind::kDamagedNotReplaced:
+      return problem.profile == page.selected_profile;
+    case Kind::kKeptDamaged:
+      return false;
+  }
+  return false;
+}
+
+void TellProfileProblem(AppContext& context, platform::UiPort& ui,
+                        const ProfileFileProblem& problem) {
+  using Kind = ProfileFileProblem::Kind;
+  const std::u16string path = platform::Utf8ToUtf16(problem.path.string());
+  const std::u16string with_reason =
+      path + u" (" + platform::Utf8ToUtf16(problem.error.message()) + u")";
+  switch (problem.kind) {
+    case Kind::kKeptDamaged:
+      ShowMessage(context, ui,
+                  i18n::FormatText(context.Text(StringKey::str_profile_damaged),
+                                   platform::Utf8ToUtf16(problem.copy.string())),
+                  false);
+      break;
+    case Kind::kDamagedNotReplaced:
+      ShowMessage(context, ui, i18n::FormatText(context.Text(StringKey::str_msg3), path), false);
+      break;
+    case Kind::kUnreadable:
+      ShowMessage(context, ui,
+                  i18n::FormatText(context.Text(StringKey::str_profile_noread), with_reason),
+                  false);
+      break;
+    case Kind::kNotCreated:
+      // A denied write has been told with str_msg4 as it happened.
+      if (IsAccessDeniedError(problem.error)) break;
+      ShowMessage(context, ui,
+                  i18n::FormatText(context.Text(StringKey::str_profile_uncreated), with_reason),
+                  false);
+      break;
+  }
+}
+
+int CreateDefaultProfileFile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports,
+                             std::u16string_view path, std::u16string_view name,
+                             std::error_code* why) {
   if (path.empty()) return 0;
   // The defaults are in memory whether or not the file can be written.
   BuildDefaultSettings(context.settings, context.strings);
   platform::WriteFixedText(context.settings.profile_name, name);
+  page.trailer_byte = 0;
 
   int result = 1;
   if (const std::error_code error =
@@ -249,6 +326,7 @@ int CreateDefaultProfileFile(AppContext& context, SettingsPageModel& /*page*/, C
     if (IsAccessDeniedError(error)) {
       ShowMessage(context, ports.ui, context.Text(StringKey::str_msg4), false);
     }
+    if (why != nullptr) *why = error;
     result = 0;
   }
 
@@ -290,17 +368,29 @@ SaveOutcome SaveProfileFile(AppContext& context, SettingsPageModel& page, Config
 }
 
 bool SelectProfile(AppContext& context, SettingsPageModel& page, ConfigPorts& ports, int index,
-                   bool apply) {
+                   bool apply, std::optional<ProfileFileProblem>* problem) {
+  if (problem != nullptr) problem->reset();
   if (index < 0 || index >= kProfileCount) return false;
   ProfileEntry& entry = context.profiles.entries[index];
   // Kept off the stack: the record is some 50 KB.
   const auto previous = std::make_unique<SettingsRecord>(context.settings);
   const std::uint8_t previous_trailer = page.trailer_byte;
-  if (LoadProfileFile(context, page, ports, platform::ReadFixedText(entry.file_path), true,
-                      platform::ReadFixedText(entry.name)) != kProfileLoaded) {
-    context.settings = *previous;
-    page.trailer_byte = previous_trailer;
-    return false;
+  std::error_code error;
+  const FileLoad load =
+      ReadProfileFile(context, page, ports, platform::ReadFixedText(entry.file_path), error);
+  if (load != FileLoad::kLoaded) {
+    // A profile never used before has no file yet: its defaults are made without a word. A
+    // damaged file is kept beside before the defaults replace it.
+    std::optional<ProfileFileProblem> found =
+        ReplaceUnusableFile(context, page, ports, index, load, error);
+    const bool replaced = load != FileLoad::kNoPath && load != FileLoad::kUnreadable &&
+                          (!found || found->kind == ProfileFileProblem::Kind::kKeptDamaged);
+    if (problem != nullptr) *problem = std::move(found);
+    if (!replaced) {
+      context.settings = *previous;
+      page.trailer_byte = previous_trailer;
+      return false;
+    }
   }
 
   page.selected_profile = index;

@@ -34,6 +34,9 @@ struct SettingsPageModel {
   int dialog_open = 0;
   // Button number minus 1 whose menu or dialog is in progress; -1 when none.
   int current_button = -1;
+  // The mode of that button, taken when its menu opens: a host action may change the current
+  // mode while the menu or a dialog of the choice is open.
+  int current_button_mode = 0;
   MacroItemTable macro_item_table{};
   // Which profile tabs show pressed.
   std::array<bool, kProfileCount> profile_tabs{};

@@ -85,19 +85,24 @@ bool ClearMacroSlot(HidChannel& channel, const DeviceHandle& handle, int slot) {
 }
 
 bool WriteMemoryBlock(HidChannel& channel, const DeviceHandle& handle, std::uint32_t address,
-                      std::span<const std::uint8_t> data) {
+                      std::span<const std::uint8_t> data,
+                      const std::function<void(std::size_t written)>& written) {
   if (data.empty()) return false;
   if (address < 0x1000 && data.size() % 4 != 0) return false;
   if (static_cast<std::uint64_t>(address) + data.size() >= kMemorySize) return false;
+  const std::size_t total = data.size();
   while (data.size() >= kWriteChunk) {
     if (!WriteChunk(channel, handle, address, data.first(kWriteChunk), kChunkWriteWaitMs)) {
       return false;
     }
     address += kWriteChunk;
     data = data.subspan(kWriteChunk);
+    if (written) written(total - data.size());
   }
   if (data.empty()) return true;
-  return WriteChunk(channel, handle, address, data, TailWriteWaitMs(data.size()));
+  if (!WriteChunk(channel, handle, address, data, TailWriteWaitMs(data.size()))) return false;
+  if (written) written(total);
+  return true;
 }
 
 bool SendSetting(HidChannel& channel, const DeviceHandle& handle, std::uint8_t setting,

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -28,9 +29,11 @@ bool WriteButtonSlot(HidChannel& channel, const DeviceHandle& handle, int curren
 // Sets the length field of macro slot 0 … 13 to zero.
 bool ClearMacroSlot(HidChannel& channel, const DeviceHandle& handle, int slot);
 
-// Writes data at address in chunks of 24 bytes and a shorter tail.
+// Writes data at address in chunks of 24 bytes and a shorter tail; `written` hears the bytes
+// written so far after each acknowledged chunk.
 bool WriteMemoryBlock(HidChannel& channel, const DeviceHandle& handle, std::uint32_t address,
-                      std::span<const std::uint8_t> data);
+                      std::span<const std::uint8_t> data,
+                      const std::function<void(std::size_t written)>& written = {});
 
 // Command 0xA6 with one value byte, acknowledged.
 bool SendSetting(HidChannel& channel, const DeviceHandle& handle, std::uint8_t setting,

@@ -100,4 +100,18 @@ void HidChannel::TraceFailure(std::string_view label, std::string_view reason) c
   if (trace_) trace_(std::string(label) + ' ' + std::string(reason));
 }
 
+bool MouseGone(HidChannel& channel) {
+  DeviceHandle probe;
+  const int loads = channel.load_count();
+  const bool opened = channel.OpenDevice(probe);
+  const bool gone = !opened && channel.last_open_error() == platform::HidOpenError::kNoDevice;
+  // Only a load this probe took is given back.
+  if (channel.load_count() > loads) {
+    channel.CloseDevice(probe);
+  } else {
+    probe.reset();
+  }
+  return gone;
+}
+
 }  // namespace z900::device

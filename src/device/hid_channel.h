@@ -82,4 +82,8 @@ class HidChannel {
   std::string last_open_detail_;
 };
 
+// After a failed write: whether the mouse is gone, that is no mouse can be opened at all. The
+// channel's loads of the library are as they were afterwards.
+bool MouseGone(HidChannel& channel);
+
 }  // namespace z900::device

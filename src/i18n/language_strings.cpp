@@ -1,5 +1,10 @@
 #include "i18n/language_strings.h"
 
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
+
 #include "platform/text.h"
 
 namespace z900::i18n {
@@ -11,13 +16,50 @@ std::optional<StringKey> FindStringKey(std::string_view name) {
   return std::nullopt;
 }
 
+namespace {
+
+// The key an element name stands for, by a search in the names sorted once.
+std::optional<std::size_t> KeyOfElement(std::u16string_view name) {
+  static const std::vector<std::pair<std::u16string, std::size_t>> sorted = [] {
+    std::vector<std::pair<std::u16string, std::size_t>> names;
+    for (std::size_t i = 0; i < kStringKeyCount; ++i) {
+      names.emplace_back(std::u16string(kStringKeyNames[i].begin(), kStringKeyNames[i].end()), i);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }();
+  const auto found = std::lower_bound(
+      sorted.begin(), sorted.end(), name,
+      [](const auto& entry, std::u16string_view wanted) { return entry.first < wanted; });
+  if (found == sorted.end() || found->first != name) return std::nullopt;
+  return found->second;
+}
+
+}  // namespace
+
 bool LoadLanguageStrings(CXmlDocument& document, const std::filesystem::path& path,
                          LanguageStrings& strings) {
   const bool read = document.LoadDocument(path);
+  // What SectionValue(document, "config", key) gives for every key, in one walk instead of a
+  // search per key: the first "config" element at each nesting level in turn, each key from the
+  // first level that has an element of its name, and there from the first such element.
+  std::array<bool, kStringKeyCount> found{};
+  document.Rewind();
+  // Each round goes one nesting level deeper, so this ends.
+  while (document.FindChildElement(u"config")) {
+    document.EnterElement();
+    while (document.FindChildElement()) {
+      const std::optional<std::size_t> key = KeyOfElement(document.ChildElementName());
+      if (!key || found[*key]) continue;
+      found[*key] = true;
+      strings.Set(static_cast<StringKey>(*key), document.ChildElementText());
+    }
+    // Back to the start of this level, to look for the "config" inside it.
+    document.OutOfElement();
+    document.EnterElement();
+  }
   for (std::size_t i = 0; i < kStringKeyCount; ++i) {
-    const std::string_view name = kStringKeyNames[i];
-    strings.Set(static_cast<StringKey>(i),
-                SectionValue(document, u"config", std::u16string(name.begin(), name.end())));
+    if (!found[i]) strings.Set(static_cast<StringKey>(i), {});
   }
   return read;
 }
@@ -40,7 +82,22 @@ std::filesystem::path LanguageFilePath(const std::filesystem::path& program_fold
   return program_folder / "language.xml";
 }
 
-bool IsFormatKey(StringKey key) { return key == StringKey::str_msg2 || key == StringKey::str_msg3; }
+bool IsFormatKey(StringKey key) {
+  switch (key) {
+    case StringKey::str_msg2:
+    case StringKey::str_msg3:
+    case StringKey::str_profile_damaged:
+    case StringKey::str_profile_noread:
+    case StringKey::str_profile_uncreated:
+    case StringKey::str_apply_unacked:
+    case StringKey::str_apply_macros:
+    case StringKey::str_apply_nodpi:
+    case StringKey::str_lock_timeout:
+      return true;
+    default:
+      return false;
+  }
+}
 
 std::u16string FormatText(std::u16string_view format, std::u16string_view argument) {
   std::u16string text;

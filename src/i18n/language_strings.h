@@ -155,7 +155,21 @@ namespace z900::i18n {
   X(str_more)               \
   X(str_profile_changed)    \
   X(str_macro_full)         \
-  X(str_macro_hint)
+  X(str_macro_hint)         \
+  X(str_profile_damaged)    \
+  X(str_profile_noread)     \
+  X(str_profile_uncreated)  \
+  X(str_apply_unacked)      \
+  X(str_apply_macros)       \
+  X(str_apply_nodpi)        \
+  X(str_apply_pending)      \
+  X(str_unplugged_write)    \
+  X(str_probar_wait)        \
+  X(str_lock_timeout)       \
+  X(str_autoswitch_match)   \
+  X(str_unapplied)          \
+  X(str_discard)            \
+  X(str_autoswitch_waits)
 
 // One constant per key, named exactly like the element in the language file, so that a
 // misspelled key does not compile.
@@ -170,7 +184,7 @@ inline constexpr std::size_t kStringKeyCount = 0
     Z900_STRING_KEYS(Z900_STRING_KEY_COUNT)
 #undef Z900_STRING_KEY_COUNT
     ;
-static_assert(kStringKeyCount == 139);
+static_assert(kStringKeyCount == 153);
 
 // Element names of the keys, indexed by StringKey.
 inline constexpr std::array<std::string_view, kStringKeyCount> kStringKeyNames = {

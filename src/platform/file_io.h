@@ -42,16 +42,22 @@ std::error_code CheckReplaceable(const std::filesystem::path& path);
 // writer died before its rename are removed. Any other folder (an export's target, a shared
 // folder) is left exactly as it is.
 enum class FolderCleanUp { kNone, kOurLeftovers };
+// Who may read the files the programs write.
+enum class FileAccess {
+  kPrivate,   // this user alone (0600): our own files; an existing one is narrowed to that
+  kKeepMode,  // as the user's files are made (0644 less the umask), an existing one as it was
+};
 
 // Replaces the file's content so that a crash at any moment leaves either the old or the new
 // bytes, never a mix: temporary file beside the target, fsync, rename, fsync of the folder.
 // A symbolic link is followed and its target replaced; a file this user may not write is
 // refused (permission_denied), as is anything but a regular file (FileError). The new file keeps
-// the old one's mode, and its owner and group as far as this user may set them. Empty error
-// code on success.
+// the old one's owner and group as far as this user may set them, and its mode as `access`
+// says. Empty error code on success.
 std::error_code WriteFileAtomically(const std::filesystem::path& path,
                                     std::span<const std::uint8_t> bytes,
                                     const AtomicWriteProbe& probe = {},
+                                    FileAccess access = FileAccess::kPrivate,
                                     FolderCleanUp clean_up = FolderCleanUp::kNone);
 
 // Reads a whole regular file, refusing files larger than max_size (errc::file_too_large) and
@@ -80,10 +86,24 @@ class FileLock {
 
 enum class LockMode { kShared, kExclusive };
 
-// Locks the lock file at `path` (created when missing). Blocking waits until the lock is ours;
-// otherwise a lock held by another program gives null with errc::resource_unavailable_try_again.
+// Locks the lock file at `path` (created for this user alone when missing, and an existing one
+// of this user narrowed to that, so that nobody else can open it to hold the lock). Blocking
+// waits until the lock is ours; otherwise a lock held by another program gives null with
+// errc::resource_unavailable_try_again.
 std::unique_ptr<FileLock> LockFile(const std::filesystem::path& path, LockMode mode, bool blocking,
                                    std::error_code& error);
+
+// The processes that hold an advisory lock on the file, as "z900ctl (process 1234 of user
+// alice)", joined by ", "; empty when none is found.
+std::string DescribeLockHolders(const std::filesystem::path& path);
+
+// Creates a folder and every missing folder above it, each for this user alone (0700); folders
+// that exist stay as they are. Empty error code when the folder is there afterwards.
+std::error_code CreatePrivateFolders(const std::filesystem::path& path);
+
+// Takes group's and others' rights from an existing folder of this user that holds our files
+// (a folder made before our folders were private); other folders stay as they are.
+void TightenFolder(const std::filesystem::path& path);
 
 // Creates a folder only this user may use, or checks that an existing one is such a folder: a
 // real folder (not a link) of this user that nobody else may write to. permission_denied when

@@ -5,6 +5,11 @@
 
 namespace z900::platform {
 
+bool ForegroundProgram::Matches(std::u16string_view program) const {
+  return program == name ||
+         std::find(other_names.begin(), other_names.end(), program) != other_names.end();
+}
+
 const char* ForegroundBackendName(ForegroundBackend backend) {
   switch (backend) {
     case ForegroundBackend::kNone:
@@ -47,6 +52,11 @@ QueuedForegroundApp::QueuedForegroundApp(ForegroundBackend backend,
 
 std::u16string QueuedForegroundApp::ForegroundProgramName() {
   TakeUpdates();
+  return program_.name;
+}
+
+ForegroundProgram QueuedForegroundApp::ForegroundProgramNames() {
+  TakeUpdates();
   return program_;
 }
 
@@ -55,11 +65,11 @@ ForegroundStatus QueuedForegroundApp::BackendStatus() {
   return status_;
 }
 
-void QueuedForegroundApp::PublishProgram(std::u16string name) {
-  if (name == published_program_) return;
-  published_program_ = name;
+void QueuedForegroundApp::PublishProgram(ForegroundProgram program) {
+  if (program == published_program_) return;
+  published_program_ = program;
   Update update;
-  update.program = std::move(name);
+  update.program = std::move(program);
   Publish(std::move(update));
 }
 

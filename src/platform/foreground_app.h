@@ -2,15 +2,40 @@
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace z900::platform {
 
 // What a failed look-up of the foreground program yields; never equal to a stored name.
 inline constexpr char16_t kUnknownProgram[] = u"Unknow";
+
+// Every name the program of the foreground window goes by. A profile's program matches when it
+// equals one of them, code unit by code unit.
+struct ForegroundProgram {
+  // The file name of its executable; the app id or window class when its process cannot be
+  // read; "Unknow" when nothing is known.
+  std::u16string name = kUnknownProgram;
+  // What else the running program shows of itself: its process name (comm), the file name it
+  // was started as (argv[0]), the script an interpreter runs (as started and with its links
+  // followed), and the window's class, instance name or app id. Without `name` and repeats.
+  std::vector<std::u16string> other_names;
+
+  bool Matches(std::u16string_view program) const;
+  friend bool operator==(const ForegroundProgram&, const ForegroundProgram&) = default;
+};
+
+// The name a program chosen by its path will be seen as in the foreground, to be stored in its
+// profile: the executable its links lead to; for a script, the script (an interpreter running it
+// shows its name); for a shell script that starts another program, the window class of the
+// desktop entry that starts it, or that entry's name (the app id). The chosen file's own name
+// when it cannot be read. Reads files only; never runs anything (see docs/foreground.md).
+std::u16string ProgramSeenAs(const std::filesystem::path& chosen);
 
 // How the foreground program is found.
 enum class ForegroundBackend : std::uint8_t {
@@ -64,6 +89,8 @@ class ForegroundApp {
   // The file name (without folder) of the foreground window's executable; the app id or window
   // class when the process cannot be found; "Unknow" when nothing is known.
   virtual std::u16string ForegroundProgramName() = 0;
+  // The same with the other names the program shows; by default the name alone.
+  virtual ForegroundProgram ForegroundProgramNames() { return {ForegroundProgramName(), {}}; }
   virtual ForegroundStatus BackendStatus() = 0;
   // True while changes are announced through the change handler and ForegroundProgramName only
   // returns what the last announcement brought (no system call per check); false while every
@@ -76,19 +103,21 @@ class ForegroundApp {
 class QueuedForegroundApp : public ForegroundApp {
  public:
   std::u16string ForegroundProgramName() override;
+  ForegroundProgram ForegroundProgramNames() override;
   ForegroundStatus BackendStatus() override;
   bool IsEventDriven() override { return true; }
 
  protected:
   QueuedForegroundApp(ForegroundBackend backend, ForegroundChangeHandler on_change);
   // From the back-end's thread; a repeat of the last published value is dropped.
-  void PublishProgram(std::u16string name);
+  void PublishProgram(ForegroundProgram program);
+  void PublishProgram(std::u16string name) { PublishProgram(ForegroundProgram{std::move(name)}); }
   void PublishStatus(ForegroundProblem problem, std::string detail = {});
 
  private:
   struct Update {
     bool is_status = false;
-    std::u16string program;
+    ForegroundProgram program;
     ForegroundStatus status;
   };
   void Publish(Update update);
@@ -99,10 +128,10 @@ class QueuedForegroundApp : public ForegroundApp {
   std::mutex mutex_;
   std::deque<Update> updates_;  // guarded by mutex_
   // Only on the back-end's thread.
-  std::u16string published_program_ = kUnknownProgram;
+  ForegroundProgram published_program_;
   ForegroundStatus published_status_;
   // Only on the owner's thread.
-  std::u16string program_ = kUnknownProgram;
+  ForegroundProgram program_;
   ForegroundStatus status_;
 };
 

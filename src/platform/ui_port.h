@@ -27,6 +27,13 @@ struct MacroChoice {
   int position = 0;
 };
 
+// What becomes of the settings page's changes not yet applied when something would replace them.
+enum class UnappliedChoice {
+  kApply,    // write them into the mouse and the profile first
+  kDiscard,  // let them go
+  kStay,     // keep them, and what would replace them does not happen
+};
+
 // The core's only way to reach the user. The Qt ui implements it with its skinned dialogs; the
 // cli with terminal prompts; tests with a scripted fake that records every call.
 class UiPort {
@@ -36,6 +43,11 @@ class UiPort {
   // The program's message dialog: a notice with one button (confirm false) or a question with
   // OK and Cancel (confirm true). Returns 1 when the user confirmed with OK.
   virtual int ShowMessage(const std::u16string& text, bool confirm) = 0;
+  // The message dialog asking what becomes of changes not yet applied: Apply, Discard and
+  // Cancel (stay); closing it stays. Where there is no such dialog the changes stay.
+  virtual UnappliedChoice AskUnappliedChanges(const std::u16string& /*text*/) {
+    return UnappliedChoice::kStay;
+  }
   // The platform's standard message box with a fixed caption ("Info", "Warning") and OK.
   virtual void ShowStandardBox(const std::u16string& text, const std::u16string& caption) = 0;
 
@@ -43,6 +55,9 @@ class UiPort {
   virtual void OpenProgress() = 0;
   virtual void SetProgress(int position) = 0;
   virtual void CloseProgress() = 0;
+  // The progress window, opened when it is not, says that the write waits for another program
+  // that uses the profiles and macros; OpenProgress turns it back to the write.
+  virtual void ShowProgressWaiting() {}
 
   // The settings page shows the configuration anew.
   virtual void RefreshPage() = 0;

@@ -11,6 +11,7 @@ namespace z900::sim {
 bool SimStateEventSource::OpenDevice() {
   // The simulated mouse is always plugged in; its file is created on first use.
   open_ = true;
+  if (opened_) opened_();
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <span>
 #include <string>
@@ -25,6 +26,9 @@ class SimStateEventSource final : public platform::QueuedEventSource {
       : state_file_(std::move(state_file)), clock_(clock), polling_(polling) {}
 
   bool OpenDevice() override;
+  // Told after each OpenDevice, on the thread that opened: a watcher then hands over what
+  // presses left in the file while the source was closed. Set it before the source is used.
+  void SetOpenedListener(std::function<void()> listener) { opened_ = std::move(listener); }
   void CloseDevice() override { open_ = false; }
   bool Control(std::span<const std::uint8_t> record) override;
   // Whether the utility is registered, so that events are taken from the mouse.
@@ -47,6 +51,7 @@ class SimStateEventSource final : public platform::QueuedEventSource {
   platform::Clock& clock_;
   const Polling polling_;
   std::atomic<bool> open_{false};
+  std::function<void()> opened_;
   std::atomic<std::size_t> remaining_{SIZE_MAX};
   std::mutex error_mutex_;
   std::string error_;

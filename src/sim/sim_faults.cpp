@@ -52,6 +52,10 @@ std::optional<SimFaults> ParseFaults(std::string_view text, std::string& error) 
       auto count = ParseNumber<std::uint32_t>(value);
       if (!count) return bad_value();
       faults.unplug_after = *count;
+    } else if (name == "count") {
+      auto count = ParseNumber<std::uint32_t>(value);
+      if (!count) return bad_value();
+      faults.count = *count;
     } else if (name == "only") {
       auto code = ParseNumber<std::uint8_t>(value);
       if (!code) return bad_value();
@@ -59,7 +63,7 @@ std::optional<SimFaults> ParseFaults(std::string_view text, std::string& error) 
     } else {
       error = "unknown fault \"" + std::string(item) +
               "\"; known: write-fail, read-fail, no-ack, ack-delay=MS, status=N, "
-              "unplug-after=N, only=CODE";
+              "unplug-after=N, only=CODE, count=N";
       return std::nullopt;
     }
   }

@@ -16,6 +16,7 @@ struct SimFaults {
   std::optional<std::uint8_t> status;         // status byte sent instead of the real one
   std::optional<std::uint32_t> unplug_after;  // reports accepted before the mouse goes away
   std::optional<std::uint8_t> only_command;   // restrict the faults above to one command code
+  std::optional<std::uint32_t> count;         // the faults above hit this many commands only
 
   bool operator==(const SimFaults&) const = default;
 };

@@ -140,7 +140,7 @@ std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std
                                                        bool without_waiting, bool& busy) {
   busy = false;
   std::error_code code;
-  if (path.has_parent_path()) fs::create_directories(path.parent_path(), code);
+  if (path.has_parent_path()) code = platform::CreatePrivateFolders(path.parent_path());
   if (code) {
     error = "cannot create " + path.parent_path().string() + ": " + code.message();
     return nullptr;
@@ -177,7 +177,8 @@ std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std
 bool SimStateSession::Save(const MouseState& state, std::string& error) {
   const std::vector<std::uint8_t> bytes = SerializeState(state);
   if (std::error_code code =
-          platform::WriteFileAtomically(path_, bytes, {}, platform::FolderCleanUp::kOurLeftovers)) {
+          platform::WriteFileAtomically(path_, bytes, {}, platform::FileAccess::kPrivate,
+                                      platform::FolderCleanUp::kOurLeftovers)) {
     error = "cannot write " + path_.string() + ": " + code.message();
     return false;
   }

@@ -81,6 +81,22 @@ bool SimulatedMouse::FaultApplies(std::uint8_t command) const {
   return !faults_.only_command || *faults_.only_command == command;
 }
 
+void SimulatedMouse::SetFaults(const SimFaults& faults) {
+  faults_ = faults;
+  fault_hits_ = 0;
+  // The answer still to be read is hit too, without counting against the count: that is for
+  // the commands sent from now on.
+  last_faulty_ = FaultApplies(last_command_) && faults_.count.value_or(1) > 0;
+}
+
+bool SimulatedMouse::CommandFaults(std::uint8_t command) {
+  if (!FaultApplies(command)) return false;
+  if (!faults_.count) return true;
+  if (fault_hits_ >= *faults_.count) return false;
+  ++fault_hits_;
+  return true;
+}
+
 void SimulatedMouse::Log(WireDirection direction, std::span<const std::uint8_t> bytes,
                          bool delivered) {
   WireRecord record;
@@ -96,9 +112,9 @@ bool SimulatedMouse::HandleOutputReport(std::span<const std::uint8_t> report) {
   if (plugged() && faults_.unplug_after && reports_accepted_ >= *faults_.unplug_after) {
     fault_unplugged_ = true;
   }
+  last_faulty_ = CommandFaults(command);
   const bool accepted = plugged() && report.size() == device::kReportSize &&
-                        report[0] == device::kReportId &&
-                        !(faults_.fail_writes && FaultApplies(command));
+                        report[0] == device::kReportId && !(faults_.fail_writes && last_faulty_);
   Log(WireDirection::kOut, report, accepted);
   if (!accepted) return false;
   ++reports_accepted_;
@@ -107,16 +123,15 @@ bool SimulatedMouse::HandleOutputReport(std::span<const std::uint8_t> report) {
 }
 
 bool SimulatedMouse::AnswerInputReport(std::span<std::uint8_t> buffer) {
-  if (!plugged() || buffer.empty() || (faults_.fail_reads && FaultApplies(last_command_))) {
+  if (!plugged() || buffer.empty() || (faults_.fail_reads && last_faulty_)) {
     Log(WireDirection::kIn, {}, false);
     return false;
   }
   std::array<std::uint8_t, 32> answer{};
-  const bool ready =
-      clock_.NowMs() >= ready_at_ms_ && !(faults_.no_ack && FaultApplies(last_command_));
+  const bool ready = clock_.NowMs() >= ready_at_ms_ && !(faults_.no_ack && last_faulty_);
   if (ready) {
     answer = answer_;
-    if (faults_.status && FaultApplies(last_command_)) answer[0] = *faults_.status;
+    if (faults_.status && last_faulty_) answer[0] = *faults_.status;
   } else {
     answer[0] = kStatusBusy;
   }
@@ -189,7 +204,7 @@ void SimulatedMouse::Execute(std::span<const std::uint8_t> payload) {
       break;
   }
   const std::uint32_t latency = latency_override_.value_or(DefaultLatency(payload));
-  const std::uint32_t delay = FaultApplies(last_command_) ? faults_.ack_delay_ms : 0;
+  const std::uint32_t delay = last_faulty_ ? faults_.ack_delay_ms : 0;
   ready_at_ms_ = clock_.NowMs() + latency + delay;
 }
 

@@ -81,7 +81,8 @@ class SimulatedMouse {
   // Takes over what another program left in the shared state, keeping the answer of the last
   // command and its timing, which live only in this program.
   void ReplaceState(MouseState state);
-  void SetFaults(const SimFaults& faults) { faults_ = faults; }
+  // New faults start their count afresh and already hit the answer still to be read.
+  void SetFaults(const SimFaults& faults);
   // Time from a command to its done status, replacing the per-command default.
   void SetAckLatency(std::optional<std::uint32_t> latency_ms) { latency_override_ = latency_ms; }
 
@@ -100,6 +101,8 @@ class SimulatedMouse {
 
  private:
   bool FaultApplies(std::uint8_t command) const;
+  // Whether the command faults, counting it against the faults' count.
+  bool CommandFaults(std::uint8_t command);
   void Execute(std::span<const std::uint8_t> payload);
   std::uint32_t DefaultLatency(std::span<const std::uint8_t> payload) const;
   void Log(WireDirection direction, std::span<const std::uint8_t> bytes, bool delivered);
@@ -113,6 +116,8 @@ class SimulatedMouse {
   std::uint32_t reports_accepted_ = 0;
   // The answer to the last command and when it becomes ready.
   std::uint8_t last_command_ = 0;
+  bool last_faulty_ = false;  // the faults hit the last command sent
+  std::uint32_t fault_hits_ = 0;
   std::array<std::uint8_t, 32> answer_{};
   std::uint64_t ready_at_ms_ = 0;
   std::vector<WireRecord> wire_log_;

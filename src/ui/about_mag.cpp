@@ -50,8 +50,9 @@ void CAboutMag::PaintContent(QPainter& painter) {
   painter.setPen(QColor(colours::kAboutText));
   DrawSkinText(painter, RectLTRB(10, 6, 100, 26), LanguageText(strings_, StringKey::str_about),
                TextLayout::kLeft);
+  // The maker's name has one line, above the version lines.
   DrawSkinText(painter, RectLTRB(31, 140, 400, 154), LanguageText(strings_, StringKey::str_company),
-               TextLayout::kWrapped);
+               TextLayout::kWrapped, RectLTRB(31, 140, 400, 159));
   DrawSkinText(painter, RectLTRB(31, 161, 150, 176),
                LanguageText(strings_, StringKey::str_soft_version), TextLayout::kLeft);
   DrawSkinText(painter, RectLTRB(31, 181, 150, 196), firmware_line_, TextLayout::kLeft);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "i18n/language_strings.h"
+#include "ui/info_dlg.h"
 #include "ui/skinned_dialog.h"
 
 namespace z900::ui {
@@ -45,6 +46,9 @@ class CAboutMag : public SkinnedDialog {
   CGDIBitmapBtn* utility_update_button() const { return utility_update_; }
   CGDIBitmapBtn* firmware_update_button() const { return firmware_update_; }
   CGDIBitmapBtn* web_button() const { return web_; }
+
+  // Escape, or the utility's end, closes it as the close button does.
+  void reject() override { done(kResultCancel); }
 
  protected:
   void PaintContent(QPainter& painter) override;

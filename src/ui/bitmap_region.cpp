@@ -1,6 +1,7 @@
 #include "ui/bitmap_region.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <vector>
 
 #include "ui/skin.h"
@@ -50,6 +51,25 @@ QRegion BitmapToRegion(const QImage& image) {
   return RunsToRegion(pixels, [](QRgb pixel) {
     return (pixel & 0xFFFFFF) != (colours::kTransparentKey & 0xFFFFFF);
   });
+}
+
+QRegion PictureOutline(const QPixmap& picture) {
+  if (picture.isNull()) return {};
+  const QImage pixels = picture.toImage().convertToFormat(QImage::Format_RGB32);
+  const int ratio = std::max(1, qRound(picture.devicePixelRatio()));
+  if (ratio == 1) return BitmapToRegion(pixels);
+  // A logical pixel takes the key colour when any of its device pixels has it.
+  const QRgb key = colours::kTransparentKey & 0xFFFFFF;
+  QImage logical(pixels.width() / ratio, pixels.height() / ratio, QImage::Format_RGB32);
+  logical.fill(Qt::black);
+  for (int y = 0; y < logical.height() * ratio; ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+    auto* target = reinterpret_cast<QRgb*>(logical.scanLine(y / ratio));
+    for (int x = 0; x < logical.width() * ratio; ++x) {
+      if ((row[x] & 0xFFFFFF) == key) target[x / ratio] = colours::kTransparentKey;
+    }
+  }
+  return BitmapToRegion(logical);
 }
 
 QRegion ThumbRegion(const QImage& image) {

@@ -127,8 +127,6 @@ void CComboDlg::PaintContent(QPainter& painter) {
   painter.setPen(QColor(colours::kAboutText));
   DrawSkinText(painter, kTitleRect, title_, TextLayout::kLeft);
   DrawSkinText(painter, kHintRect, hint_, TextLayout::kLeft);
-  // The chosen key is what the dialog is about: bright on its dark field.
-  painter.setPen(QColor(colours::kWhite));
   DrawSkinText(painter, kKeyRect, KeyText(), TextLayout::kCentre);
 }
 

@@ -4,18 +4,50 @@
 #include <QEventLoop>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <functional>
 #include <iostream>
+#include <mutex>
 
 #include "device/hid_event_source.h"
 #include "platform/termination_signals.h"
 #include "sim/sim_event_source.h"
 #include "ui/about_box_ports.h"
 #include "ui/gallery.h"
+#include "ui/modal_dialogs.h"
 #include "ui/set_dlg.h"
 #include "ui/sim_mouse_watcher.h"
 #include "ui/udev_device_monitor.h"
 
 namespace z900::ui {
+namespace {
+
+// The desktop's keyboard layout, read from the window system when a key is first named rather
+// than at the start: a utility that waits in the tray may never need it.
+class LazyKeyboardLayout final : public platform::KeyboardLayout {
+ public:
+  explicit LazyKeyboardLayout(std::function<void(const std::string&)> warn)
+      : warn_(std::move(warn)) {}
+
+  std::optional<char32_t> UnshiftedCharacter(std::uint32_t virtual_key) const override {
+    std::call_once(once_, [this] {
+      std::string why;
+      layout_ = platform::CreateSystemKeyboardLayout(why);
+      if (!layout_) {
+        warn_("keyboard layout: " + why +
+              "; key combinations are named by letters and digits only");
+        layout_ = std::make_unique<platform::BasicKeyboardLayout>();
+      }
+    });
+    return layout_->UnshiftedCharacter(virtual_key);
+  }
+
+ private:
+  std::function<void(const std::string&)> warn_;
+  mutable std::once_flag once_;
+  mutable std::unique_ptr<platform::KeyboardLayout> layout_;
+};
+
+}  // namespace
 
 CZ9xMouseConfigApp::CZ9xMouseConfigApp(app::Options options)
     : options_(std::move(options)), start_ui_(std::make_unique<QtUiPort>(context_)) {}
@@ -112,12 +144,7 @@ void CZ9xMouseConfigApp::CreateMainWindow() {
     monitor_object_ = std::move(udev);
   }
   events_ = std::make_unique<device::EventChannel>(*event_source_);
-  std::string why;
-  layout_ = platform::CreateSystemKeyboardLayout(why);
-  if (!layout_) {
-    Warn("keyboard layout: " + why + "; key combinations are named by letters and digits only");
-    layout_ = std::make_unique<platform::BasicKeyboardLayout>();
-  }
+  layout_ = std::make_unique<LazyKeyboardLayout>([this](const std::string& text) { Warn(text); });
   // A back-end tells of a change on its own thread; the page looks on the ui thread.
   foreground_ = platform::CreateSystemForegroundApp([this] {
     QMetaObject::invokeMethod(
@@ -133,6 +160,7 @@ void CZ9xMouseConfigApp::CreateMainWindow() {
       MainWindowPorts{context_, *channel_, *store_, *host_, keyboard_hook(), *events_, monitor_,
                       clock, *layout_, *foreground_, hook_.system_wide});
 
+  std::string why;
   std::optional<std::string> server =
       update::UpdateServerBase(platform::EnvironmentValue("Z900_UPDATE_URL"), why);
   if (!server) {
@@ -198,9 +226,9 @@ void CZ9xMouseConfigApp::Terminate() {
   terminate_requested_ = true;
   if (window_) {
     window_->ShutDown();
-  } else if (QWidget* dialog = QApplication::activeModalWidget()) {
+  } else {
     // Still starting: the notice on screen goes, and the start ends at the next step.
-    dialog->close();
+    CloseRunningDialogs();
   }
 }
 

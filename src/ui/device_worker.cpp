@@ -1,6 +1,8 @@
 #include "ui/device_worker.h"
 
+#include <QEvent>
 #include <QEventLoop>
+#include <QWidget>
 
 #include "ui/qt_ui_port.h"
 
@@ -71,6 +73,29 @@ void DeviceWorker::WaitUntilIdle() {
     if (idle()) loop.quit();
   });
   loop.exec();
+}
+
+BusyInputGuard::BusyInputGuard(const DeviceWorker& worker,
+                               std::function<bool(const QWidget*)> guarded, QObject* parent)
+    : QObject(parent), worker_(worker), guarded_(std::move(guarded)) {}
+
+bool BusyInputGuard::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+      // A release still arrives, so that a press made before the write ends as it began.
+      if (worker_.busy() && watched->isWidgetType() &&
+          guarded_(static_cast<const QWidget*>(watched))) {
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 void ShutDownAfterWrites(DeviceWorker& worker, QtUiPort& ui, std::function<void()> shut_down) {

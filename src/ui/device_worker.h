@@ -5,6 +5,8 @@
 #include <deque>
 #include <functional>
 
+class QWidget;
+
 namespace z900::ui {
 
 class QtUiPort;
@@ -50,6 +52,23 @@ class DeviceWorker final : public QObject {
   int jobs_ = 0;     // started and not yet done; ui thread only
   std::deque<std::function<void()>> waiting_;
   bool draining_ = false;  // JobDone is running the waiting actions
+};
+
+// Keeps the user's presses, wheel turns and keys from the widgets `guarded` accepts while the
+// worker runs a job: a page takes no command during a write (it would only wait behind it),
+// while the window around the page can still be moved, the progress window dragged and the
+// tray menu opened.
+class BusyInputGuard final : public QObject {
+ public:
+  BusyInputGuard(const DeviceWorker& worker, std::function<bool(const QWidget*)> guarded,
+                 QObject* parent = nullptr);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  const DeviceWorker& worker_;
+  std::function<bool(const QWidget*)> guarded_;
 };
 
 // Ends the program once the running job is done: the progress window shows meanwhile (opened

@@ -163,6 +163,10 @@ class Gallery {
       SkinFiles();
       SettingsPage();
     }
+    // Screens of ratio 1.5 show the @2x pictures scaled down and the outline scaled up.
+    SetSkinPixelRatio(1.5);
+    ratio_ = 1.5;
+    MainWindowWithPages();
     SetSkinPixelRatio(0);
     return std::move(result_);
   }
@@ -172,7 +176,8 @@ class Gallery {
 
   // Writes one picture and reads it back.
   void Save(const QImage& image, const std::string& name) {
-    const std::string file = name + (ratio_ > 1.0 ? "@2x.png" : ".png");
+    const std::string file =
+        name + (ratio_ == 2.0 ? "@2x.png" : (ratio_ == 1.5 ? "@1.5x.png" : ".png"));
     const std::filesystem::path path = folder_ / file;
     const QString qpath = QString::fromStdU16String(path.u16string());
     if (image.isNull() || !image.save(qpath, "PNG")) {
@@ -286,6 +291,7 @@ class Gallery {
   // with a page's picture in the slot, cut to the window's outline.
   QImage MainWindowWith(const QImage& page, int page_number) const {
     MainWindowFrame frame(context_.strings);
+    frame.BuildFrame();
     frame.SelectPageButton(page_number);
     const QImage framed = Grab(frame);
     QImage image = Canvas(SkinOf(SkinWindow::kMainWindow).size);
@@ -365,6 +371,13 @@ class Gallery {
     {
       CInfoDlg notice(Text(StringKey::str_msg6), 0, context_.strings);
       Save(Grab(notice), "dialog_notice");
+      // A message that names a file: the longest the program shows.
+      CInfoDlg file_notice(
+          QString::fromStdU16String(i18n::FormatText(
+              context_.strings.Get(StringKey::str_msg2),
+              u"/home/user/.local/share/z900/Profile/Profile1.cfg")),
+          0, context_.strings);
+      Save(Grab(file_notice), "dialog_notice_file");
       CInfoDlg question(Text(StringKey::str_resetinfo), 5, context_.strings);
       Save(Grab(question), "dialog_question");
       Activate(question);
@@ -373,6 +386,9 @@ class Gallery {
       question.cancel_button()->setDown(true);
       Save(Grab(question), "dialog_question_cancel_pressed");
       question.hide();
+      CInfoDlg unapplied(Text(StringKey::str_unapplied), InfoButtons::kApplyDiscardCancel,
+                         context_.strings);
+      Save(Grab(unapplied), "dialog_unapplied");
     }
     for (const auto& [version, name] :
          {std::pair{std::optional<std::uint8_t>(12), "dialog_about"},
@@ -392,6 +408,24 @@ class Gallery {
       CProgressDlg progress(context_.strings, context_.paths.module_directory);
       progress.SetPos(position);
       Save(Grab(progress), "dialog_progress_" + std::to_string(position));
+    }
+    CProgressDlg waiting(context_.strings, context_.paths.module_directory);
+    waiting.SetWaiting(true);
+    Save(Grab(waiting), "dialog_progress_waiting");
+    // The longest messages: the failures of a write, a damaged profile's copy, the end after
+    // an unplugged write.
+    config::ApplyReport failed;
+    failed.slots_failed = 16;
+    failed.macros_failed = 1;
+    const std::u16string copy =
+        u"/home/user/.local/share/z900/Profile/Profile3.cfg.damaged-20250101-120000";
+    for (const auto& [text, name] :
+         {std::pair{config::ApplyFailureText(context_, failed), "dialog_notice_apply_failed"},
+          std::pair{i18n::FormatText(context_.Text(StringKey::str_profile_damaged), copy),
+                    "dialog_notice_profile_damaged"},
+          std::pair{context_.Text(StringKey::str_unplugged_write), "dialog_notice_unplugged"}}) {
+      CInfoDlg notice(QString::fromStdU16String(text), 0, context_.strings);
+      Save(Grab(notice), name);
     }
   }
 
@@ -612,6 +646,8 @@ class Gallery {
     }
 
     Save(MainWindowWith(mode0, kSettingsPage), "window_main_with_settings_page");
+    page.SetMouseBehind(true);
+    Save(Grab(page), "page_settings_apply_pending");
     page.hide();
 
     {

@@ -97,10 +97,12 @@ void CGDIBitmapBtn::paintEvent(QPaintEvent*) {
   painter.setFont(SkinFont());
   painter.setPen(colour);
   const QFontMetrics metrics(painter.font());
-  const QRect box(text_margin_left_, height() / 2 - metrics.height() / 2,
-                  width() - text_margin_left_ - text_margin_right_, metrics.height());
-  const QString shown = metrics.elidedText(text(), Qt::ElideRight, box.width());
-  painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, shown);
+  const QRect box(text_margin_left_, 0, width() - text_margin_left_ - text_margin_right_, height());
+  QString shown;
+  // Centred by what the letters cover, so that a low button's descenders keep off its edge.
+  const TextFit fit = FitSkinLine(metrics, box, text(), Qt::AlignHCenter, &shown);
+  painter.drawText(QPoint(fit.used.left(), fit.used.top() - LineInk(metrics).top()), shown);
+  ReportSkinText(fit);
 }
 
 void CGDIBitmapBtn::TrackHover(Qt::MouseButtons buttons) {

@@ -83,8 +83,13 @@ void CIrrButton::paintEvent(QPaintEvent*) {
   painter.setFont(SkinFont());
   painter.setPen(colour);
   // The caption's origin is the top of its line, as the skin's layout gives it.
+  const QFontMetrics metrics(painter.font());
   const QPoint origin = CaptionOrigin() - geometry().topLeft();
-  painter.drawText(origin + QPoint(0, QFontMetrics(painter.font()).ascent()), text());
+  painter.drawText(origin + QPoint(0, metrics.ascent()), text());
+  const QRect ink = LineInk(metrics);
+  ReportSkinText({text(), rect(),
+                  QRect(origin.x(), origin.y() + metrics.ascent() + ink.top(),
+                        metrics.horizontalAdvance(text()), ink.height())});
 }
 
 void CIrrButton::SetHovering(bool on) {
@@ -103,8 +108,8 @@ void CIrrButton::mousePressEvent(QMouseEvent* event) {
   update();
 }
 
-// The second click of a double click already came as a press: that is its second press.
-void CIrrButton::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+// Qt gives the second press of a double click as this event alone: it is a press like the first.
+void CIrrButton::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
 
 void CIrrButton::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;

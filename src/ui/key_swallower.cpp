@@ -24,6 +24,7 @@ bool KeySwallower::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
+      if (watched->property(kTakesItsKeys).toBool()) break;
       return keys_.contains(static_cast<QKeyEvent*>(event)->key());
     default:
       break;

@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "ui/key_swallower.h"
 #include "ui/skin.h"
 
 namespace z900::ui {
@@ -14,7 +15,6 @@ namespace {
 constexpr int kTagRole = Qt::UserRole;
 constexpr int kTextIndent = 5;  // from the row's left edge
 constexpr int kIconGap = 10;    // text after an icon starts this far past the icon's width
-constexpr qsizetype kMaxRenameLength = 10;
 
 // The icons of the skins folder by row kind: up, down, delay; normal and selected.
 constexpr SkinFile kIconFiles[3][2] = {
@@ -176,8 +176,12 @@ void CListBoxEx::OpenRenameBox(int row) {
   rename_row_ = row;
   auto* box = new QLineEdit(target->text(), viewport());
   box->setFont(look_.font);
-  // Typing stops at ten characters; a longer name (a new macro's default) is not cut here.
-  box->setMaxLength(static_cast<int>(std::max(kMaxRenameLength, target->text().size())));
+  // Typing stops at the limit; a longer name (a new macro's default) is not cut here.
+  box->setMaxLength(static_cast<int>(std::max<qsizetype>(rename_length_, target->text().size())));
+  // Blanks go into the name, and Enter confirms it, whatever the list's owner keeps from its
+  // other controls.
+  box->setProperty(kTakesItsKeys, true);
+  connect(box, &QLineEdit::returnPressed, this, &CListBoxEx::TakeRename);
   box->setFrame(false);
   box->setStyleSheet(
       QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid %2;"

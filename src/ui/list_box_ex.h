@@ -19,7 +19,7 @@ namespace z900::ui {
 // A list of macro rows drawn by the skin: each row's kind (the top byte of its tag) chooses
 // where its text starts and which icon of the skins folder stands before it (key up, key down,
 // delay; a second set for the selected row). Optionally a double click opens a rename box over
-// a row, whose text is taken when the box loses the focus.
+// a row, whose text is taken when the box loses the focus or Enter is pressed in it.
 class CListBoxEx : public QListWidget {
   Q_OBJECT
 
@@ -40,7 +40,11 @@ class CListBoxEx : public QListWidget {
   void SetLook(const Look& look);
   // Loads the row icons from the skins folder of the program folder; missing ones draw nothing.
   void SetProgramFolder(const std::filesystem::path& program_folder);
-  void SetRenameEnabled(bool enabled) { rename_enabled_ = enabled; }
+  // Whether a double click opens the rename box, and how many UTF-16 units may be typed in it.
+  void SetRenameEnabled(bool enabled, int max_length = 10) {
+    rename_enabled_ = enabled;
+    rename_length_ = max_length;
+  }
 
   // Shows these rows with `selected` selected (and in view); rows that did not change stay as
   // they are. A rename box stays open while its row keeps its place.
@@ -73,6 +77,7 @@ class CListBoxEx : public QListWidget {
   QPixmap icons_[3][2];
   QSize icon_size_{16, 16};
   bool rename_enabled_ = false;
+  int rename_length_ = 10;
   QPointer<QLineEdit> rename_box_;
   int rename_row_ = -1;
   bool showing_ = false;  // the selection changes because rows are shown, not by the user

@@ -32,9 +32,9 @@ constexpr QRect kOkRect = RectLTRB(672, 233, 724, 259);
 constexpr QRect kUpperCoverRect = RectLTRB(532, 160, 775, 208);
 constexpr QRect kLowerCoverRect = RectLTRB(532, 209, 775, 300);
 
-// Labels drawn on the page. The list headings start clear of the accent bar before them.
-constexpr QRect kMacroListLabel = RectLTRB(103, 17, 309, 39);
-constexpr QRect kEventListLabel = RectLTRB(324, 17, 529, 39);
+// Labels drawn on the page; the accent bar of each list heading stands left of its label.
+constexpr QRect kMacroListLabel = RectLTRB(95, 17, 309, 39);
+constexpr QRect kEventListLabel = RectLTRB(316, 17, 529, 39);
 constexpr QRect kDelayLabel = RectLTRB(584, 112, 774, 123);
 constexpr QRect kLoopLabel = RectLTRB(564, 131, 640, 143);
 constexpr QRect kKeyChoiceLabel = RectLTRB(584, 170, 755, 186);
@@ -51,8 +51,8 @@ constexpr int kListRowHeight = 18;
 constexpr int kRecordMarkWidth = 18;
 constexpr int kRecordRightMargin = 6;  // the face's cut corner
 
-// Keys that reach no control of the page: Enter and Esc confirm or cancel nothing here, a
-// space cannot go into a macro name, and F1 calls no help.
+// Keys that reach no control of the page: Enter and Esc confirm or cancel nothing here (but
+// Enter the rename box of a macro), and F1 calls no help.
 const QList<int> kSwallowedKeys = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space,
                                    Qt::Key_F1};
 
@@ -81,7 +81,8 @@ CMacroDlg::CMacroDlg(config::AppContext& context, platform::KeyStore& store,
     list->SetLook(list_look);
     list->SetProgramFolder(context.paths.module_directory);
   }
-  macro_list_->SetRenameEnabled(true);
+  // A name takes blanks and the record's whole length.
+  macro_list_->SetRenameEnabled(true, static_cast<int>(macro::kMaxNameUnits));
   connect(macro_list_, &CListBoxEx::RowSelected, this, [this](int, int row) {
     editor_.SelectMacro(row < 0 ? std::nullopt : std::optional<std::size_t>(row));
     Render();
@@ -97,7 +98,7 @@ CMacroDlg::CMacroDlg(config::AppContext& context, platform::KeyStore& store,
   const QColor white(colours::kWhite);
   const QColor dim(colours::kDialogText);
   record_ = AddButton(Text(StringKey::str_macro_start), kRecordRect, &CMacroDlg::Record);
-  record_->SetTextColours(white, white, white);
+  record_->SetTextColours(white, dim, white);
   record_->SetCheckMode(true);
   record_->SetTextMargins(kRecordMarkWidth, kRecordRightMargin);
   new_macro_ = AddButton({}, kNewMacroRect, &CMacroDlg::NewMacro);

@@ -2,7 +2,6 @@
 // z900ctl --simulate shares; "--render DIR" draws its gallery offscreen and ends;
 // "--autostart on|off" switches starting at login and ends.
 #include <QApplication>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -12,31 +11,9 @@
 #include "ui/config_app.h"
 
 int main(int argc, char** argv) {
-  // --help, --version and --autostart need no display. Anything the parser does not know yet
-  // may be one of Qt's own options: QApplication takes those out below.
-  {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    std::string error;
-    if (const std::optional<z900::app::Options> options = z900::app::ParseOptions(args, error)) {
-      if (const std::optional<int> status = z900::app::RunWithoutWindow(
-              *options, z900::platform::ReadPathEnvironment(), std::cout, std::cerr)) {
-        return *status;
-      }
-    }
-  }
-  // Drawing the gallery needs no desktop.
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--render") == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-      qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-  }
-  QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("z900-config"));
-  // Dialogs come and go while the window is hidden; only the utility's own end ends it.
-  QApplication::setQuitOnLastWindowClosed(false);
-
-  std::vector<std::string> args;
-  for (const QString& arg : QCoreApplication::arguments().mid(1)) args.push_back(arg.toStdString());
+  // The command line is checked before anything opens a display: a wrong argument, --help,
+  // --version and --autostart work without one. Qt's own options pass it, for QApplication.
+  const std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   const std::optional<z900::app::Options> options = z900::app::ParseOptions(args, error);
   if (!options) {
@@ -47,6 +24,14 @@ int main(int argc, char** argv) {
           *options, z900::platform::ReadPathEnvironment(), std::cout, std::cerr)) {
     return *status;
   }
+  // Drawing the gallery needs no desktop.
+  if (options->render_folder && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("z900-config"));
+  // Dialogs come and go while the window is hidden; only the utility's own end ends it.
+  QApplication::setQuitOnLastWindowClosed(false);
   z900::ui::CZ9xMouseConfigApp utility(*options);
   return utility.Run();
 }

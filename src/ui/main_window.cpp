@@ -13,7 +13,9 @@
 #include "config/profiles.h"
 #include "ui/dlg_macro.h"
 #include "ui/macro_dlg.h"
+#include "ui/modal_dialogs.h"
 #include "ui/set_dlg.h"
+#include "ui/tray_host.h"
 #include "ui/window_store_lock.h"
 #include "update/firmware_handoff.h"
 
@@ -29,24 +31,29 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
       config_ports_{ports_.channel, ports_.store, ui_, files_},
       worker_(this) {
   // The settings page works on the window's page state: the window opens the mouse and loads.
+  // It runs from the start (the automatic switching, the stored files); its controls and the
+  // rest of the window are made when the window is first shown.
   settings_page_ = new CSetDlg(
       context_, SetDlgPorts{config_ports_, ports_.layout, ports_.foreground, worker_, &page_},
       this);
-  SetPages(settings_page_, new CMacroDlg(context_, ports_.store, ports_.hook,
-                                         ports_.system_wide_hook, ports_.clock, ui_, this));
+  connect(settings_page_, &CSetDlg::MouseRemovedDuringWrite, this,
+          &CZ9xMouseConfigDlg::MouseRemovedDuringWrite);
+  // While a write runs the pages take no command; the window itself can still be moved.
+  qApp->installEventFilter(new BusyInputGuard(
+      worker_,
+      [this](const QWidget* widget) {
+        for (const int number : {kSettingsPage, kMacroPage}) {
+          const QWidget* shown = page(number);
+          if (shown != nullptr && (shown == widget || shown->isAncestorOf(widget))) return true;
+        }
+        return false;
+      },
+      this));
+  SetPages(settings_page_, nullptr);
   refresh_pages_ = [this] {
     if (settings_page_ != nullptr) settings_page_->Refresh();
     if (QWidget* shown = page(kMacroPage)) shown->update();
   };
-  const std::array<std::pair<CGDIBitmapBtn*, Button>, 4> buttons = {{
-      {close_button(), Button::kClose},
-      {minimise_button(), Button::kMinimise},
-      {mouse_page_button(), Button::kMouseTab},
-      {macro_page_button(), Button::kMacroTab},
-  }};
-  for (const auto& [button, which] : buttons) {
-    connect(button, &QAbstractButton::clicked, this, [this, which] { ButtonCommand(which); });
-  }
 
   MainWindowHooks hooks;
   hooks.refresh_page = [this] { RefreshPages(); };
@@ -68,19 +75,23 @@ CZ9xMouseConfigDlg::CZ9xMouseConfigDlg(MainWindowPorts ports, QWidget* parent)
   ui_.SetMacroChooser([this](int preset_position) -> std::optional<platform::MacroChoice> {
     CDlgMacro chooser(context_.strings, ports_.store, this);
     chooser.set_preset_position(static_cast<std::uint32_t>(std::max(preset_position, 0)));
-    chooser.exec();
+    ExecDialog(chooser);
     if (!chooser.chosen()) return std::nullopt;
     return platform::MacroChoice{chooser.chosen()->id,
                                  static_cast<int>(chooser.chosen()->position)};
   });
 
+  registration_timer_.setParent(this);  // a member: gone before the frame, found by tests
+  registration_timer_.setObjectName(QStringLiteral("registrationRetry"));
   registration_timer_.setInterval(kRegistrationRetryMs);
   connect(&registration_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::RegistrationTick);
   store_retry_timer_.setParent(this);  // a member: gone before the frame, found by tests
   store_retry_timer_.setObjectName(QStringLiteral("storeRetry"));
   store_retry_timer_.setSingleShot(true);
   store_retry_timer_.setInterval(kShowRetryMs);
-  connect(&store_retry_timer_, &QTimer::timeout, this, &CZ9xMouseConfigDlg::ShowMainWindow);
+  // The load that waited: what the user was asked about before it is not asked again.
+  connect(&store_retry_timer_, &QTimer::timeout, this,
+          [this] { worker_.WhenIdle([this] { LoadAndShow(); }); });
 }
 
 CZ9xMouseConfigDlg::~CZ9xMouseConfigDlg() {
@@ -89,6 +100,39 @@ CZ9xMouseConfigDlg::~CZ9xMouseConfigDlg() {
   // thread stops before the window it hands events to goes.
   worker_.Finish();
   if (!shut_down_) ShutDownNow();
+}
+
+void CZ9xMouseConfigDlg::setVisible(bool visible) {
+  if (visible) BuildWindow();
+  MainWindowFrame::setVisible(visible);
+}
+
+void CZ9xMouseConfigDlg::BuildWindow() {
+  if (frame_built()) return;
+  // The pictures of the frame and of the settings page, decoded side by side while they are
+  // made.
+  DecodeWindowImagesAhead(SkinWindow::kMainWindow);
+  DecodeWindowImagesAhead(SkinWindow::kSettingsPage);
+  DecodeSkinImageAhead(SkinFilePath(context_.paths.module_directory, SkinFile::kSettingsPageImage));
+  BuildFrame();
+  const std::array<std::pair<CGDIBitmapBtn*, Button>, 4> buttons = {{
+      {close_button(), Button::kClose},
+      {minimise_button(), Button::kMinimise},
+      {mouse_page_button(), Button::kMouseTab},
+      {macro_page_button(), Button::kMacroTab},
+  }};
+  for (const auto& [button, which] : buttons) {
+    connect(button, &QAbstractButton::clicked, this, [this, which] { ButtonCommand(which); });
+  }
+  // Showing the settings page makes its controls.
+  SelectPageButton(kSettingsPage);
+  SwitchPage(kSettingsPage);
+}
+
+void CZ9xMouseConfigDlg::EnsureMacroPage() {
+  if (page(kMacroPage) != nullptr || shut_down_) return;
+  SetPages(settings_page_, new CMacroDlg(context_, ports_.store, ports_.hook,
+                                         ports_.system_wide_hook, ports_.clock, ui_, this));
 }
 
 void CZ9xMouseConfigDlg::InitMainWindow() {
@@ -106,8 +150,6 @@ void CZ9xMouseConfigDlg::InitMainWindow() {
   worker_.WhenIdle([this] {
     if (settings_page_ != nullptr) settings_page_->Start();
   });
-  SelectPageButton(kSettingsPage);
-  SwitchPage(kSettingsPage);
   if (ports_.monitor != nullptr) {
     ports_.monitor->Start([this](platform::DeviceChange change) { DeviceChange(change); });
   }
@@ -115,10 +157,11 @@ void CZ9xMouseConfigDlg::InitMainWindow() {
 
 void CZ9xMouseConfigDlg::AddTrayIcon() {
   const QString title = LanguageText(context_.strings, StringKey::str_program_title);
+  tray_host_ = CurrentTrayHost();  // asked as Qt asks when it makes the icon
   tray_ = new QSystemTrayIcon(ProgramIcon(), this);
   tray_->setToolTip(title.left(kTrayTipLength));
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-    if (why == QSystemTrayIcon::DoubleClick) TrayNotify(app::kDoubleClick);
+    if (ActivationShowsWindow(why, tray_host_)) TrayNotify(app::kDoubleClick);
     if (why == QSystemTrayIcon::Context) OnTrayContextClick();
   });
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -131,11 +174,13 @@ void CZ9xMouseConfigDlg::AddTrayIcon() {
 
 void CZ9xMouseConfigDlg::ShowRunningBalloon(int tries_left) {
   if (tray_ == nullptr) return;
-  // The balloon points at the icon: it waits (a moment at most) for the tray to take the icon
-  // in. Where there is no tray, a desktop notification says it at once.
+  // The balloon points at the icon: in an XEmbed tray it waits (a moment at most) for the tray
+  // to take the icon in. A StatusNotifier host never tells where the item is, and where there
+  // is no tray at all, a desktop notification says it at once.
   const QRect icon = tray_->geometry();
   const bool placed = !icon.isEmpty() && !icon.topLeft().isNull();
-  if (!placed && tries_left > 0 && QSystemTrayIcon::isSystemTrayAvailable()) {
+  if (!placed && tries_left > 0 && tray_host_ == TrayHost::kIconWindow &&
+      QSystemTrayIcon::isSystemTrayAvailable()) {
     QTimer::singleShot(kBalloonPlacementRetryMs, this,
                        [this, tries_left] { ShowRunningBalloon(tries_left - 1); });
     return;
@@ -161,6 +206,26 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
     config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
     return;
   }
+  if (first_show_done_ && settings_page_ != nullptr && settings_page_->HoldsUnappliedEdits()) {
+    // The stored profile replaces the page's edits only when the user lets them go; the window
+    // shows first, so that the question is asked over what it is about.
+    PutOnScreen();
+    settings_page_->ReplaceAfterAsking([this] { LoadAndShow(); });
+    return;
+  }
+  LoadAndShow();
+}
+
+void CZ9xMouseConfigDlg::PutOnScreen() {
+  context_.tray_hidden_flag = 0;
+  show();
+  raise();
+  activateWindow();
+}
+
+void CZ9xMouseConfigDlg::LoadAndShow() {
+  if (shut_down_) return;
+  config::LoadProfilesResult loaded;
   {
     // Held for this reading only: z900ctl may change the profiles while the window lives.
     // Before the first show nothing is on the screen, so the start may wait for it; later
@@ -176,18 +241,17 @@ void CZ9xMouseConfigDlg::ShowMainWindowNow() {
       return;
     }
     store_wait_told_ = false;
-    config::LoadProfiles(context_, page_, config_ports_);
+    loaded = config::LoadProfiles(context_, page_, config_ports_);
   }
   settings_page_->ShowLoaded();
   RefreshPages();
+  settings_page_->TellLoadProblems(loaded);
   context_.tray_hidden_flag = 0;
   if (!first_show_done_) {
     first_show_done_ = true;
     return;
   }
-  show();
-  raise();
-  activateWindow();
+  PutOnScreen();
 }
 
 bool CZ9xMouseConfigDlg::OpenMouse() {
@@ -288,13 +352,12 @@ void CZ9xMouseConfigDlg::ButtonCommand(Button button) {
       SwitchPage(kSettingsPage);
       ports_.hook.SetHookStatus(false);
       worker_.WhenIdle([this] {
-        if (const config::ProfileEntry* entry = page_.SelectedEntry(context_.profiles)) {
-          config::RefreshMacroNames(context_.settings, *entry, ports_.store);
-        }
+        if (settings_page_ != nullptr) settings_page_->FollowMacroNames();
         RefreshPages();
       });
       break;
     case Button::kMacroTab:
+      EnsureMacroPage();
       SelectPageButton(kMacroPage);
       SwitchPage(kMacroPage);
       break;
@@ -309,10 +372,18 @@ void CZ9xMouseConfigDlg::ExitCommand() {
 void CZ9xMouseConfigDlg::ShutDown() {
   if (shut_down_ || shut_down_requested_) return;
   shut_down_requested_ = true;
+  // Every dialog and menu ends first, as cancelled, and no other opens. The pages go once the
+  // callers that waited for an answer have gone on: none of them is taken away under its code.
+  ui_.SetClosing();
+  CloseRunningDialogs();
+  if (menu_ != nullptr) menu_->close();
+  CloseAssignmentMenu();
   // Quitting waits for a running write, which runs on to its end with the progress shown.
   ShutDownAfterWrites(worker_, ui_, [this] {
-    ShutDownNow();
-    emit Ended();
+    WhenNoDialogRuns(this, [this] {
+      ShutDownNow();
+      emit Ended();
+    });
   });
 }
 
@@ -338,9 +409,20 @@ void CZ9xMouseConfigDlg::DeviceChange(platform::DeviceChange change) {
     ports_.clock.SleepMs(kArrivalSettleMs);
     return;
   }
-  if (removal_noticed_) return;
+  // During a write the end of the write tells what the removal cut off.
+  worker_.WhenIdle([this] {
+    if (shut_down_ || removal_noticed_) return;
+    removal_noticed_ = true;
+    config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
+    ShutDown();
+  });
+}
+
+void CZ9xMouseConfigDlg::MouseRemovedDuringWrite() {
+  if (shut_down_ || removal_noticed_) return;
   removal_noticed_ = true;
-  config::ShowMessage(context_, ui_, context_.Text(StringKey::str_msg6), false);
+  // The write marked the profile as not in the mouse: the next start writes it once.
+  config::ShowMessage(context_, ui_, context_.Text(StringKey::str_unplugged_write), false);
   ShutDown();
 }
 
@@ -365,17 +447,9 @@ void CZ9xMouseConfigDlg::OnInstanceRequest(app::InstanceRequest request) {
 }
 
 void CZ9xMouseConfigDlg::StartFirmwareRestartStep() {
-  if (!update::FirmwareMarkerPending(context_.paths)) return;
-  worker_.Run([this] {
-    // The write changes the profiles: their lock comes first, as in every program.
-    const std::unique_ptr<platform::FileLock> lock = LockStore(platform::LockMode::kExclusive);
-    if (lock) update::RunFirmwareFollowUp(context_, page_, config_ports_);
+  worker_.WhenIdle([this] {
+    if (settings_page_ != nullptr) settings_page_->StartPendingWrite();
   });
-}
-
-std::unique_ptr<platform::FileLock> CZ9xMouseConfigDlg::LockStore(platform::LockMode mode) {
-  bool busy = false;
-  return LockStoreForWindow(context_.paths, mode, &ports_.clock, busy);
 }
 
 void CZ9xMouseConfigDlg::closeEvent(QCloseEvent* event) { event->ignore(); }

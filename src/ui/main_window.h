@@ -23,6 +23,7 @@
 #include "ui/device_worker.h"
 #include "ui/main_window_frame.h"
 #include "ui/qt_ui_port.h"
+#include "ui/tray_host.h"
 #include "ui/xp_menu.h"
 
 class QSystemTrayIcon;
@@ -80,8 +81,8 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   ~CZ9xMouseConfigDlg() override;
 
   // Caption and icon, the event channel with timer 19, the FirstRun marker, the tray icon and
-  // its "Running" balloon, the first (loading) ShowMainWindow, the settings page, and the
-  // device notifications.
+  // its "Running" balloon, the first (loading) ShowMainWindow, the settings page's start, and
+  // the device notifications.
   void InitMainWindow();
   // Reopens the mouse (str_msg6 and nothing else when it is gone), reloads the profiles,
   // refreshes the pages and shows the window, except the first time.
@@ -102,9 +103,14 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   // One event word from the driver, carried out on the ui thread after any running write.
   void ExecuteHostAction(std::uint32_t word);
   void OnInstanceRequest(app::InstanceRequest request);
-  // The first start after a firmware update: writes the configuration into the mouse once, on
-  // the device worker.
+  // The first start after a firmware update, or after a write that the mouse did not take in
+  // full: writes the configuration into the mouse once, on the device worker.
   void StartFirmwareRestartStep();
+  // A write failed because the mouse was removed: says so, and that the utility ends, and ends
+  // it (the next start writes the profile again).
+  void MouseRemovedDuringWrite();
+  // Every way of showing the window makes it first, with the settings page selected.
+  void setVisible(bool visible) override;
 
   // What redraws the pages after a reload; the pages themselves go into their slots with
   // SetPages (placeholders until they are built).
@@ -131,16 +137,19 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   void SurfacePressed() override;
 
  private:
+  void BuildWindow();
+  void EnsureMacroPage();
   void AddTrayIcon();
   void ShowRunningBalloon(int tries_left);
   void OnTrayContextClick();
   void OpenTrayMenu();
-  // The profiles' lock for one reading or one change; null, told on stderr, when unusable.
-  std::unique_ptr<platform::FileLock> LockStore(platform::LockMode mode);
   void CloseAssignmentMenu();
   void RegistrationTick();
   void RefreshPages();
   void ShowMainWindowNow();
+  // Loads the stored profiles into the pages and shows the window (except the first time).
+  void LoadAndShow();
+  void PutOnScreen();
   void ShutDownNow();
   // The settings page's handle on the mouse, opened anew.
   bool OpenMouse();
@@ -154,8 +163,9 @@ class CZ9xMouseConfigDlg final : public MainWindowFrame {
   config::ConfigPorts config_ports_;
   DeviceWorker worker_;
   QTimer registration_timer_;  // timer 19
-  QTimer store_retry_timer_;   // "storeRetry": shows the window once the profiles are free
+  QTimer store_retry_timer_;   // "storeRetry": loads and shows once the profiles are free
   QSystemTrayIcon* tray_ = nullptr;
+  TrayHost tray_host_ = TrayHost::kIconWindow;
   QPointer<CXPMenu> menu_;
   CSetDlg* settings_page_ = nullptr;  // owned by the frame
   std::function<void()> refresh_pages_;

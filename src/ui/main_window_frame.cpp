@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <utility>
 
 #include "ui/bitmap_region.h"
 
@@ -19,11 +20,15 @@ PagePlaceholder::PagePlaceholder(SkinWindow page, QWidget* parent)
 void PagePlaceholder::paintEvent(QPaintEvent*) { QPainter(this).drawPixmap(0, 0, picture_); }
 
 MainWindowFrame::MainWindowFrame(const i18n::LanguageStrings& strings, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      images_(LoadWindowImages(SkinWindow::kMainWindow)) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), strings_(strings) {
   setFixedSize(SkinOf(SkinWindow::kMainWindow).size);
-  setMask(BitmapToRegion(LoadBitmapImage(SkinOf(SkinWindow::kMainWindow).normal)));
   setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void MainWindowFrame::BuildFrame() {
+  if (frame_built()) return;
+  images_ = LoadWindowImages(SkinWindow::kMainWindow);
+  setMask(PictureOutline(images_.normal));
   const auto button = [this](const QString& caption, const QRect& rect) {
     auto* made = new CGDIBitmapBtn(caption, rect, this);
     made->SetBitmaps(images_.normal, images_.hover, images_.pressed, images_.normal);
@@ -31,8 +36,8 @@ MainWindowFrame::MainWindowFrame(const i18n::LanguageStrings& strings, QWidget* 
   };
   minimise_ = button(QString(), kMinimiseButtonRect);
   close_ = button(QString(), kCloseButtonRect);
-  mouse_page_ = button(LanguageText(strings, StringKey::str_mouse_page), kMousePageButtonRect);
-  macro_page_ = button(LanguageText(strings, StringKey::str_macro_manager), kMacroPageButtonRect);
+  mouse_page_ = button(LanguageText(strings_, StringKey::str_mouse_page), kMousePageButtonRect);
+  macro_page_ = button(LanguageText(strings_, StringKey::str_macro_manager), kMacroPageButtonRect);
   mouse_page_->SetCheckMode(true);
   macro_page_->SetCheckMode(true);
   // The buttons have cut their faces out; only the normal picture is drawn from now on.
@@ -41,12 +46,17 @@ MainWindowFrame::MainWindowFrame(const i18n::LanguageStrings& strings, QWidget* 
   CentreOnScreen(*this);
 }
 
+void MainWindowFrame::setVisible(bool visible) {
+  if (visible) BuildFrame();
+  QWidget::setVisible(visible);
+}
+
 void MainWindowFrame::SetPages(QWidget* settings_page, QWidget* macro_page) {
-  delete settings_;
-  delete macro_;
-  settings_ = settings_page;
-  macro_ = macro_page;
-  for (QWidget* page : {settings_, macro_}) {
+  for (const auto& [slot, page] :
+       {std::pair{&settings_, settings_page}, std::pair{&macro_, macro_page}}) {
+    if (*slot == page) continue;
+    delete *slot;
+    *slot = page;
     if (page == nullptr) continue;
     page->setParent(this);
     page->setGeometry(kMainWindowPageRect);
@@ -60,6 +70,7 @@ void MainWindowFrame::SwitchPage(int number) {
 }
 
 void MainWindowFrame::SelectPageButton(int number) {
+  if (!frame_built()) return;
   // SetCheck redraws only a button whose state changes.
   mouse_page_->SetCheck(number == kSettingsPage);
   macro_page_->SetCheck(number == kMacroPage);

@@ -35,25 +35,33 @@ class PagePlaceholder : public QWidget {
 // The main window's look: the frameless window in the outline of its picture, its minimise and
 // close buttons, the two page buttons and the two pages in their slots, moved by dragging its
 // surface. CZ9xMouseConfigDlg gives it its behaviour; the gallery draws it as it stands.
+// Its pictures, outline and buttons are made when it is first shown (or by BuildFrame): a
+// utility that starts hidden in the tray decodes none of them.
 class MainWindowFrame : public QWidget {
   Q_OBJECT
 
  public:
   explicit MainWindowFrame(const i18n::LanguageStrings& strings, QWidget* parent = nullptr);
 
+  // The pictures, the outline, the buttons and the place in the middle of the screen; once.
+  void BuildFrame();
+  bool frame_built() const { return minimise_ != nullptr; }
+  void setVisible(bool visible) override;
+
+  // Null until the frame is built.
   CGDIBitmapBtn* close_button() const { return close_; }
   CGDIBitmapBtn* minimise_button() const { return minimise_; }
   CGDIBitmapBtn* mouse_page_button() const { return mouse_page_; }
   CGDIBitmapBtn* macro_page_button() const { return macro_page_; }
 
   // Puts the settings page and the macro page into their slots at the page rectangle, hidden;
-  // the frame owns them. Null leaves a slot empty.
+  // the frame owns them. Null leaves a slot empty; a page already in its slot stays as it is.
   void SetPages(QWidget* settings_page, QWidget* macro_page);
   // kSettingsPage or kMacroPage; null when the slot is empty.
   QWidget* page(int number) const { return number == kSettingsPage ? settings_ : macro_; }
   // Shows one page and hides the other.
   void SwitchPage(int number);
-  // Presses the button of one page and releases the other's.
+  // Presses the button of one page and releases the other's (once the frame is built).
   void SelectPageButton(int number);
 
  protected:
@@ -65,11 +73,12 @@ class MainWindowFrame : public QWidget {
   virtual void SurfacePressed() {}
 
  private:
+  const i18n::LanguageStrings& strings_;
   WindowImages images_;
-  CGDIBitmapBtn* minimise_;
-  CGDIBitmapBtn* close_;
-  CGDIBitmapBtn* mouse_page_;
-  CGDIBitmapBtn* macro_page_;
+  CGDIBitmapBtn* minimise_ = nullptr;
+  CGDIBitmapBtn* close_ = nullptr;
+  CGDIBitmapBtn* mouse_page_ = nullptr;
+  CGDIBitmapBtn* macro_page_ = nullptr;
   QWidget* settings_ = nullptr;
   QWidget* macro_ = nullptr;
   WindowDrag drag_;

@@ -1,5 +1,6 @@
 #include "ui/progress_dlg.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "ui/skin.h"
@@ -21,13 +22,15 @@ CProgressDlg::CProgressDlg(const i18n::LanguageStrings& strings,
                            const std::filesystem::path& program_folder, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       normal_(LoadSkinImage(SkinFilePath(program_folder, SkinFile::kProgressNormal))),
-      text_(LanguageText(strings, i18n::StringKey::str_probar_msg1)) {
+      text_(LanguageText(strings, i18n::StringKey::str_probar_msg1)),
+      wait_text_(LanguageText(strings, i18n::StringKey::str_probar_wait)) {
   const QPixmap over = LoadSkinImage(SkinFilePath(program_folder, SkinFile::kProgressOver));
   setWindowTitle(LanguageText(strings, i18n::StringKey::str_probar_title));
   setFixedSize(normal_.isNull() ? kFallbackSize : normal_.deviceIndependentSize().toSize());
   setAttribute(Qt::WA_OpaquePaintEvent);
-  // One write at a time: the rest of the program waits behind this window.
-  setWindowModality(Qt::ApplicationModal);
+  // Not modal: one write at a time is the device worker's rule, and while it writes the pages
+  // take no command, but the window behind can be moved and the tray menu opens.
+  setWindowModality(Qt::NonModal);
   CentreOnScreen(*this);
 
   bar_ = new CPngHProgressBar(kBarRect, this);
@@ -44,6 +47,18 @@ void CProgressDlg::SetPos(int value) {
   bar_->repaint();
   repaint();
 }
+
+void CProgressDlg::SetWaiting(bool waiting) {
+  if (waiting_ == waiting) return;
+  waiting_ = waiting;
+  repaint();
+}
+
+void CProgressDlg::mousePressEvent(QMouseEvent* event) { drag_.Press(*this, *event); }
+
+void CProgressDlg::mouseMoveEvent(QMouseEvent* event) { drag_.Move(*this, *event); }
+
+void CProgressDlg::mouseReleaseEvent(QMouseEvent* event) { drag_.Release(*event); }
 
 void CProgressDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -62,7 +77,7 @@ void CProgressDlg::paintEvent(QPaintEvent*) {
   font.setPointSize(8);
   painter.setFont(font);
   painter.setPen(QColor(colours::kProgressText));
-  painter.drawText(kTextRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text_);
+  DrawSkinText(painter, kTextRect, text(), TextLayout::kWrapped, kTextRect);
 }
 
 }  // namespace z900::ui

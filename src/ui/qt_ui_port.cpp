@@ -8,6 +8,7 @@
 
 #include "ui/combo_dlg.h"
 #include "ui/info_dlg.h"
+#include "ui/modal_dialogs.h"
 
 namespace z900::ui {
 namespace {
@@ -76,10 +77,32 @@ auto QtUiPort::OnUiThread(Call call) -> decltype(call()) {
   }
 }
 
+int QtUiPort::Run(QDialog& dialog) {
+  if (closing_) {
+    dialog.reject();
+    return dialog.result();
+  }
+  return ExecDialog(dialog);
+}
+
 int QtUiPort::ShowMessage(const std::u16string& text, bool confirm) {
   return OnUiThread([&] {
     CInfoDlg dialog(ToQString(text), confirm ? 1 : 0, context_.strings, owner_);
-    return dialog.exec();
+    return Run(dialog);
+  });
+}
+
+platform::UnappliedChoice QtUiPort::AskUnappliedChanges(const std::u16string& text) {
+  return OnUiThread([&] {
+    CInfoDlg dialog(ToQString(text), InfoButtons::kApplyDiscardCancel, context_.strings, owner_);
+    switch (dialog.exec()) {
+      case kResultOk:
+        return platform::UnappliedChoice::kApply;
+      case kResultDiscard:
+        return platform::UnappliedChoice::kDiscard;
+      default:
+        return platform::UnappliedChoice::kStay;
+    }
   });
 }
 
@@ -88,14 +111,28 @@ void QtUiPort::ShowStandardBox(const std::u16string& text, const std::u16string&
     const QMessageBox::Icon icon =
         caption == u"Warning" ? QMessageBox::Warning : QMessageBox::Information;
     QMessageBox box(icon, ToQString(caption), ToQString(text), QMessageBox::Ok, owner_);
-    box.exec();
+    Run(box);
   });
 }
 
 void QtUiPort::OpenProgress() {
   OnUiThread([&] {
-    delete progress_.data();
-    progress_ = new CProgressDlg(context_.strings, context_.paths.module_directory, owner_);
+    // One that says that the write waits turns to the write itself.
+    if (progress_ == nullptr) {
+      progress_ = new CProgressDlg(context_.strings, context_.paths.module_directory, owner_);
+    }
+    progress_->SetWaiting(false);
+    progress_->SetPos(0);
+    progress_->show();
+  });
+}
+
+void QtUiPort::ShowProgressWaiting() {
+  OnUiThread([&] {
+    if (progress_ == nullptr) {
+      progress_ = new CProgressDlg(context_.strings, context_.paths.module_directory, owner_);
+    }
+    progress_->SetWaiting(true);
     progress_->show();
   });
 }
@@ -117,15 +154,21 @@ void QtUiPort::RefreshPage() {
 }
 
 std::optional<std::filesystem::path> QtUiPort::ChooseFile(platform::FileChoice kind) {
-  return OnUiThread([&] {
-    return ToPath(
-        QFileDialog::getOpenFileName(nullptr, QString(), InitialFolderOf(kind), FilterOf(kind)));
+  return OnUiThread([&]() -> std::optional<std::filesystem::path> {
+    QFileDialog dialog(owner_, QString(), InitialFolderOf(kind), FilterOf(kind));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return ToPath(dialog.selectedFiles().front());
   });
 }
 
 std::optional<std::filesystem::path> QtUiPort::ChooseFolder() {
-  return OnUiThread([&] {
-    return ToPath(QFileDialog::getExistingDirectory(nullptr, QString(), QDir::homePath()));
+  return OnUiThread([&]() -> std::optional<std::filesystem::path> {
+    QFileDialog dialog(owner_, QString(), QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return ToPath(dialog.selectedFiles().front());
   });
 }
 
@@ -133,14 +176,16 @@ std::optional<platform::ComboKeyChoice> QtUiPort::ChooseComboKey() {
   return OnUiThread([&] {
     static const NoLayout kNoLayout;
     CComboDlg dialog(context_.strings, hook_, layout_ != nullptr ? *layout_ : kNoLayout, owner_);
-    dialog.exec();
+    Run(dialog);
     return dialog.choice();
   });
 }
 
 std::optional<platform::MacroChoice> QtUiPort::ChooseMacro(int preset_position) {
-  return OnUiThread(
-      [&] { return macro_chooser_ ? macro_chooser_(preset_position) : std::nullopt; });
+  return OnUiThread([&]() -> std::optional<platform::MacroChoice> {
+    if (closing_ || !macro_chooser_) return std::nullopt;
+    return macro_chooser_(preset_position);
+  });
 }
 
 bool QtUiPort::HideMainWindow() {
@@ -168,7 +213,7 @@ void QtUiPort::ShutDown() {
 bool QtUiPort::ShowAboutBox() {
   return OnUiThread([&] {
     CAboutMag dialog(context_.strings, about_ports_, owner_);
-    dialog.exec();
+    Run(dialog);
     return dialog.firmware_image_ready();
   });
 }

@@ -24,9 +24,10 @@ struct MainWindowHooks {
 };
 
 // The core's way to the user in the window program: the skinned message dialog, Qt's standard
-// box and choosers, the progress window and the about box. Every call may come from any thread:
-// from another thread than the ui thread it is carried out on the ui thread while the caller
-// waits, so a question blocks its caller until it is answered.
+// box and choosers, the progress window and the about box, each modal to `owner` only (the tray
+// stays usable). Every call may come from any thread: from another thread than the ui thread it
+// is carried out on the ui thread while the caller waits, so a question blocks its caller until
+// it is answered.
 class QtUiPort final : public QObject, public platform::UiPort {
   Q_OBJECT
 
@@ -49,12 +50,16 @@ class QtUiPort final : public QObject, public platform::UiPort {
   void SetMacroChooser(MacroChooser chooser) { macro_chooser_ = std::move(chooser); }
   // The open progress window, or null.
   CProgressDlg* progress() const { return progress_; }
+  // The utility ends: from now on every dialog asked for ends at once as cancelled, unseen.
+  void SetClosing() { closing_ = true; }
 
   int ShowMessage(const std::u16string& text, bool confirm) override;
+  platform::UnappliedChoice AskUnappliedChanges(const std::u16string& text) override;
   void ShowStandardBox(const std::u16string& text, const std::u16string& caption) override;
   void OpenProgress() override;
   void SetProgress(int position) override;
   void CloseProgress() override;
+  void ShowProgressWaiting() override;
   void RefreshPage() override;
   std::optional<std::filesystem::path> ChooseFile(platform::FileChoice kind) override;
   std::optional<std::filesystem::path> ChooseFolder() override;
@@ -70,6 +75,8 @@ class QtUiPort final : public QObject, public platform::UiPort {
   // Runs `call` on the ui thread and hands back its result.
   template <typename Call>
   auto OnUiThread(Call call) -> decltype(call());
+  // Runs a dialog modal to its window, or ends it unseen as cancelled once closing.
+  int Run(QDialog& dialog);
 
   const config::AppContext& context_;
   QPointer<QWidget> owner_;
@@ -79,6 +86,7 @@ class QtUiPort final : public QObject, public platform::UiPort {
   platform::KeyboardHook* hook_ = nullptr;
   const platform::KeyboardLayout* layout_ = nullptr;
   MacroChooser macro_chooser_;
+  bool closing_ = false;  // ui thread only
 };
 
 }  // namespace z900::ui

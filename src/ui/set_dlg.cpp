@@ -35,9 +35,10 @@ constexpr int kDpiLabelTop = 94;
 constexpr int kDpiLabelHeight = 14;
 constexpr QRect kRateRects[] = {RectLTRB(505, 154, 563, 171), RectLTRB(575, 154, 637, 171),
                                 RectLTRB(653, 154, 715, 171)};
-// The fast button starts where the slow one ends, so that the two faces do not overlap.
+// The fast button overlaps the slow one's last eight pixels and lies above it.
 constexpr QRect kEffectRects[] = {RectLTRB(511, 280, 551, 298), RectLTRB(560, 280, 630, 298),
-                                  RectLTRB(631, 280, 692, 298), RectLTRB(701, 280, 741, 298)};
+                                  RectLTRB(622, 280, 692, 298), RectLTRB(701, 280, 741, 298)};
+constexpr int kSlowCoveredWidth = kEffectRects[1].right() + 1 - kEffectRects[2].left();
 constexpr StringKey kEffectTexts[] = {StringKey::str_led_off, StringKey::str_led_breslow,
                                       StringKey::str_led_brefast, StringKey::str_led_brealways};
 constexpr QRect kLedNormalRect = RectLTRB(505, 238, 525, 256);
@@ -46,9 +47,9 @@ constexpr QRect kSliderRect = RectLTRB(526, 261, 727, 274);
 constexpr QRect kNameRect = RectLTRB(167, 400, 310, 413);
 constexpr QRect kSwitchRect = RectLTRB(374, 399, 390, 415);
 constexpr QRect kProgramRect = RectLTRB(454, 396, 604, 415);
-// Reset and Apply reach below the picture; their faces end with it.
-constexpr QRect kResetRect = RectLTRB(644, 420, 722, 458);
-constexpr QRect kApplyRect = RectLTRB(722, 421, 799, 458);
+// Reset and Apply reach below the picture and the page; their faces end with the picture.
+constexpr QRect kResetRect = RectLTRB(644, 420, 722, 461);
+constexpr QRect kApplyRect = RectLTRB(722, 421, 799, 461);
 // Where the page says that the stored profile changed elsewhere.
 constexpr QRect kNoticeRect = RectLTRB(230, 436, 636, 452);
 
@@ -102,16 +103,19 @@ CSetDlg::CSetDlg(config::AppContext& context, SetDlgPorts ports, QWidget* parent
       ports_(ports),
       own_model_(ports.model == nullptr ? std::make_unique<config::SettingsPageModel>() : nullptr),
       model_(ports.model == nullptr ? *own_model_ : *ports.model),
-      images_(LoadWindowImages(SkinWindow::kSettingsPage)),
-      menu_(SkinMenuLook::Load(context.paths.module_directory), this) {
+      menu_(SkinMenuLook{}, this) {
   setFixedSize(kPageSize);
   setAttribute(Qt::WA_OpaquePaintEvent);
   // The page itself takes the focus from the name box when its background is clicked.
   setFocusPolicy(Qt::ClickFocus);
   installEventFilter(this);
-  BuildControls();
   connect(&menu_, &CSkinMenu::Chosen, this, &CSetDlg::MenuChosen);
 
+  // Members, found by tests as children.
+  hover_timer_.setParent(this);
+  hover_timer_.setObjectName(QStringLiteral("hoverTimer"));
+  switch_timer_.setParent(this);
+  switch_timer_.setObjectName(QStringLiteral("switchTimer"));
   hover_timer_.setInterval(200);
   connect(&hover_timer_, &QTimer::timeout, this, &CSetDlg::HoverTick);
   switch_timer_.setInterval(1300);
@@ -151,7 +155,15 @@ CIrrButton* CSetDlg::AddTab(const QString& text, const QPolygon& outline) {
   return tab;
 }
 
+void CSetDlg::setVisible(bool visible) {
+  if (visible) BuildControls();
+  QWidget::setVisible(visible);
+}
+
 void CSetDlg::BuildControls() {
+  if (controls_built()) return;
+  images_ = LoadWindowImages(SkinWindow::kSettingsPage);
+  menu_.SetLook(SkinMenuLook::Load(context_.paths.module_directory));
   const auto text = [this](StringKey key) { return LanguageText(context_.strings, key); };
   for (int b = 1; b <= config::kButtonCount; ++b) {
     CGDIBitmapBtn* button = AddButton(QString(), kAssignmentRects[b - 1], false);
@@ -183,6 +195,8 @@ void CSetDlg::BuildControls() {
   }
   for (std::size_t i = 0; i < effects_.size(); ++i) {
     effects_[i] = AddButton(text(kEffectTexts[i]), kEffectRects[i], false);
+    // The slow button's caption is centred on the part the fast one leaves visible.
+    if (i == 1) effects_[i]->SetTextMargins(8, 5 + kSlowCoveredWidth);
     const std::int32_t effect = config::kEffectButtons[i];
     connect(effects_[i], &QAbstractButton::clicked, this, [this, effect] {
       Command([this, effect] {
@@ -231,9 +245,10 @@ void CSetDlg::BuildControls() {
   palette.setColor(QPalette::Text, QColor(colours::kDialogText));
   name_box_->setPalette(palette);
   name_box_->installEventFilter(this);
+  connect(name_box_, &QLineEdit::textEdited, this, [this] { name_edited_ = true; });
 
   switch_box_ = AddButton(QString(), kSwitchRect, true);
-  switch_box_->SetTooltip(text(StringKey::str_autopath));
+  ShowSwitchBoxTip();
   connect(switch_box_, &QAbstractButton::clicked, this, &CSetDlg::ClickSwitchBox);
   program_button_ = AddButton(QString(), kProgramRect, false);
   program_button_->SetBitmaps(images_.pressed, images_.hover, images_.pressed, images_.pressed);
@@ -241,26 +256,52 @@ void CSetDlg::BuildControls() {
 
   reset_ = AddButton(text(StringKey::str_reset), kResetRect, false);
   connect(reset_, &QAbstractButton::clicked, this, &CSetDlg::Reset);
-  apply_ = AddButton(text(StringKey::str_apply), kApplyRect, false);
+  // Lit (checked) while the mouse does not hold what the page shows.
+  apply_ = AddButton(text(StringKey::str_apply), kApplyRect, true);
   connect(apply_, &QAbstractButton::clicked, this, &CSetDlg::Apply);
+  SetMouseBehind(mouse_behind_);
+  Refresh();
 }
 
 void CSetDlg::Initialise() {
   std::memset(&context_.settings, 0, sizeof context_.settings);
   context_.settings.magic = config::kSettingsMagic;
   model_.macro_slot_codes = {};
+  config::LoadProfilesResult loaded;
   {
     // Loading may store a first or mended profile table. The window does not show yet, so
     // waiting for another program's lock freezes nothing.
     bool busy = false;
-    const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy);
-    config::LoadProfiles(context_, model_, ports_.config);
+    const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy, false);
+    loaded = config::LoadProfiles(context_, model_, ports_.config);
   }
+  TellLoadProblems(loaded);
   ports_.config.channel.OpenDevice(model_.mouse_handle);
   Start();
-  // A freshly flashed mouse gets the configuration back once.
-  if (update::FirmwareMarkerPending(context_.paths)) {
-    StartWrite([this] { update::RunFirmwareFollowUp(context_, model_, ports_.config); });
+  StartPendingWrite();
+}
+
+void CSetDlg::StartPendingWrite() {
+  // Read again under the lock: another program may have written the mouse meanwhile.
+  if (!update::FirmwareMarkerPending(context_.paths) &&
+      !config::WritePending(ports_.config.store)) {
+    return;
+  }
+  StartWrite(
+      [this](WriteOutcome& outcome) {
+        // A freshly flashed mouse, or one that did not take the last write in full, gets the
+        // configuration once.
+        outcome.report = update::RunFirmwareFollowUp(context_, model_, ports_.config);
+        if (!outcome.report) {
+          outcome.report = config::RunPendingWrite(context_, model_, ports_.config);
+        }
+      },
+      false);
+}
+
+void CSetDlg::TellLoadProblems(const config::LoadProfilesResult& result) {
+  for (const config::ProfileFileProblem& problem : result.problems) {
+    config::TellProfileProblem(context_, ports_.config.ui, problem);
   }
 }
 
@@ -273,19 +314,30 @@ void CSetDlg::Start() {
   }
   ShowLoaded();
   if (isVisible()) hover_timer_.start();
-  switch_timer_.start();
   started_ = true;
+  UpdateSwitchTimer(isVisible());
 }
 
 void CSetDlg::showEvent(QShowEvent* event) {
   if (started_) hover_timer_.start();
+  UpdateSwitchTimer(true);
   QWidget::showEvent(event);
 }
 
 void CSetDlg::hideEvent(QHideEvent* event) {
   // Hidden in the tray, the window uses no processor time for the markers.
   hover_timer_.stop();
+  UpdateSwitchTimer(false);
   QWidget::hideEvent(event);
+}
+
+void CSetDlg::UpdateSwitchTimer(bool on_screen) {
+  const bool needed = started_ && (on_screen || !ports_.foreground.IsEventDriven());
+  if (!needed) {
+    switch_timer_.stop();
+  } else if (!switch_timer_.isActive()) {
+    switch_timer_.start();
+  }
 }
 
 void CSetDlg::ShowLoaded() {
@@ -303,6 +355,7 @@ void CSetDlg::LoadAndRefresh() {
 void CSetDlg::Refresh() { ShowView(config::RefreshSettingsPage(context_, model_)); }
 
 void CSetDlg::ShowView(const config::SettingsPageView& view) {
+  if (!controls_built()) return;
   for (int b = 0; b < config::kButtonCount; ++b) {
     const QString name = QString::fromStdU16String(view.button_texts[b]);
     assignment_[b]->SetText(name);
@@ -323,12 +376,23 @@ void CSetDlg::ShowView(const config::SettingsPageView& view) {
     profile_tabs_[k]->SetSelected(view.profile_tabs[k]);
   }
   if (view.profile_name) {
-    const QString name = QString::fromStdU16String(*view.profile_name);
-    if (name_box_->text() != name) name_box_->setText(name.left(config::kProfileNameLimit));
+    // A longer name is shown cut; the record keeps it whole.
+    const QString name =
+        QString::fromStdU16String(*view.profile_name).left(config::kProfileNameLimit);
+    if (name_box_->text() != name) {
+      name_box_->setText(name);
+      name_edited_ = false;
+    }
     if (name_box_->hasFocus()) setFocus();
   }
   switch_box_->SetCheck(view.switch_box_checked);
-  program_button_->SetText(QString::fromStdU16String(view.program_button_text));
+  // The program's name is the one matched in the foreground, which the tip says.
+  const QString program = QString::fromStdU16String(view.program_button_text);
+  program_button_->SetText(program);
+  program_button_->SetTooltip(
+      program.isEmpty()
+          ? QString()
+          : LanguageText(context_.strings, i18n::StringKey::str_autoswitch_match) + "\n" + program);
   program_button_->setVisible(view.program_button_visible);
 }
 
@@ -378,7 +442,7 @@ bool CSetDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CSetDlg::HoverTick() {
-  if (context_.tray_hidden_flag != 0) return;
+  if (context_.tray_hidden_flag != 0 || !controls_built()) return;
   const QPoint cursor = QCursor::pos();
   const bool in_front = window()->isActiveWindow();
   for (int b = 0; b < config::kButtonCount; ++b) {

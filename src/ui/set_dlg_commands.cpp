@@ -1,12 +1,17 @@
 // What the settings page's controls and timers do.
 #include <QCursor>
 #include <QPointer>
+#include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "config/assignment_choice.h"
 #include "config/assignment_menu.h"
 #include "config/auto_switch.h"
 #include "config/profiles.h"
+#include "config/store_lock.h"
+#include "device/hid_channel.h"
 #include "macro/macro_store.h"
 #include "platform/linux/directory_key_store.h"
 #include "platform/text.h"
@@ -48,9 +53,7 @@ void CSetDlg::ShowForegroundStatus() {
     foreground_status_ = status;
     const std::string line = platform::DescribeForegroundStatus(status);
     std::fprintf(stderr, "z900-config: automatic switching: %s\n", line.c_str());
-    QString tip = LanguageText(context_.strings, i18n::StringKey::str_autopath);
-    if (!status.SeesForeground()) tip += QStringLiteral("\n") + QString::fromStdString(line);
-    switch_box_->SetTooltip(tip);
+    ShowSwitchBoxTip();
   }
   // The one problem the user can mend, told once per run when a profile waits for a program.
   if (status.problem != platform::ForegroundProblem::kExtensionNotEnabled || told_extension_) {
@@ -64,13 +67,32 @@ void CSetDlg::ShowForegroundStatus() {
   }
 }
 
+void CSetDlg::ShowSwitchBoxTip() {
+  if (switch_box_ == nullptr) return;
+  QString tip = LanguageText(context_.strings, i18n::StringKey::str_autopath);
+  if (foreground_status_ && !foreground_status_->SeesForeground()) {
+    tip += QStringLiteral("\n") +
+           QString::fromStdString(platform::DescribeForegroundStatus(*foreground_status_));
+  }
+  if (switch_waits_) {
+    tip += QStringLiteral("\n") +
+           LanguageText(context_.strings, i18n::StringKey::str_autoswitch_waits);
+  }
+  switch_box_->SetTooltip(tip);
+}
+
+bool CSetDlg::OnScreen() const { return isVisible() && !window()->isMinimized(); }
+
 void CSetDlg::TakeNameBox() {
+  // Nothing can have been typed into a page that was never shown.
+  if (name_box_ == nullptr || !name_edited_) return;
+  name_edited_ = false;
   config::CopyProfileName(context_.settings, name_box_->text().toStdU16String());
 }
 
 void CSetDlg::OpenAssignmentMenu(int button, const QWidget* control) {
   Command([this, button, control] {
-    model_.current_button = button - 1;
+    config::BeginAssignmentChoice(context_, model_, button);
     const std::vector<config::MenuItemRecord> items =
         config::BuildAssignmentMenu(config::MenuVariantOf(button), ports_.config.store,
                                     context_.strings, model_.macro_item_table);
@@ -114,13 +136,64 @@ void CSetDlg::SelectMode(int mode) {
 
 void CSetDlg::SelectProfileTab(int index) {
   Command([this, index] {
-    model_.switch_target_index = index;
-    // The mouse keeps its settings until Apply.
-    config::SelectProfile(context_, model_, ports_.config, index, false);
-    Refresh();
-    // Another profile's file is the one to watch now; the selection itself is an edit.
-    stored_ = ReadStoredState();
+    const bool replaced = ReplaceAfterAsking([this, index] {
+      model_.switch_target_index = index;
+      // The mouse keeps its settings until Apply.
+      std::optional<config::ProfileFileProblem> problem;
+      config::SelectProfile(context_, model_, ports_.config, index, false, &problem);
+      Refresh();
+      // Another profile's file is the one to watch now. The selection itself is an edit of the
+      // table, not of the profile now loaded.
+      stored_ = ReadStoredState();
+      edit_baseline_ = EditBytes();
+      if (problem) config::TellProfileProblem(context_, ports_.config.ui, *problem);
+    });
+    // Staying: the tabs show the profile that stays loaded.
+    if (!replaced) Refresh();
   });
+}
+
+bool CSetDlg::ReplaceAfterAsking(std::function<void()> replace) {
+  if (!HoldsUnappliedEdits()) {
+    replace();
+    return true;
+  }
+  switch (config::AskUnappliedChanges(context_, ports_.config.ui)) {
+    case platform::UnappliedChoice::kStay:
+      return false;
+    case platform::UnappliedChoice::kDiscard:
+      replace();
+      return true;
+    case platform::UnappliedChoice::kApply:
+      break;
+  }
+  const auto stored = std::make_shared<std::atomic<bool>>(false);
+  StartWrite(
+      [this, stored](WriteOutcome& outcome) {
+        outcome.report = config::ApplyToMouse(context_, model_, ports_.config, true);
+        stored->store(outcome.report->save == config::SaveOutcome::kSaved ||
+                      outcome.report->save == config::SaveOutcome::kRegistryCopy);
+      },
+      true,
+      [stored, replace = std::move(replace)] {
+        // Edits that could not be stored stay on the page.
+        if (stored->load()) replace();
+      });
+  return true;
+}
+
+bool CSetDlg::HoldsUnappliedEdits() {
+  TakeNameBox();
+  return EditBytes() != edit_baseline_;
+}
+
+void CSetDlg::FollowMacroNames() {
+  const bool edited = HoldsUnappliedEdits();
+  if (const config::ProfileEntry* entry = model_.SelectedEntry(context_.profiles)) {
+    config::RefreshMacroNames(context_.settings, *entry, ports_.config.store);
+  }
+  if (!edited) edit_baseline_ = EditBytes();
+  Refresh();
 }
 
 void CSetDlg::ClickSwitchBox() {
@@ -142,7 +215,11 @@ void CSetDlg::ClickProgramButton() {
 
 void CSetDlg::Apply() {
   Command([this] {
-    StartWrite([this] { config::ApplyToMouse(context_, model_, ports_.config, true); });
+    StartWrite(
+        [this](WriteOutcome& outcome) {
+          outcome.report = config::ApplyToMouse(context_, model_, ports_.config, true);
+        },
+        true);
   });
 }
 
@@ -150,39 +227,97 @@ void CSetDlg::Reset() {
   Command([this] {
     // Asked here; the write runs on the worker.
     if (!config::ConfirmResetProfile(context_, model_, ports_.config.ui)) return;
-    StartWrite([this] { config::ResetConfirmedProfile(context_, model_, ports_.config); });
+    StartWrite(
+        [this](WriteOutcome& outcome) {
+          outcome.report = config::ResetConfirmedProfile(context_, model_, ports_.config);
+        },
+        true);
   });
 }
 
-void CSetDlg::StartWrite(std::function<void()> write) {
+void CSetDlg::StartWrite(std::function<void(WriteOutcome&)> write, bool shows_progress,
+                         std::function<void()> then) {
   // The name box's text is part of what is written.
   TakeNameBox();
+  // Filled on the worker, read on the ui thread once the worker has handed the job back.
+  auto outcome = std::make_shared<WriteOutcome>();
   ports_.worker.Run(
-      [this, write = std::move(write)] {
+      [this, write = std::move(write), outcome, shows_progress] {
         // Other programs (z900ctl) keep off the profiles and macros while the page writes them,
         // and the page waits for theirs; the lock is held for this write alone.
         bool busy = false;
-        const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy);
-        write();
-        // Taken under the lock: a change another program makes right after it is news.
-        TakeBaseline();
+        const std::unique_ptr<platform::FileLock> lock = LockStore(true, busy, shows_progress);
+        if (busy) {
+          outcome->lock_given_up = true;
+          outcome->lock_holders = config::StoreLockHolders(context_.paths);
+          if (shows_progress) ports_.config.ui.CloseProgress();
+          return;
+        }
+        write(*outcome);
+        // Taken under the lock: a change another program makes right after it is news. What
+        // the mouse did not take stays an edit not yet applied.
+        if (outcome->report && outcome->report->WriteIncomplete()) {
+          stored_ = ReadStoredState();
+        } else {
+          TakeBaseline();
+        }
       },
-      [this] { AfterWrite(); });
+      [this, outcome, then = std::move(then)] {
+        AfterWrite(*outcome);
+        if (then) then();
+      });
 }
 
-std::unique_ptr<platform::FileLock> CSetDlg::LockStore(bool wait, bool& busy) {
+std::unique_ptr<platform::FileLock> CSetDlg::LockStore(bool wait, bool& busy, bool shows_progress) {
   return LockStoreForWindow(context_.paths, platform::LockMode::kExclusive,
-                            wait ? &ports_.config.channel.clock() : nullptr, busy, [this] {
+                            wait ? &ports_.config.channel.clock() : nullptr, busy,
+                            [this, shows_progress] {
                               QMetaObject::invokeMethod(this, [this] { emit WaitingForStore(); });
+                              if (shows_progress) ports_.config.ui.ShowProgressWaiting();
                             });
 }
 
-void CSetDlg::AfterWrite() {
+void CSetDlg::AfterWrite(const WriteOutcome& outcome) {
   stored_changed_ = false;
   Refresh();
   update();
+  config::AppContext& context = context_;
+  if (outcome.lock_given_up) {
+    config::ShowMessage(context, ports_.config.ui,
+                        i18n::FormatText(context.Text(i18n::StringKey::str_lock_timeout),
+                                         platform::Utf8ToUtf16(outcome.lock_holders)),
+                        false);
+  }
+  if (outcome.problem) {
+    // The automatic switching tries again at every tick: a problem is told once.
+    const std::pair<int, std::error_code> told{outcome.problem->profile, outcome.problem->error};
+    if (told != told_switch_problem_) {
+      told_switch_problem_ = told;
+      config::TellProfileProblem(context, ports_.config.ui, *outcome.problem);
+    }
+  }
+  if (outcome.report) {
+    const bool incomplete = outcome.report->WriteIncomplete();
+    SetMouseBehind(incomplete);
+    if (incomplete && MouseGone()) {
+      emit MouseRemovedDuringWrite();
+    } else if (const std::u16string failures = config::ApplyFailureText(context, *outcome.report);
+               !failures.empty()) {
+      config::ShowMessage(context, ports_.config.ui, failures, false);
+    }
+  }
   emit WriteFinished();
 }
+
+void CSetDlg::SetMouseBehind(bool behind) {
+  mouse_behind_ = behind;
+  if (apply_ == nullptr) return;  // the controls show it when they are made
+  apply_->SetCheck(behind);
+  apply_->SetTooltip(LanguageText(
+      context_.strings, behind ? i18n::StringKey::str_apply_pending : i18n::StringKey::str_apply));
+}
+
+bool CSetDlg::MouseGone() { return device::MouseGone(ports_.config.channel); }
 
 void CSetDlg::SwitchTick() {
   // Nothing is switched under a running write or a dialog of the page: the choice in the
@@ -193,15 +328,40 @@ void CSetDlg::SwitchTick() {
 }
 
 void CSetDlg::ForegroundChanged() {
-  if (ports_.worker.busy() || model_.dialog_open != 0) return;
+  // The news may be that the back-end can announce changes now, or no longer can.
+  UpdateSwitchTimer(isVisible());
+  if (ports_.worker.busy()) {
+    // Taken up once the write is done: hidden, no timer would look again.
+    if (!foreground_news_waits_) {
+      foreground_news_waits_ = true;
+      WhenIdle([this] {
+        foreground_news_waits_ = false;
+        ForegroundChanged();
+      });
+    }
+    return;
+  }
+  if (model_.dialog_open != 0 || context_.message_box_flag != 0) return;
   ShowForegroundStatus();
   const std::optional<int> target =
       config::FindAutoSwitchTarget(context_, model_, ports_.foreground);
-  if (!target) return;
+  // A switch would replace edits the user sees and has not applied: it waits for them.
+  const bool waits = target && OnScreen() && HoldsUnappliedEdits();
+  if (waits != switch_waits_) {
+    switch_waits_ = waits;
+    ShowSwitchBoxTip();
+  }
+  if (!target || waits) return;
   model_.switch_target_index = *target;
   const int index = *target;
   StartWrite(
-      [this, index] { config::SelectProfile(context_, model_, ports_.config, index, true); });
+      [this, index](WriteOutcome& outcome) {
+        if (config::SelectProfile(context_, model_, ports_.config, index, false,
+                                  &outcome.problem)) {
+          outcome.report = config::ApplyToMouse(context_, model_, ports_.config, false);
+        }
+      },
+      false);
 }
 
 std::vector<std::uint8_t> CSetDlg::PageBytes() const {
@@ -211,8 +371,20 @@ std::vector<std::uint8_t> CSetDlg::PageBytes() const {
   return bytes;
 }
 
+std::vector<std::uint8_t> CSetDlg::EditBytes() const {
+  std::vector<std::uint8_t> bytes = config::RecordBytes(context_.settings);
+  if (const config::ProfileEntry* entry = model_.SelectedEntry(context_.profiles)) {
+    const std::size_t start = bytes.size();
+    bytes.resize(start + sizeof *entry);
+    std::memcpy(bytes.data() + start, entry, sizeof *entry);
+  }
+  bytes.push_back(static_cast<std::uint8_t>(model_.selected_profile));
+  return bytes;
+}
+
 void CSetDlg::TakeBaseline() {
   baseline_ = PageBytes();
+  edit_baseline_ = EditBytes();
   stored_ = ReadStoredState();
 }
 
@@ -273,18 +445,22 @@ void CSetDlg::StoredDataChanged() {
     // Loading may store a mended profile table: under the lock, which the ui thread does not
     // wait for. While another program changes the files they are looked at again shortly.
     bool busy = false;
-    const std::unique_ptr<platform::FileLock> lock = LockStore(false, busy);
+    std::unique_ptr<platform::FileLock> lock = LockStore(false, busy);
     if (busy) {
       settle_timer_.start();
       return;
     }
     if (reload_pending_) {
       reload_pending_ = false;
-      config::LoadProfiles(context_, model_, ports_.config);
+      const config::LoadProfilesResult loaded =
+          config::LoadProfiles(context_, model_, ports_.config);
       stored_changed_ = false;
       Refresh();
       TakeBaseline();
       update();
+      // Told with the lock let go: another program need not wait for the user to read it.
+      lock.reset();
+      TellLoadProblems(loaded);
       return;
     }
     // What the page wrote itself, or a change that left the files as they were, is no news.
@@ -292,11 +468,12 @@ void CSetDlg::StoredDataChanged() {
     if (now == stored_) return;
     TakeNameBox();
     const bool own_edits = HoldsUnappliedChanges();
+    std::vector<config::ProfileFileProblem> problems;
     if (now.profile != stored_.profile) {
       if (own_edits) {
         stored_changed_ = true;
       } else {
-        config::LoadProfiles(context_, model_, ports_.config);
+        problems = config::LoadProfiles(context_, model_, ports_.config).problems;
         stored_changed_ = false;
       }
     }
@@ -311,6 +488,8 @@ void CSetDlg::StoredDataChanged() {
       TakeBaseline();
     }
     update();
+    lock.reset();
+    TellLoadProblems({.problems = std::move(problems)});
   });
 }
 

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace z900::ui {
 namespace {
 
@@ -19,13 +21,19 @@ SimMouseWatcher::SimMouseWatcher(sim::SharedSimMouse& mouse, sim::SimStateEventS
   connect(&retry_, &QTimer::timeout, this, &SimMouseWatcher::Check);
   // Programs replace the file whole (a new file renamed over it): the folder tells of that.
   connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &SimMouseWatcher::Check);
+  // Presses that came while the utility was not registered wait in the file: once it is, they
+  // are taken at once rather than at the next change of the file.
+  events_.SetOpenedListener([this] {
+    QMetaObject::invokeMethod(this, &SimMouseWatcher::Check, Qt::QueuedConnection);
+  });
 }
+
+SimMouseWatcher::~SimMouseWatcher() { events_.SetOpenedListener({}); }
 
 bool SimMouseWatcher::Start(Listener listener) {
   listener_ = std::move(listener);
   const std::filesystem::path folder = mouse_.state_file().parent_path();
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
+  platform::CreatePrivateFolders(folder);
   const bool watching = watcher_.addPath(QString::fromStdU16String(folder.u16string()));
   Check();
   return watching;

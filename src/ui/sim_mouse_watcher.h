@@ -16,13 +16,15 @@ namespace z900::ui {
 // with other programs: watches the folder of its state file, reports the mouse being unplugged
 // and plugged in again (by "z900ctl --simulate sim unplug" and "sim plug") as a real mouse's
 // device changes, and hands the events of its button presses to the event source while the
-// utility is registered. Nothing is read between changes, so an idle utility uses no time.
+// utility is registered, also those that waited in the file while it was not (it looks again
+// when the source opens). Nothing is read between changes, so an idle utility uses no time.
 class SimMouseWatcher final : public QObject, public platform::DeviceMonitor {
   Q_OBJECT
 
  public:
   SimMouseWatcher(sim::SharedSimMouse& mouse, sim::SimStateEventSource& events,
                   QObject* parent = nullptr);
+  ~SimMouseWatcher() override;
 
   bool Start(Listener listener) override;
   // Looks at the state file now; a file another program holds is looked at again shortly.

@@ -7,8 +7,10 @@
 #include <QPixmap>
 #include <QRect>
 #include <QSize>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 
 class QPainter;
@@ -48,6 +50,7 @@ enum class SkinWindow {
   kMacroEditor,
   kMessageNotice,
   kMessageQuestion,
+  kMessageChoice,  // the question about unapplied changes, with three buttons
 };
 
 // One skinned window's pictures: resource numbers of normal, hover and pressed, and its size.
@@ -72,7 +75,7 @@ struct WindowImages {
 };
 WindowImages LoadWindowImages(SkinWindow window);
 
-// A numbered bitmap of the program (195 … 218) at the skin's pixel ratio; null when unknown.
+// A numbered bitmap of the program (195 … 221) at the skin's pixel ratio; null when unknown.
 QPixmap LoadBitmapResource(int id);
 // The same bitmap at its own size, one pixel per logical pixel: what regions are made from.
 QImage LoadBitmapImage(int id);
@@ -108,8 +111,17 @@ std::filesystem::path SkinFilePath(const std::filesystem::path& program_folder, 
 // Loads a skin image file at the skin's pixel ratio (its @2x sibling where that is 2); a missing
 // or unreadable file gives a null pixmap and no message.
 QPixmap LoadSkinImage(const std::filesystem::path& path);
+// The pictures (bitmaps, skin files, icons) are decoded only at the skin's pixel ratio, and once
+// while anything holds them: this many are held now.
+std::size_t SkinPicturesHeld();
+// Starts decoding pictures on threads of their own, so that a window about to be made finds
+// them ready: the pictures of a window that shows for the first time are decoded side by side
+// rather than one after the other. The next load of each takes it.
+void DecodeWindowImagesAhead(SkinWindow window);
+void DecodeSkinImageAhead(const std::filesystem::path& path);
 
-// The icons of the program: 128 (window and tray), 133 … 136 and 190, 191 (tray menu).
+// The icons of the program: 128 (window and tray), 133 … 136 and 190, 191 (tray menu). Icon
+// 128 decodes the picture of a size when that size is drawn.
 QIcon ProgramIcon();
 QPixmap LoadIconResource(int id);
 
@@ -139,11 +151,42 @@ enum class TextLayout {
 };
 // Draws a window's picture at its origin, or black over `area` where the skin lacks it.
 void DrawSkinPicture(QPainter& painter, const QRect& area, const QPixmap& picture);
-// Draws a label with the painter's font and pen.
-void DrawSkinText(QPainter& painter, const QRect& rect, const QString& text, TextLayout layout);
+// Draws a label with the painter's font and pen. Wrapped text runs on below `rect`, a line of
+// the font's height after the other, as far as the bottom of `room`, if one is given; a longer
+// text moves up as far as the top of `room`, and what then still has no place ends in an
+// ellipsis. Lines break between words, and after the slashes of a path.
+void DrawSkinText(QPainter& painter, const QRect& rect, const QString& text, TextLayout layout,
+                  const QRect& room = QRect());
 
-// The skin font: a light sans face, a 14-pixel line. Open Sans where it is installed, else the
-// desktop's sans-serif face.
+// How a text lay where it was drawn.
+struct TextFit {
+  QString text;      // what was to be shown
+  QRect room;        // where it may go
+  QRect used;        // what its letters cover (capitals to descenders, every line)
+  bool cut = false;  // shown in part: ended in an ellipsis, or a word split inside
+  int lines = 1;
+  bool Fits() const { return !cut && room.contains(used); }
+};
+// From now on `watcher` hears of every text the skin draws (the labels of DrawSkinText, the
+// captions of the skinned buttons and of the tray menu's items); an empty one stops it. For the
+// checks that every text of a language fits where it is shown. Ui thread only.
+void WatchSkinText(std::function<void(const TextFit&)> watcher);
+// Tells the watcher, if there is one.
+void ReportSkinText(const TextFit& fit);
+// What the letters of a line cover, from the top of the capitals to the bottom of the
+// descenders, relative to its baseline.
+QRect LineInk(const QFontMetrics& metrics);
+// Where the letters of a single line of `text` lie when drawn with `metrics` in `rect`
+// (vertically centred by them), and whether it had to end in an ellipsis there; `shown` gets
+// what is drawn. The baseline is the top of `used` less the top of LineInk.
+TextFit FitSkinLine(const QFontMetrics& metrics, const QRect& rect, const QString& text,
+                    Qt::Alignment horizontal, QString* shown = nullptr);
+
+// The skin font's line: ascent and descent together, as the skin measures a font's size.
+inline constexpr int kSkinLineHeight = 14;
+
+// The skin font: a light sans face, its size chosen so that a line is kSkinLineHeight pixels
+// high. Open Sans where it is installed, else the desktop's sans-serif face.
 QFont SkinFont();
 // The font of menus and lists: the same face and size at the given weight.
 QFont SkinFont(QFont::Weight weight);

@@ -136,7 +136,7 @@ void CSkinMenuPopup::Highlight(int column, int row) {
 void CSkinMenuPopup::Activate(int column, int row) {
   if (column == 0) {
     const Row& entry = rows_[row];
-    if (!entry.children.empty()) {
+    if (entry.HasSub()) {
       OpenSub(row, true);
       return;
     }
@@ -183,7 +183,7 @@ void CSkinMenuPopup::paintEvent(QPaintEvent*) {
     painter.fillRect(area, look_.frame);
     for (int row = 0; row < RowCount(column); ++row) {
       const int record = column == 0 ? rows_[row].record : rows_[open_row_].children[row];
-      const bool has_sub = column == 0 && !rows_[row].children.empty();
+      const bool has_sub = column == 0 && rows_[row].HasSub();
       int state = kNormal;
       if (pressed_.column == column && pressed_.row == row) {
         state = kPressed;
@@ -292,7 +292,7 @@ bool CSkinMenu::CreateMenuEx(std::span<const config::MenuItemRecord> items, cons
     const config::MenuItemRecord& item = items[i];
     if (item.parent == config::kTopLevelParent) {
       row_of[i] = static_cast<int>(rows.size());
-      rows.push_back({static_cast<int>(i), {}, {}});
+      rows.push_back({static_cast<int>(i), {}, {}, config::OpensSubMenu(item)});
     } else if (item.parent < i && row_of[item.parent] >= 0) {
       rows[row_of[item.parent]].children.push_back(static_cast<int>(i));
     }

@@ -37,6 +37,10 @@ class CSkinMenuPopup : public QWidget {
     int record;  // index in the item table
     QString text;
     std::vector<int> children;  // rows of the sub-menu, as indexes in the item table
+    // Drawn and handled as a sub-menu's item even without children: never a choice itself.
+    bool opens_sub = false;
+
+    bool HasSub() const { return opens_sub || !children.empty(); }
   };
 
   CSkinMenuPopup(const SkinMenuLook& look, std::vector<Row> rows,
@@ -96,6 +100,8 @@ class CSkinMenu : public QObject {
  public:
   CSkinMenu(SkinMenuLook look, QObject* owner);
   ~CSkinMenu() override;
+  // For the menus opened from now on.
+  void SetLook(SkinMenuLook look) { look_ = std::move(look); }
 
   // Shows the menu with its corner at `global` (kept on the screen) and returns at once; an
   // open menu is closed first. Items whose parent is not a top-level item before them are left

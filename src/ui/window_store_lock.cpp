@@ -18,6 +18,7 @@ std::unique_ptr<platform::FileLock> LockStoreForWindow(const platform::ProgramPa
                                                        const std::function<void()>& on_wait) {
   busy = false;
   std::error_code error;
+  // A window says at once that it waits: the user has just asked for something.
   std::unique_ptr<platform::FileLock> lock = wait_clock != nullptr
                                                  ? config::LockStore(
                                                        paths, mode, *wait_clock,
@@ -25,10 +26,15 @@ std::unique_ptr<platform::FileLock> LockStoreForWindow(const platform::ProgramPa
                                                          TellWaitingForStore();
                                                          if (on_wait) on_wait();
                                                        },
-                                                       error)
+                                                       error, 0)
                                                  : config::TryLockStore(paths, mode, error);
-  if (!lock && error == std::errc::resource_unavailable_try_again) {
+  if (!lock &&
+      (error == std::errc::resource_unavailable_try_again || error == std::errc::timed_out)) {
     busy = true;
+    if (error == std::errc::timed_out) {
+      std::fprintf(stderr, "z900-config: gave up waiting for %s\n",
+                   config::StoreLockHolders(paths).c_str());
+    }
   } else if (!lock) {
     std::fprintf(stderr, "z900-config: cannot lock %s: %s\n",
                  paths.store_lock_file.string().c_str(), error.message().c_str());

@@ -46,9 +46,12 @@ void DrawXPMenuItem(QPainter& painter, const QRect& rect, bool highlighted,
   painter.setFont(SkinFont(QFont::Medium));
   const QRect text_rect(rect.left() + kTextLeft, rect.top(), rect.width() - kTextLeft,
                         rect.height());
-  const QString shown =
-      painter.fontMetrics().elidedText(item->text, Qt::ElideRight, text_rect.width());
-  painter.drawText(text_rect, Qt::AlignCenter | Qt::TextSingleLine, shown);
+  QString shown;
+  const TextFit fit =
+      FitSkinLine(painter.fontMetrics(), text_rect, item->text, Qt::AlignHCenter, &shown);
+  painter.drawText(QPoint(fit.used.left(), fit.used.top() - LineInk(painter.fontMetrics()).top()),
+                   shown);
+  ReportSkinText(fit);
   painter.restore();
 }
 

@@ -5,6 +5,7 @@
 
 #include "device/command_set.h"
 #include "device/memory_map.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace z900::update {
@@ -61,8 +62,7 @@ UpdateCheck::UpdateCheck(config::AppContext& context, platform::UiPort& ui,
 bool UpdateCheck::DownloadTo(const std::string& url, const platform::DownloadLimits& limits,
                              const fs::path& target) {
   const fs::path folder = target.parent_path();
-  std::error_code error;
-  fs::create_directories(folder, error);
+  std::error_code error = platform::CreatePrivateFolders(folder);
   if (error) {
     failure_reason_ = "cannot create the folder " + folder.string() + ": " + error.message();
     return false;

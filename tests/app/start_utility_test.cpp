@@ -189,7 +189,16 @@ TEST(ParseOptionsTest, KnowsItsOptionsAndRefusesOthers) {
   EXPECT_EQ(ParseOptions(std::vector<std::string>{"--autostart", "off"}, error)->autostart, false);
   EXPECT_EQ(ParseOptions(std::vector<std::string>{"--autostart", "on"}, error)->autostart, true);
   EXPECT_EQ(ParseOptions({}, error)->autostart, std::nullopt);
+  // Qt's own options pass, with their values, in the forms Qt takes them.
+  const std::vector<std::string> with_qt = {"-platform", "xcb", "--simulate", "--style=fusion",
+                                            "-reverse", "--display", ":1", "-session", "x1"};
+  const std::optional<Options> qt_options = ParseOptions(with_qt, error);
+  ASSERT_TRUE(qt_options) << error;
+  EXPECT_TRUE(qt_options->simulate);
+  EXPECT_FALSE(qt_options->render_folder);
   for (const std::vector<std::string>& bad : {std::vector<std::string>{"--render"},
+                                              {"--bogus"},
+                                              {"-platformx", "xcb"},
                                               {"--shown"},
                                               {"simulate"},
                                               {"--autostart"},
@@ -238,6 +247,7 @@ TEST(RunWithoutWindowTest, AutostartHelpAndVersionEndAtOnce) {
 
   EXPECT_EQ(run({"--version"}, out, err), kExitOk);
   EXPECT_THAT(out, ::testing::StartsWith("z900-config "));
+  EXPECT_THAT(out, HasSubstr("\nLicense GPL-3.0-or-later: GNU GPL version 3 or later"));
   EXPECT_EQ(run({"--help", "--simulate"}, out, err), kExitOk);
   EXPECT_THAT(out, HasSubstr("--autostart on|off"));
   EXPECT_EQ(run({"--simulate", "--show"}, out, err), std::nullopt);

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "macro/macro_rows.h"
 #include "macro/macro_store.h"
+#include "platform/file_io.h"
 #include "platform/ini_file.h"
 #include "platform/key_store.h"
 #include "support/cli_fixture.h"
@@ -181,11 +183,12 @@ TEST_F(ConfigCommandsTest, EditsThatBreakARuleAreRefused) {
 
 TEST_F(ConfigCommandsTest, SelectingProfiles) {
   ASSERT_EQ(Run({"set", "name", "first"}).code, kExitOk);
-  // The file of profile 2 does not exist yet: made with the defaults after the notice.
+  // The file of profile 2 does not exist yet: made with the defaults, which is no news.
   Result result = Run({"profile", "select", "2"});
   ASSERT_EQ(result.code, kExitOk) << result.err;
-  EXPECT_THAT(result.out, HasSubstr("Profile2.cfg was missing"));
-  EXPECT_THAT(result.out, HasSubstr("\nselected profile 2 (Profile 2)\n"));
+  EXPECT_EQ(result.out, "selected profile 2 (Profile 2)\n");
+  EXPECT_EQ(result.err, "");
+  EXPECT_TRUE(fs::exists(folder.path() / "Profile" / "Profile2.cfg"));
   EXPECT_EQ(Run({"profile", "select", "2"}).out, "selected profile 2 (Profile 2)\n");
 
   result = Run({"profile", "list"});
@@ -208,6 +211,40 @@ TEST_F(ConfigCommandsTest, MissingProfileFileIsAnnouncedAndMadeAnew) {
   EXPECT_THAT(result.out, HasSubstr("Profile3.cfg was missing"));
   EXPECT_THAT(result.out, HasSubstr("profile 1 (Profile 1)"));
   EXPECT_TRUE(fs::exists(folder.path() / "Profile" / "Profile3.cfg"));
+}
+
+// With "Profile" a plain file no profile file can be made: nothing claims that one was, and
+// the defaults that were stored nowhere are not shown as the profile.
+TEST_F(ConfigCommandsTest, DefaultsThatCouldNotBeStoredAreNotPassedOff) {
+  std::ofstream(folder.path() / "Profile") << "not a folder";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"show"}, {"profile", "select", "2"}}) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    const Result result = Run(args);
+    EXPECT_EQ(result.code, kExitFailed);
+    EXPECT_THAT(result.out, Not(HasSubstr("was missing")));
+    EXPECT_THAT(result.out, Not(HasSubstr("button 1")));
+    EXPECT_THAT(result.err, HasSubstr("cannot create the profile file " +
+                                      (folder.path() / "Profile" / "Profile1.cfg").string()));
+    EXPECT_THAT(result.err, HasSubstr("; its default settings are not stored"));
+  }
+}
+
+// A program that keeps the store locked does not keep a command waiting for ever: the wait ends
+// with the lock file and who holds it.
+TEST_F(ConfigCommandsTest, AWaitForTheStoreLockEndsAndNamesItsHolder) {
+  ASSERT_EQ(Run({"show"}).code, kExitOk);
+  std::error_code error;
+  const auto other =
+      platform::LockFile(env.paths.store_lock_file, platform::LockMode::kShared, false, error);
+  ASSERT_TRUE(other) << error.message();
+  const Result result = Run({"set", "name", "waited"});
+  EXPECT_EQ(result.code, kExitFailed);
+  EXPECT_THAT(result.err, HasSubstr("waiting for another program"));
+  EXPECT_THAT(result.err,
+              HasSubstr("gave up waiting for the profiles and macros after 6 minutes: " +
+                        env.paths.store_lock_file.string() + ", held by cli_tests (process "));
+  EXPECT_GE(clock.NowMs(), 6u * 60 * 1000);
 }
 
 TEST_F(ConfigCommandsTest, ResetAsksUnlessYes) {

@@ -81,6 +81,7 @@ TEST_F(DeviceCommandsTest, HelpAndVersion) {
   const Result version = Run({"--version"});
   EXPECT_EQ(version.code, kExitOk);
   EXPECT_THAT(version.out, HasSubstr("z900ctl 0."));
+  EXPECT_THAT(version.out, HasSubstr("\nLicense GPL-3.0-or-later: GNU GPL version 3 or later"));
 }
 
 TEST_F(DeviceCommandsTest, MissingOrLockedMouseExitsWithThreeAndSaysWhatToDo) {

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "macro/macro_rows.h"
+#include "macro/macro_store.h"
 #include "platform/file_io.h"
 #include "support/cli_fixture.h"
 
@@ -96,8 +98,9 @@ TEST_F(StoredFilesTest, WhatIsNoRegularFileIsRefusedWithItsReason) {
        true,
        {"profile", "select", "3"},
        kExitFailed,
-       "profile 3 was not loaded (a FIFO (named pipe), not a regular file); profile 1 (Profile 1) "
-       "stays selected"},
+       "cannot read the profile file " + (folder.path() / "Profile" / "Profile3.cfg").string() +
+           ": a FIFO (named pipe), not a regular file; it was left as it is; profile 3 was not "
+           "loaded; profile 1 (Profile 1) stays selected"},
       {TableFile(),
        true,
        {"profile", "list"},
@@ -160,6 +163,83 @@ TEST_F(StoredFilesTest, DamagedFilesAreKeptBesideAndNamed) {
   const std::string table_copy = result.err.substr(kept_at + 15, 34);  // ConfigInfo.damaged-…-…
   EXPECT_EQ(Read(TableFile().parent_path() / ("@" + table_copy)), damaged_table);
   EXPECT_EQ(Read(TableFile()).size(), 8180u + 20u);
+}
+
+// Every file and folder the commands make is for this user alone: folders 0700, files 0600,
+// with the usual umask, in one Z900_HOME and in the XDG folders alike. Files and folders of an
+// older version (0644 in 0755) are narrowed when they are next written.
+TEST_F(StoredFilesTest, EverythingTheCommandsMakeIsForThisUserAlone) {
+  const mode_t umask_before = ::umask(022);
+  const fs::path macro_file = folder.path() / "import.bin";
+  std::vector<macro::MacroRow> rows = {macro::KeyRow(macro::kRowKeyDown, 'A')};
+  const macro::MacroBuild built = macro::BuildMacroRecord(rows, 0xabc, u"typed", u"1");
+  Write(macro_file, macro::MacroRecordBytes(built.record));
+  const auto commands = [&] {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"show"},
+                                                 {"set", "name", "private"},
+                                                 {"profile", "select", "2"},
+                                                 {"macro", "import", macro_file.string()},
+                                                 {"set", "button", "0", "4", "macro", "00000abc"},
+                                                 {"--simulate", "apply", "--quiet"},
+                                                 {"--simulate", "sim", "mode", "1"}}) {
+      const Result result = Run(args);
+      ASSERT_EQ(result.code, kExitOk) << testing::PrintToString(args) << result.err;
+    }
+  };
+  // Lists what is below `root` with its mode, and each entry that is not private.
+  const auto listing = [](const fs::path& root, std::string& list) {
+    std::vector<std::string> open;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::end(it); ++it) {
+      struct stat info {};
+      ::lstat(it->path().c_str(), &info);
+      char mode[8];
+      std::snprintf(mode, sizeof mode, "%04o", info.st_mode & 07777);
+      const std::string name = fs::relative(it->path(), root).string();
+      list += std::string(mode) + " " + name + "\n";
+      const mode_t wanted = S_ISDIR(info.st_mode) ? 0700 : 0600;
+      if ((info.st_mode & 07777) != wanted) open.push_back(name);
+    }
+    return open;
+  };
+
+  // One Z900_HOME that does not exist yet.
+  const fs::path home = folder.path() / "home";
+  path_env.z900_home = home;
+  commands();
+  std::string list;
+  EXPECT_THAT(listing(home, list), ::testing::IsEmpty()) << list;
+  EXPECT_THAT(list, HasSubstr("0600 registry/Software/TALVO/Z900/Macro/00000abc/@\n"));
+  EXPECT_THAT(list, HasSubstr("0600 z900.lock\n"));
+  EXPECT_THAT(list, HasSubstr("0600 sim-mouse.bin.lock\n"));
+
+  // As an older version left them: 0644 in 0755. What the next commands write is narrowed.
+  for (const auto& entry : fs::recursive_directory_iterator(home)) {
+    ::chmod(entry.path().c_str(), entry.is_directory() ? 0755 : 0644);
+  }
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"profile", "select", "1"},
+                                               {"set", "name", "again"},
+                                               {"--simulate", "sim", "mode", "0"}}) {
+    ASSERT_EQ(Run(args).code, kExitOk) << testing::PrintToString(args);
+  }
+  for (const char* narrowed : {"Profile", "Profile/Profile1.cfg", "registry/Software/TALVO/Z900",
+                               "registry/Software/TALVO/Z900/@ConfigInfo", "z900.lock",
+                               "sim-mouse.bin", "sim-mouse.bin.lock"}) {
+    struct stat info {};
+    ASSERT_EQ(::stat((home / narrowed).c_str(), &info), 0) << narrowed;
+    EXPECT_EQ(info.st_mode & 077, 0u) << narrowed;
+  }
+
+  // The XDG folders, none of which exists yet.
+  path_env = {};
+  path_env.home = folder.path() / "user";
+  fs::create_directory(path_env.home);
+  commands();
+  list.clear();
+  EXPECT_THAT(listing(path_env.home, list), ::testing::IsEmpty()) << list;
+  EXPECT_THAT(list, HasSubstr("0700 .local/share/z900/Profile\n"));
+  EXPECT_THAT(list, HasSubstr("0700 .config/z900/registry\n"));
+  EXPECT_THAT(list, HasSubstr("0600 .local/state/z900/sim-mouse.bin\n"));
+  ::umask(umask_before);
 }
 
 }  // namespace

@@ -3,13 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "config/function_catalogue.h"
-#include "support/config_fixture.h"
 #include "device/command_set.h"
 #include "device/device_macro.h"
 #include "device/memory_map.h"
+#include "sim/sim_faults.h"
+#include "support/config_fixture.h"
 
 namespace z900::config {
 namespace {
@@ -291,6 +293,66 @@ TEST_F(ApplyToMouseTest, ProgressWindowPositionsAndPause) {
   EXPECT_THAT(ui.calls, ElementsAre("progress open", "progress close"));
   EXPECT_EQ(report.elapsed_ms, 1700u);
   EXPECT_EQ(context.current_mode, 0);
+}
+
+// A long macro does not hold the bar still: it moves on with the chunks, by the time they take.
+TEST_F(ApplyToMouseTest, ProgressMovesWithEveryChunkOfAMacro) {
+  StoreMacro(0x101, u"long", 400);
+  AssignMacro(0, 4, 0x101);
+  const ApplyReport report = ApplyToMouse(context, page, ports, true);
+  ASSERT_EQ(report.macros_written, 1);
+  ASSERT_GT(report.macro_bytes, 1000u);
+
+  // Mode 0's share ends where mode 1 starts again at 10.
+  const auto mode1 = std::is_sorted_until(ui.progress.begin(), ui.progress.end());
+  ASSERT_NE(mode1, ui.progress.end());
+  EXPECT_EQ(*mode1, 10);
+  const std::vector<int> mode0(ui.progress.begin() + 1, mode1);
+  EXPECT_GT(mode0.back(), 80) << "the macro is most of the write";
+  for (std::size_t i = 1; i < mode0.size(); ++i) {
+    EXPECT_LE(mode0[i] - mode0[i - 1], 1) << "a jump at " << i;
+  }
+  EXPECT_EQ(ui.progress.back(), 100);
+}
+
+// An apply that the mouse did not take in full leaves the mark for the next start; one that it
+// took clears it. The failures are told in the language's words.
+TEST_F(ApplyToMouseTest, AnIncompleteWriteIsMarkedAndToldUntilAWriteSucceeds) {
+  context.strings.Set(i18n::StringKey::str_apply_unacked, u"%s unacknowledged");
+  context.strings.Set(i18n::StringKey::str_apply_macros, u"%s macros without slot");
+  context.strings.Set(i18n::StringKey::str_apply_pending, u"apply again");
+  EXPECT_FALSE(RunPendingWrite(context, page, ports));
+
+  const std::pair<const char*, std::string> faults[] = {{"no-ack,only=0xa5", "16 unacknowledged"},
+                                                        {"unplug-after=30", "20 unacknowledged"}};
+  for (const auto& [setting, told] : faults) {
+    SCOPED_TRACE(setting);
+    std::string why;
+    mouse.SetFaults(*sim::ParseFaults(setting, why));
+    const ApplyReport failed = ApplyToMouse(context, page, ports, false);
+    EXPECT_TRUE(failed.WriteIncomplete());
+    EXPECT_TRUE(WritePending(store));
+    EXPECT_EQ(platform::Utf16ToUtf8(ApplyFailureText(context, failed)), told + "\napply again");
+
+    mouse.SetFaults({});
+    mouse.Plug();
+    channel.CloseDevice(page.mouse_handle);
+    ASSERT_TRUE(channel.OpenDevice(page.mouse_handle));
+    mouse.ClearWireLog();
+    const std::optional<ApplyReport> again = RunPendingWrite(context, page, ports);
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(again->WriteIncomplete());
+    EXPECT_EQ(SentWith({0xA5}, 1).size(), 16u);
+    EXPECT_FALSE(WritePending(store));
+    EXPECT_FALSE(RunPendingWrite(context, page, ports));
+  }
+
+  // A macro that is gone is told, but applying again would not help.
+  AssignMacro(0, 4, 0x404);
+  const ApplyReport missing = ApplyToMouse(context, page, ports, false);
+  EXPECT_FALSE(missing.WriteIncomplete());
+  EXPECT_FALSE(WritePending(store));
+  EXPECT_EQ(platform::Utf16ToUtf8(ApplyFailureText(context, missing)), "1 macros without slot");
 }
 
 TEST_F(ApplyToMouseTest, SilentMouseStillGetsTableAndFileStored) {

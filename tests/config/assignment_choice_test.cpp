@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <optional>
 
 #include "config/assignment_menu.h"
@@ -29,7 +30,7 @@ class AssignmentChoiceTest : public test::ConfigTest {
 
   // Opens button `button`'s menu (as the page does) and makes the choice.
   bool Choose(int button, int item, int category) {
-    page.current_button = button - 1;
+    BeginAssignmentChoice(context, page, button);
     BuildAssignmentMenu(MenuVariantOf(button), store, context.strings, page.macro_item_table);
     return HandleAssignmentChoice(context, page, choice_ports, item, category);
   }
@@ -191,6 +192,43 @@ TEST_F(AssignmentChoiceTest, MacrosFromTheMenuAndFromTheChooser) {
   ASSERT_TRUE(Choose(5, 65, 20));
   EXPECT_EQ(Button(5).macro_reference, 0u);
   EXPECT_EQ(MacroId(5), 0u);
+}
+
+// A host action asks the mouse for its mode while a dialog of the choice shows, which changes
+// the current mode: the choice still lands on the button and mode whose menu was opened.
+TEST_F(AssignmentChoiceTest, EveryDialogKeepsTheModeItsMenuWasOpenedIn) {
+  StoreMacro(0x101, u"sprint");
+  struct Case {
+    int item;
+    int category;
+    std::int32_t type;
+  };
+  const Case cases[] = {
+      {128, 19, kTypeHostAction}, {129, 19, kTypeHostAction}, {130, 19, kTypeHostAction},
+      {131, 19, kTypeHostAction}, {5, 5, kTypeCombo},         {kMoreMacrosItem, 6, kTypeMacro},
+  };
+  const ButtonAssignment mode_0 = ButtonOf(context.settings, 0, 3);
+  for (const Case& c : cases) {
+    context.current_mode = 1;
+    ui.chosen = {std::filesystem::path("/srv/chosen")};
+    ui.combos = {platform::ComboKeyChoice{keys::kModCtrl, 'C'}};
+    ui.macros = {platform::MacroChoice{0x101, 1}};
+    ui.while_open = [&] { context.current_mode = 0; };
+    ASSERT_TRUE(Choose(3, c.item, c.category)) << c.item;
+    EXPECT_EQ(ButtonOf(context.settings, 1, 3).function_type, c.type) << c.item;
+    EXPECT_EQ(MacroIdOf(context.profiles.entries[0], 1, 3), c.type == kTypeMacro ? 0x101u : 0u);
+    EXPECT_EQ(std::memcmp(&ButtonOf(context.settings, 0, 3), &mode_0, sizeof mode_0), 0) << c.item;
+    EXPECT_EQ(MacroIdOf(context.profiles.entries[0], 0, 3), 0u) << c.item;
+  }
+  ui.while_open = nullptr;
+
+  // The same for a host action while the menu itself is open.
+  context.current_mode = 1;
+  BeginAssignmentChoice(context, page, 3);
+  context.current_mode = 0;
+  ASSERT_TRUE(HandleAssignmentChoice(context, page, choice_ports, 65, 20));
+  EXPECT_EQ(ButtonOf(context.settings, 1, 3).function_type, 65);
+  EXPECT_EQ(std::memcmp(&ButtonOf(context.settings, 0, 3), &mode_0, sizeof mode_0), 0);
 }
 
 TEST_F(AssignmentChoiceTest, CombinationFromTheDialog) {

@@ -17,8 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::Contains;
+using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -140,39 +142,182 @@ TEST_F(ProfilesTest, SelectedProfileWithoutItsFileFallsBackToProfileOne) {
   EXPECT_FALSE(page.switch_box_checked);
 }
 
+// A profile file has exactly 50897 bytes and starts with the record's magic; anything else is
+// kept as a copy and replaced by the defaults, at load and when the profile is selected.
 TEST_F(ProfilesTest, FileThatIsNotAProfile) {
-  Bytes foreign(50897, 0x11);
-  WriteFile(1, foreign);
+  Bytes truncated(100, 0);
+  truncated[0] = truncated[1] = 0xBA;
+  truncated[2] = truncated[3] = 0x80;
+  truncated[4] = 65;  // button 1 of mode 0 is Copy
+  Bytes longer(50898, 0);
+  std::copy(truncated.begin(), truncated.begin() + 8, longer.begin());
+  const std::pair<const char*, Bytes> cases[] = {
+      {"foreign bytes", Bytes(50897, 0x11)},
+      {"right magic, cut short", truncated},
+      {"right magic, too long", longer},
+  };
+  for (const auto& [what, damaged] : cases) {
+    SCOPED_TRACE(what);
+    fs::remove_all(ProfilePath(0).parent_path());
+    WriteFile(1, damaged);
+    WriteProfile(0, u"one");
+    StoreTable({1});
+    ui.calls.clear();
+
+    // At load: kept as a copy, replaced by the defaults, profile 1 taken; nothing shown here.
+    const LoadProfilesResult result = LoadProfiles(context, page, ports);
+    EXPECT_THAT(ui.calls, ElementsAre("refresh"));
+    EXPECT_EQ(ReadFile(1).size(), 50897u);
+    EXPECT_EQ(ReadFile(1)[0], 0xBA);
+    EXPECT_EQ(LoadedName(), u"one");
+    ASSERT_EQ(result.problems.size(), 1u);
+    const ProfileFileProblem& kept = result.problems[0];
+    EXPECT_EQ(kept.kind, ProfileFileProblem::Kind::kKeptDamaged);
+    EXPECT_EQ(kept.profile, 1);
+    EXPECT_EQ(kept.path, ProfilePath(1));
+    EXPECT_EQ(kept.copy.parent_path(), ProfilePath(1).parent_path());
+    EXPECT_TRUE(kept.copy.filename().string().starts_with("Profile2.cfg.damaged-")) << kept.copy;
+    Bytes copy;
+    EXPECT_FALSE(platform::ReadWholeFile(kept.copy, 1 << 20, copy));
+    EXPECT_EQ(copy, damaged);
+    EXPECT_FALSE(ProfileProblemIsFatal(page, kept));
+
+    // Selected by hand: the same, and the profile is selected with the defaults.
+    WriteFile(1, damaged);
+    std::optional<ProfileFileProblem> problem;
+    EXPECT_TRUE(SelectProfile(context, page, ports, 1, false, &problem));
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->kind, ProfileFileProblem::Kind::kKeptDamaged);
+    EXPECT_NE(problem->copy, kept.copy);
+    EXPECT_EQ(LoadedName(), u"str_profile2");
+    EXPECT_EQ(ButtonOf(context.settings, 0, 1).function_type, kTypeClick);
+    EXPECT_THAT(SelectedFlags(), ElementsAre(0, 1, 0, 0, 0));
+    EXPECT_EQ(ReadFile(1)[0], 0xBA);
+  }
+}
+
+// A profile never used before has no file: selecting it makes its defaults without a word.
+// What cannot be read, made or replaced leaves the previous profile selected and says why.
+TEST_F(ProfilesTest, SelectingByHandMakesAMissingFileAndTellsWhatFailed) {
   WriteProfile(0, u"one");
-  StoreTable({1});
-
-  // At load: the "Info" box, the file kept as a copy and replaced by the defaults, profile 1
-  // taken.
-  const LoadProfilesResult result = LoadProfiles(context, page, ports);
-  EXPECT_THAT(ui.calls, Contains("box Info: not a profile " + ProfileText(1)));
-  EXPECT_EQ(ReadFile(1)[0], 0xBA);
-  EXPECT_EQ(LoadedName(), u"one");
-  ASSERT_EQ(result.problems.size(), 1u);
-  const ProfileFileProblem& kept = result.problems[0];
-  EXPECT_EQ(kept.kind, ProfileFileProblem::Kind::kKeptDamaged);
-  EXPECT_EQ(kept.profile, 1);
-  EXPECT_EQ(kept.path, ProfilePath(1));
-  EXPECT_EQ(kept.copy.parent_path(), ProfilePath(1).parent_path());
-  EXPECT_TRUE(kept.copy.filename().string().starts_with("Profile2.cfg.damaged-")) << kept.copy;
-  Bytes copy;
-  EXPECT_FALSE(platform::ReadWholeFile(kept.copy, 1 << 20, copy));
-  EXPECT_EQ(copy, foreign);
-
-  // Selected by hand: the box, and nothing changes.
-  WriteFile(1, foreign);
+  LoadProfiles(context, page, ports);
   ui.calls.clear();
-  EXPECT_FALSE(SelectProfile(context, page, ports, 1, false));
-  EXPECT_THAT(ui.calls, ElementsAre("box Info: not a profile " + ProfileText(1)));
-  EXPECT_EQ(LoadedName(), u"one");
-  EXPECT_EQ(context.settings.magic, kSettingsMagic);
-  EXPECT_THAT(SelectedFlags(), ElementsAre(1, 0, 0, 0, 0));
-  EXPECT_EQ(page.selected_profile, 0);
-  EXPECT_EQ(ReadFile(1), foreign);
+  std::optional<ProfileFileProblem> problem;
+  ASSERT_TRUE(SelectProfile(context, page, ports, 1, false, &problem));
+  EXPECT_FALSE(problem);
+  EXPECT_THAT(ui.calls, ElementsAre("refresh", "refresh"));  // no message
+  EXPECT_EQ(ReadFile(1).size(), 50897u);
+  EXPECT_EQ(LoadedName(), u"str_profile2");
+  EXPECT_EQ(page.selected_profile, 1);
+
+  const auto no_space = std::make_error_code(std::errc::no_space_on_device);
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    ProfileFileProblem::Kind kind;
+    std::error_code error;
+  };
+  const Case cases[] = {
+      {"a folder in its place", [&] { fs::create_directory(ProfilePath(2)); },
+       ProfileFileProblem::Kind::kUnreadable, platform::FileError::kFolder},
+      {"missing on a full disk",
+       [&] {
+         fault = [&](ProfileFiles::Operation op, const fs::path&) {
+           return op == ProfileFiles::Operation::kCreate ? no_space : std::error_code();
+         };
+       },
+       ProfileFileProblem::Kind::kNotCreated, no_space},
+      {"damaged on a full disk",
+       [&] {
+         WriteFile(2, Bytes(10, 1));
+         fault = [&](ProfileFiles::Operation op, const fs::path&) {
+           return op == ProfileFiles::Operation::kCreate ? no_space : std::error_code();
+         };
+       },
+       ProfileFileProblem::Kind::kDamagedNotReplaced, no_space},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(ProfilePath(2));
+    ASSERT_TRUE(SelectProfile(context, page, ports, 1, false));
+    fault = nullptr;
+    c.arrange();
+    const Bytes before = RecordBytes(context.settings);
+    EXPECT_FALSE(SelectProfile(context, page, ports, 2, false, &problem));
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->kind, c.kind);
+    EXPECT_EQ(problem->error, c.error);
+    EXPECT_EQ(page.selected_profile, 1);
+    EXPECT_EQ(RecordBytes(context.settings), before);
+    // No copy is left of a file that was not replaced.
+    EXPECT_EQ(std::distance(fs::directory_iterator(ProfilePath(0).parent_path()),
+                            fs::directory_iterator()),
+              fs::exists(ProfilePath(2)) ? 3 : 2);
+    fault = nullptr;
+  }
+}
+
+// "Was missing … has been created" is said once the file is there, and only then; defaults
+// that could not be stored end a command that would show them.
+TEST_F(ProfilesTest, AMissingFileIsToldAfterItIsMadeAndOnlyWhenItIsMade) {
+  StoreTable({2});
+  WriteProfile(0, u"one");
+  fault = [this](ProfileFiles::Operation op, const fs::path&) {
+    if (op == ProfileFiles::Operation::kCreate) ui.calls.push_back("create");
+    return std::error_code();
+  };
+  LoadProfiles(context, page, ports);
+  EXPECT_THAT(ui.calls, ElementsAre("create", "refresh", "message: missing " + ProfileText(2)));
+
+  // On a full disk nothing says that it was made; the profile shown only in memory is fatal.
+  fs::remove(ProfilePath(0));
+  fs::remove(ProfilePath(2));
+  StoreTable({2});
+  fault = [](ProfileFiles::Operation op, const fs::path&) {
+    return op == ProfileFiles::Operation::kCreate
+               ? std::make_error_code(std::errc::no_space_on_device)
+               : std::error_code();
+  };
+  ui.calls.clear();
+  const LoadProfilesResult result = LoadProfiles(context, page, ports);
+  EXPECT_THAT(ui.calls, Each(Not(::testing::StartsWith("message"))));
+  ASSERT_EQ(result.problems.size(), 2u);
+  EXPECT_EQ(result.problems[0].profile, 2);
+  EXPECT_EQ(result.problems[1].profile, 0);
+  EXPECT_EQ(result.problems[1].kind, ProfileFileProblem::Kind::kNotCreated);
+  EXPECT_FALSE(ProfileProblemIsFatal(page, result.problems[0]));
+  EXPECT_TRUE(ProfileProblemIsFatal(page, result.problems[1]));
+  EXPECT_EQ(LoadedName(), u"str_profile1");
+  EXPECT_FALSE(fs::exists(ProfilePath(0)));
+}
+
+// The window tells each problem in its message dialog with the language's words.
+TEST_F(ProfilesTest, ProblemsAreToldInTheLanguagesWords) {
+  context.strings.Set(i18n::StringKey::str_profile_damaged, u"kept as %s");
+  context.strings.Set(i18n::StringKey::str_profile_noread, u"cannot read %s");
+  context.strings.Set(i18n::StringKey::str_profile_uncreated, u"not made %s");
+  using Kind = ProfileFileProblem::Kind;
+  const fs::path file = "/p/Profile2.cfg";
+  const struct {
+    ProfileFileProblem problem;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {{Kind::kKeptDamaged, 1, file, "/p/Profile2.cfg.damaged-1", {}},
+       {"message: kept as /p/Profile2.cfg.damaged-1"}},
+      {{Kind::kDamagedNotReplaced, 1, file, {}, std::make_error_code(std::errc::io_error)},
+       {"message: not a profile /p/Profile2.cfg"}},
+      {{Kind::kUnreadable, 1, file, {}, platform::FileError::kFolder},
+       {"message: cannot read /p/Profile2.cfg (a folder, not a regular file)"}},
+      {{Kind::kNotCreated, 1, file, {}, std::make_error_code(std::errc::no_space_on_device)},
+       {"message: not made /p/Profile2.cfg (No space left on device)"}},
+      // A denied write has been told by str_msg4 already.
+      {{Kind::kNotCreated, 1, file, {}, std::make_error_code(std::errc::permission_denied)}, {}},
+  };
+  for (const auto& c : cases) {
+    ui.calls.clear();
+    TellProfileProblem(context, ui, c.problem);
+    EXPECT_EQ(ui.calls, c.calls);
+  }
 }
 
 TEST_F(ProfilesTest, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
@@ -238,18 +383,11 @@ TEST_F(ProfilesTest, ADamagedTableIsKeptBesideBeforeItStartsAnew) {
   EXPECT_EQ(value, platform::DwordValue(7));
 }
 
-TEST_F(ProfilesTest, ShortFileLoadsWithZerosAndTheTrailerByteIsKept) {
-  Bytes head = {0xBA, 0xBA, 0x80, 0x80, 65, 0, 0, 0};  // magic, button 1 of mode 0 is Copy
-  WriteFile(1, head);
+TEST_F(ProfilesTest, TheTrailerByteGoesBackIntoItsFile) {
+  WriteProfile(0, u"one");
   WriteProfile(2, u"three", 0x5A);
-  StoreTable({1});
+  LoadProfiles(context, page, ports);
 
-  EXPECT_EQ(LoadProfiles(context, page, ports).loaded, 1);
-  const Bytes record = RecordBytes(context.settings);
-  EXPECT_EQ(record[4], 65);
-  EXPECT_TRUE(std::all_of(record.begin() + 8, record.end(), [](auto b) { return b == 0; }));
-
-  // The byte after the record goes back into the file it came from.
   ASSERT_TRUE(SelectProfile(context, page, ports, 2, false));
   platform::WriteFixedText(context.settings.profile_name, u"changed");
   EXPECT_EQ(SaveProfileFile(context, page, ports), SaveOutcome::kSaved);

@@ -1,6 +1,8 @@
 #include "config/store_lock.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include "platform/virtual_clock.h"
 #include "support/temp_folder.h"
@@ -61,6 +63,24 @@ TEST_F(StoreLockTest, AWaitIsToldOnceAfterAQuietMoment) {
     EXPECT_TRUE(lock) << error.message();
     EXPECT_EQ(told, 1);
   }
+}
+
+// A lock held past the bound ends the wait, and the message names the file and its holder; a
+// window says that it waits from the first moment.
+TEST_F(StoreLockTest, AWaitEndsAfterItsBoundAndTheHolderIsNamed) {
+  std::filesystem::create_directories(paths.store_lock_file.parent_path());
+  const auto other = HoldElsewhere(LockMode::kExclusive);
+  std::error_code error;
+  std::vector<std::uint64_t> told;
+  EXPECT_FALSE(LockStore(
+      paths, LockMode::kShared, clock, [&] { told.push_back(clock.NowMs()); }, error, 0));
+  EXPECT_EQ(error, std::errc::timed_out);
+  EXPECT_EQ(told, std::vector<std::uint64_t>{0});
+  EXPECT_GE(clock.NowMs(), kStoreLockPatienceMs);
+  EXPECT_LT(clock.NowMs(), kStoreLockPatienceMs + 1000);
+  EXPECT_EQ(StoreLockHolders(paths),
+            paths.store_lock_file.string() + ", held by config_tests (process " +
+                std::to_string(::getpid()) + " of user " + ::getpwuid(::geteuid())->pw_name + ")");
 }
 
 TEST_F(StoreLockTest, ATryNeverWaits) {

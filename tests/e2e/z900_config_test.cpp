@@ -1,210 +1,34 @@
-// The tray utility as a user meets it: a real X server (Xvfb), a real tray host (trayer), the
-// pointer and keys through xdotool, the simulated mouse shared with z900ctl. Every wait is for a
-// condition, bounded in time.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <csignal>
-#include <fstream>
-#include <functional>
-#include <optional>
-#include <sstream>
-#include <thread>
-
+// The tray utility as a user meets it: its window, tray, pages and the mouse it shares with
+// z900ctl.
 #include "platform/file_io.h"
-#include "support/run_program.h"
-#include "support/temp_folder.h"
-#include "support/xvfb_display.h"
+#include "support/bus_peer.h"
+#include "support/session_bus.h"
+#include "support/status_notifier_host.h"
+#include "z900_config_fixture.h"
 
 namespace z900 {
 namespace {
 
 using namespace std::chrono_literals;
+using e2e::Geometry;
+using e2e::kPatience;
+using e2e::WaitUntil;
+using e2e::Z900ConfigTest;
 using test::ProgramResult;
 using test::RunningProgram;
 
-constexpr auto kPatience = 30s;  // a loaded machine and a sanitizer build start slowly
-constexpr char kTitle[] = "Z900 Mouse Configuration";
-
-// Polls `condition` until it holds or the patience runs out.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds patience = kPatience) {
-  const auto deadline = std::chrono::steady_clock::now() + patience;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
+// A tray host that cannot start fails the tests that need it instead of having them skipped.
+// (The output is not printed: ctest takes any output with GoogleTest's skip mark for a skip.)
+TEST(Z900ConfigSetUpTest, ATrayHostThatCannotStartFailsTheTests) {
+  const ProgramResult run = test::RunProgram(
+      "/proc/self/exe", {"--gtest_filter=Z900ConfigTest.TerminationSignalShutsDownCleanly"},
+      {{"Z900_TEST_TRAY_HOST", "/bin/false"}});
+  EXPECT_NE(run.exit_code, 0);
+  EXPECT_NE(run.out.find("[  FAILED  ] Z900ConfigTest.TerminationSignalShutsDownCleanly"),
+            std::string::npos)
+      << "not reported as failed";
+  EXPECT_EQ(run.out.find("SKIPPED"), std::string::npos) << "reported as skipped";
 }
-
-struct Geometry {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-};
-
-class Z900ConfigTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    xvfb_ = new test::XvfbDisplay("1280x800x24");
-    trayer_ = new RunningProgram("/usr/bin/trayer", {"--edge", "top", "--align", "right",
-                                                     "--widthtype", "request", "--height", "24"});
-    ASSERT_TRUE(WaitUntil([] { return !Xdo({"search", "--class", "trayer"}).empty(); }));
-  }
-  static void TearDownTestSuite() {
-    trayer_->Signal(SIGTERM);
-    delete trayer_;
-    delete xvfb_;
-  }
-
-  ~Z900ConfigTest() override {
-    // A utility a failed test left running goes with it.
-    for (auto& program : running_) {
-      if (program->running() && !program->WaitFor(0ms)) {
-        program->Signal(SIGKILL);
-        program->Wait();
-      }
-    }
-  }
-
-  std::map<std::string, std::string> Environment() const {
-    return {{"Z900_HOME", home_.path().string()},
-            {"Z900_SIM_FAULTS", ""},
-            {"Z900_TRACE", ""},
-            {"Z900_LANGUAGE", ""},
-            {"Z900_SCREENSHOT_DIR", (home_.path() / "pictures").string()},
-            {"LSAN_OPTIONS", "suppressions=" Z900_LSAN_SUPPRESSIONS},
-            {"ASAN_OPTIONS", test::AsanOptionsForXcb()}};
-  }
-
-  // z900-config --simulate, started in the background.
-  RunningProgram& StartUtility() {
-    running_.push_back(std::make_unique<RunningProgram>(
-        Z900_CONFIG_PATH, std::vector<std::string>{"--simulate"}, Environment()));
-    return *running_.back();
-  }
-  ProgramResult Z900ctl(const std::vector<std::string>& args) {
-    return test::RunProgram(Z900CTL_PATH, args, Environment());
-  }
-
-  static std::string Xdo(const std::vector<std::string>& args) {
-    return test::RunProgram("/usr/bin/xdotool", args).out;
-  }
-  static std::vector<std::string> Windows(const std::vector<std::string>& search) {
-    std::vector<std::string> args = {"search"};
-    args.insert(args.end(), search.begin(), search.end());
-    std::istringstream lines(Xdo(args));
-    std::vector<std::string> ids;
-    for (std::string id; std::getline(lines, id);) ids.push_back(id);
-    return ids;
-  }
-  static Geometry GeometryOf(const std::string& window) {
-    Geometry geometry;
-    std::istringstream lines(Xdo({"getwindowgeometry", "--shell", window}));
-    for (std::string line; std::getline(lines, line);) {
-      const std::size_t equals = line.find('=');
-      if (equals == std::string::npos) continue;
-      const std::string name = line.substr(0, equals);
-      const int value = std::atoi(line.c_str() + equals + 1);
-      if (name == "X") geometry.x = value;
-      if (name == "Y") geometry.y = value;
-      if (name == "WIDTH") geometry.width = value;
-      if (name == "HEIGHT") geometry.height = value;
-    }
-    return geometry;
-  }
-  static void Click(int x, int y, int button = 1, int repeat = 1) {
-    Xdo({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
-    Xdo({"click", "--repeat", std::to_string(repeat), "--delay", "80", std::to_string(button)});
-  }
-
-  // The utility's icon in the tray (the only window of the tray host's panel).
-  std::optional<std::string> TrayIcon() {
-    for (const std::string& panel : Windows({"--class", "trayer"})) {
-      std::istringstream lines(test::RunProgram("/usr/bin/xwininfo", {"-tree", "-id", panel}).out);
-      for (std::string line; std::getline(lines, line);) {
-        if (line.find("\"z900-config\"") != std::string::npos) {
-          return line.substr(line.find("0x"), line.find(' ', line.find("0x")) - line.find("0x"));
-        }
-      }
-    }
-    return std::nullopt;
-  }
-  std::string WaitForTrayIcon() {
-    std::optional<std::string> icon;
-    EXPECT_TRUE(WaitUntil([&] { return (icon = TrayIcon()).has_value(); }))
-        << "no icon in the tray";
-    return icon.value_or("");
-  }
-  void DoubleClickIcon(const std::string& icon) {
-    const Geometry at = GeometryOf(icon);
-    Click(at.x + at.width / 2, at.y + at.height / 2, 1, 2);
-  }
-
-  // The shown main window, by its caption.
-  std::vector<std::string> MainWindows() { return Windows({"--onlyvisible", "--name", kTitle}); }
-  bool MainWindowShown() { return !MainWindows().empty(); }
-  // Shows the window from the tray and opens its macro page; the window's place on the screen.
-  Geometry OpenMacroPage() {
-    DoubleClickIcon(WaitForTrayIcon());
-    if (!WaitUntil([&] { return MainWindowShown(); })) {
-      ADD_FAILURE() << "the window did not show";
-      return {};
-    }
-    const Geometry window = GeometryOf(MainWindows().front());
-    Click(window.x + 126, window.y + 70);  // the macro page's button
-    return window;
-  }
-  // A point of the page, which lies below the window's title band.
-  void ClickPage(const Geometry& window, int x, int y) { Click(window.x + x, window.y + 85 + y); }
-
-  // A shown window of the utility of the given size (dialogs and menus have no caption).
-  std::optional<std::string> ShownWindowOfSize(int width, int height) {
-    for (const std::string& id : Windows({"--onlyvisible", "--class", "z900-config"})) {
-      const Geometry geometry = GeometryOf(id);
-      if (geometry.width == width && geometry.height == height) return id;
-    }
-    return std::nullopt;
-  }
-  // The message dialog, answered with its OK button once it shows; false when none showed.
-  bool AnswerMessage() {
-    std::optional<std::string> dialog;
-    if (!WaitUntil([&] { return (dialog = ShownWindowOfSize(330, 160)).has_value(); }))
-      return false;
-    const Geometry at = GeometryOf(*dialog);
-    Click(at.x + 270, at.y + 135);
-    return true;
-  }
-
-  // The marker a firmware update leaves for the next start, as the settings file holds it.
-  void LeaveFirmwareMarker(const char* value) {
-    std::filesystem::create_directories(home_.path() / "update");
-    std::ofstream(home_.path() / "update" / "Config.ini") << "[Firmware]\nUpdate=" << value << "\n";
-  }
-  bool FirmwareMarkerIs(const char* value) {
-    std::ifstream file(home_.path() / "update" / "Config.ini");
-    const std::string text((std::istreambuf_iterator<char>(file)), {});
-    return text.find(std::string("Update=") + value) != std::string::npos;
-  }
-
-  static int ExitStatus(RunningProgram& program) {
-    const std::optional<ProgramResult> result = program.WaitFor(kPatience);
-    EXPECT_TRUE(result) << "still running";
-    if (!result) return -1;
-    EXPECT_THAT(result->err, ::testing::Not(::testing::HasSubstr("ERROR")));
-    return result->exit_code;
-  }
-
-  test::TempFolder home_;
-  std::vector<std::unique_ptr<RunningProgram>> running_;
-  static test::XvfbDisplay* xvfb_;
-  static RunningProgram* trayer_;
-};
-
-test::XvfbDisplay* Z900ConfigTest::xvfb_ = nullptr;
-RunningProgram* Z900ConfigTest::trayer_ = nullptr;
 
 // Hidden at start with its icon; a double click shows the window; its close button hides it;
 // a second instance brings it back and ends at once; Exit in the tray menu ends it.
@@ -233,6 +57,63 @@ TEST_F(Z900ConfigTest, TrayIconWindowSecondInstanceAndExit) {
   ASSERT_TRUE(WaitUntil([&] { return (menu = ShownWindowOfSize(89, 68)).has_value(); }));
   const Geometry items = GeometryOf(*menu);
   Click(items.x + 40, items.y + 1 + 2 * 22 + 11);  // the third item: Exit
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
+// On a desktop that shows tray icons as StatusNotifier items (a host of our own on a private
+// session bus): the item comes instead of an icon in the XEmbed tray, the "Running" notice is
+// shown at once, and the host's activation of the item, a click on it, shows the window.
+TEST_F(Z900ConfigTest, StatusNotifierActivationShowsTheWindow) {
+  const test::TempFolder bus_folder;
+  const test::SessionBus bus{bus_folder.path(), {}};
+  const test::ScopedVariable address{"DBUS_SESSION_BUS_ADDRESS", bus.address()};
+  test::StatusNotifierHost host;
+  RunningProgram& utility = StartUtility();
+  const std::optional<std::string> item = host.WaitForItem(kPatience);
+  ASSERT_TRUE(item) << "no StatusNotifier item";
+  EXPECT_TRUE(host.NotifiedBeforeAnAnswerOfTheItem(*item)) << "the Running notice waited";
+  EXPECT_THAT(host.notifications(), ::testing::ElementsAre("Running"));
+  EXPECT_FALSE(TrayIcon());
+  EXPECT_FALSE(MainWindowShown());
+
+  ASSERT_TRUE(host.CallItem(*item, "Activate", 10, 10));
+  EXPECT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  utility.Signal(SIGTERM);
+  EXPECT_EQ(ExitStatus(utility), 0);
+}
+
+// A message leaves the tray usable: under the Reset question a right click on the icon opens
+// the tray menu, whose Exit is ignored while the question is open; the question still answers.
+TEST_F(Z900ConfigTest, TrayMenuOpensUnderAQuestionAndItsExitWaits) {
+  RunningProgram& utility = StartUtility();
+  const std::string icon = WaitForTrayIcon();
+  DoubleClickIcon(icon);
+  ASSERT_TRUE(WaitUntil([&] { return MainWindowShown(); }));
+  ClickPage(GeometryOf(MainWindows().front()), 683, 439);  // Reset
+  std::optional<std::string> question;
+  ASSERT_TRUE(WaitUntil([&] { return (question = ShownWindowOfSize(330, 160)).has_value(); }));
+  const Geometry at = GeometryOf(icon);
+  const auto open_menu = [&] {
+    Click(at.x + at.width / 2, at.y + at.height / 2, 3);
+    std::optional<std::string> menu;
+    EXPECT_TRUE(WaitUntil([&] { return (menu = ShownWindowOfSize(89, 68)).has_value(); }))
+        << "no tray menu under the question";
+    return menu;
+  };
+  std::optional<std::string> menu = open_menu();
+  ASSERT_TRUE(menu);
+  const Geometry items = GeometryOf(*menu);
+  Click(items.x + 40, items.y + 1 + 2 * 22 + 11);  // Exit
+  ASSERT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(89, 68); }));
+  // The menu opens again, so the utility went on after the Exit; the question is still there.
+  ASSERT_TRUE(open_menu());
+  Click(10, 790);  // a click beside the menu closes it
+  ASSERT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(89, 68); }));
+  ASSERT_TRUE(ShownWindowOfSize(330, 160));
+  const Geometry asked = GeometryOf(*question);
+  Click(asked.x + 278, asked.y + 143);  // Cancel
+  EXPECT_TRUE(WaitUntil([&] { return !ShownWindowOfSize(330, 160); }));
+  utility.Signal(SIGTERM);
   EXPECT_EQ(ExitStatus(utility), 0);
 }
 
@@ -435,6 +316,33 @@ TEST_F(Z900ConfigTest, WithoutTheMouseOneNoticeAndNothingLeft) {
   EXPECT_FALSE(TrayIcon());
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home_.path()), {}), before);
   EXPECT_FALSE(std::filesystem::exists(home_.path() / "Z900Config.lock"));
+}
+
+// The command line is checked before a display is opened: without one, a wrong argument gets
+// the usage text and status 2, and --help and --version answer, instead of Qt's complaint about
+// the missing display.
+TEST(Z900ConfigCommandLineTest, AnswersWithoutADisplay) {
+  const std::map<std::string, std::string> no_display = {
+      {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* out;
+    const char* err;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, 2, "", "unknown argument \"--bogus\"\nusage: z900-config"},
+      {{"-platform", "xcb", "--simulate", "--shown"}, 2, "", "usage: z900-config"},
+      {{"--help"}, 0, "usage: z900-config", ""},
+      {{"-style", "fusion", "--version"}, 0, "z900-config ", ""},
+  };
+  for (const Case& c : cases) {
+    const ProgramResult result = test::RunProgram(Z900_CONFIG_PATH, c.args, no_display);
+    EXPECT_EQ(result.exit_code, c.status) << c.args.front() << ": " << result.err;
+    EXPECT_THAT(result.out, ::testing::HasSubstr(c.out)) << c.args.front();
+    EXPECT_THAT(result.err, ::testing::HasSubstr(c.err)) << c.args.front();
+    EXPECT_THAT(result.err, ::testing::Not(::testing::HasSubstr("display"))) << c.args.front();
+  }
 }
 
 }  // namespace

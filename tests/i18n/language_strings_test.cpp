@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "i18n/xml_document.h"
 #include "platform/text.h"
 #include "support/temp_folder.h"
 
@@ -54,6 +55,34 @@ TEST_F(LanguageStringsTest, LoadsTextsFromTheFirstConfigBelowTheRoot) {
   EXPECT_EQ(strings.Get(StringKey::str_apply), u"");  // holds an element
   EXPECT_EQ(strings.Get(StringKey::str_exit), u"");   // only the first config counts
   EXPECT_EQ(strings.Get(StringKey::str_about), u"");
+}
+
+// Every text is what a search for its key alone finds: from the first config below the root,
+// a key it lacks from the config nested in it (and so on down), the first element of a name.
+TEST_F(LanguageStringsTest, EveryTextIsWhatTheSearchForItsKeyFinds) {
+  const std::string documents[] = {
+      "<language><config><str_ok>first</str_ok><str_ok>second</str_ok>"
+      "<config><str_ok>nested</str_ok><str_exit>deeper</str_exit><str_apply>a<b/></str_apply>"
+      "<config><str_about>deepest</str_about></config></config></config>"
+      "<config><str_cancel>a later sibling</str_cancel></config></language>",
+      "<language><other><config><str_ok>not a child of the root</str_ok></config></other>"
+      "<config><str_reset>x</str_reset></config></language>",
+      "<language><config/></language>",
+  };
+  for (const std::string& text : documents) {
+    const LanguageStrings strings = Load(text);
+    for (std::size_t i = 0; i < kStringKeyCount; ++i) {
+      const std::string_view name = kStringKeyNames[i];
+      EXPECT_EQ(strings.Get(static_cast<StringKey>(i)),
+                SectionValue(document, u"config", std::u16string(name.begin(), name.end())))
+          << name << " in " << text;
+    }
+  }
+  const LanguageStrings nested = Load(documents[0]);
+  EXPECT_EQ(nested.Get(StringKey::str_ok), u"first");
+  EXPECT_EQ(nested.Get(StringKey::str_exit), u"deeper");
+  EXPECT_EQ(nested.Get(StringKey::str_about), u"deepest");
+  EXPECT_EQ(nested.Get(StringKey::str_cancel), u"");
 }
 
 TEST_F(LanguageStringsTest, RootNamedConfigYieldsNothing) {

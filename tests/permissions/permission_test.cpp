@@ -97,8 +97,9 @@ TEST_F(PermissionCliTest, ADamagedProfileThatMayNotBeWrittenIsNotReplaced) {
 
   const Result result = Run({"profile", "list"});
   EXPECT_EQ(result.code, cli::kExitOk) << result.err;
-  EXPECT_THAT(result.err, HasSubstr("The file " + ProfileFile(3).string() +
-                                    " is not a Z900 profile and cannot be loaded."));
+  EXPECT_THAT(result.err, HasSubstr(ProfileFile(3).string() +
+                                    " is not a profile file and was left as it is: it could not "
+                                    "be kept and replaced (Permission denied)"));
   EXPECT_THAT(result.out,
               HasSubstr("The profile could not be saved because access to its file was denied."));
   EXPECT_THAT(result.out, HasSubstr("* 1  Profile 1"));
@@ -122,6 +123,25 @@ TEST_F(PermissionCliTest, AProfileThatMayNotBeReadIsReportedAndLeftAsItIs) {
     EXPECT_EQ(IdentityOf(ProfileFile(1)), before);
   }
   EXPECT_EQ(EntryCount(ProfileFile(1).parent_path()), 1u);
+}
+
+// A command that fails changes nothing: with the key store read-only, the profile file stays.
+TEST_F(PermissionCliTest, ASetThatCannotStoreTheTableLeavesTheProfileFile) {
+  ASSERT_EQ(Run({"show"}).code, cli::kExitOk);
+  const fs::path key = folder.path() / "registry/Software/TALVO/Z900";
+  ASSERT_EQ(::chmod(key.c_str(), 0555), 0);
+  const Bytes before = [&] {
+    Bytes bytes;
+    EXPECT_FALSE(platform::ReadWholeFile(ProfileFile(1), 1 << 20, bytes));
+    return bytes;
+  }();
+  const Result result = Run({"set", "name", "Lost"});
+  ::chmod(key.c_str(), 0755);
+  EXPECT_EQ(result.code, cli::kExitFailed);
+  EXPECT_THAT(result.err, HasSubstr("could not be stored in the key store"));
+  Bytes after;
+  EXPECT_FALSE(platform::ReadWholeFile(ProfileFile(1), 1 << 20, after));
+  EXPECT_EQ(after, before);
 }
 
 // The profile folder itself may not be written.

@@ -1,6 +1,7 @@
 #include "platform/file_io.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,22 +30,64 @@ std::size_t EntryCount(const fs::path& folder) {
       std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
-TEST(WriteFileAtomicallyTest, ReplacesTheContentAndKeepsThePermissions) {
+mode_t ModeOf(const fs::path& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+// Our files are for this user alone: new ones are made so, and one made before is narrowed
+// (never widened) by the next write. A file of the user's own choosing keeps its mode exactly,
+// also bits the umask would take away.
+TEST(WriteFileAtomicallyTest, ReplacesTheContentPrivatelyOrKeepingThePermissions) {
   test::TempFolder folder;
-  const fs::path path = folder.path() / "value";
-  ASSERT_FALSE(WriteFileAtomically(path, Bytes{1, 2, 3}));
-  // Modes the umask would take away are kept as well.
   const mode_t umask_before = ::umask(022);
+  const fs::path ours = folder.path() / "value";
+  ASSERT_FALSE(WriteFileAtomically(ours, Bytes{1, 2, 3}));
+  EXPECT_EQ(ModeOf(ours), 0600u);
+  for (const auto& [before, after] : {std::pair<mode_t, mode_t>(0644, 0600),
+                                      {0666, 0600},
+                                      {0640, 0600},
+                                      {0600, 0600},
+                                      {0200, 0200}}) {
+    ::chmod(ours.c_str(), before);
+    ASSERT_FALSE(WriteFileAtomically(ours, Bytes{4}));
+    EXPECT_EQ(Read(ours), Bytes{4});
+    EXPECT_EQ(ModeOf(ours), after) << std::oct << before;
+  }
+
+  const fs::path theirs = folder.path() / "export";
+  ASSERT_FALSE(WriteFileAtomically(theirs, Bytes{1}, {}, FileAccess::kKeepMode));
+  EXPECT_EQ(ModeOf(theirs), 0644u);
   for (const mode_t mode : {0600, 0664, 0666}) {
-    ::chmod(path.c_str(), mode);
-    ASSERT_FALSE(WriteFileAtomically(path, Bytes{4}));
-    EXPECT_EQ(Read(path), Bytes{4});
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, mode);
+    ::chmod(theirs.c_str(), mode);
+    ASSERT_FALSE(WriteFileAtomically(theirs, Bytes{4}, {}, FileAccess::kKeepMode));
+    EXPECT_EQ(Read(theirs), Bytes{4});
+    EXPECT_EQ(ModeOf(theirs), mode);
   }
   ::umask(umask_before);
-  EXPECT_EQ(EntryCount(folder.path()), 1u);
+  EXPECT_EQ(EntryCount(folder.path()), 2u);
+}
+
+// Folders are made for this user alone, a whole missing chain of them; existing ones of ours
+// are narrowed on request, other folders left alone.
+TEST(PrivateFoldersTest, AreMadeAndNarrowedForThisUserAlone) {
+  test::TempFolder folder;
+  const mode_t umask_before = ::umask(022);
+  const fs::path deep = folder.path() / "a" / "b" / "c";
+  EXPECT_FALSE(CreatePrivateFolders(deep));
+  for (const fs::path& made : {folder.path() / "a", folder.path() / "a" / "b", deep}) {
+    EXPECT_EQ(ModeOf(made), 0700u) << made;
+  }
+  fs::create_directory(folder.path() / "open");
+  ::chmod((folder.path() / "open").c_str(), 0755);
+  EXPECT_FALSE(CreatePrivateFolders(folder.path() / "open"));
+  EXPECT_EQ(ModeOf(folder.path() / "open"), 0755u) << "an existing folder stays";
+  TightenFolder(folder.path() / "open");
+  EXPECT_EQ(ModeOf(folder.path() / "open"), 0700u);
+  std::ofstream(folder.path() / "file") << "x";
+  EXPECT_EQ(CreatePrivateFolders(folder.path() / "file" / "below"), std::errc::not_a_directory);
+  ::umask(umask_before);
 }
 
 TEST(WriteFileAtomicallyTest, ALinkKeepsLeadingToTheReplacedFile) {
@@ -138,7 +181,8 @@ TEST(WriteFileAtomicallyTest, TidiesOnlyOurOwnLeftoversAndOnlyInOurFolders) {
   before.insert("export.bin");
   EXPECT_EQ(Names(ours), before);
 
-  ASSERT_FALSE(WriteFileAtomically(ours / "value", Bytes{2}, {}, FolderCleanUp::kOurLeftovers));
+  ASSERT_FALSE(WriteFileAtomically(ours / "value", Bytes{2}, {}, FileAccess::kPrivate,
+                                    FolderCleanUp::kOurLeftovers));
   before.erase(*left.begin());
   before.erase(stale);
   before.insert("value");
@@ -164,7 +208,8 @@ TEST(WriteFileAtomicallyTest, LeavesOtherUsersLeftoversAlone) {
   ASSERT_EQ(::chown(ours_in_theirs.c_str(), kNobody, kNobody), 0);
   for (const fs::path& dir : {theirs_in_ours, ours_in_theirs}) {
     SCOPED_TRACE(dir.string());
-    ASSERT_FALSE(WriteFileAtomically(dir / "value", Bytes{1}, {}, FolderCleanUp::kOurLeftovers));
+    ASSERT_FALSE(WriteFileAtomically(dir / "value", Bytes{1}, {}, FileAccess::kPrivate,
+                                    FolderCleanUp::kOurLeftovers));
     EXPECT_TRUE(fs::exists(dir / name));
   }
 }
@@ -261,6 +306,31 @@ TEST(LockFileTest, SharedLocksMeetAndAnExclusiveOneWaits) {
   ASSERT_EQ(::mkfifo((folder.path() / "fifo").c_str(), 0600), 0);
   EXPECT_FALSE(LockFile(folder.path() / "fifo", LockMode::kShared, true, error));
   EXPECT_EQ(error, FileError::kFifo);
+}
+
+// Whoever may open a lock file may hold its lock: it is this user's alone, and the holder of a
+// lock can be named.
+TEST(LockFileTest, IsPrivateAndItsHolderIsNamed) {
+  test::TempFolder folder;
+  const mode_t umask_before = ::umask(022);
+  const fs::path made = folder.path() / "made.lock";
+  const fs::path older = folder.path() / "older.lock";
+  std::ofstream(older) << "";
+  ::chmod(older.c_str(), 0644);
+  std::error_code error;
+  for (const fs::path& path : {made, older}) {
+    auto lock = LockFile(path, LockMode::kExclusive, false, error);
+    ASSERT_TRUE(lock) << error.message();
+    EXPECT_EQ(ModeOf(path), 0600u) << path;
+  }
+  ::umask(umask_before);
+
+  // Held by this process now, by nobody once it lets go.
+  auto held = LockFile(made, LockMode::kShared, false, error);
+  EXPECT_EQ(DescribeLockHolders(made), "platform_tests (process " + std::to_string(::getpid()) +
+                                           " of user " + ::getpwuid(::geteuid())->pw_name + ")");
+  held.reset();
+  EXPECT_EQ(DescribeLockHolders(made), "");
 }
 
 // A folder for the user's own sockets: made private, or refused when others could write to it

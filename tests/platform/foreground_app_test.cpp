@@ -26,20 +26,29 @@ TEST(ForegroundAppTest, UnknownWithoutADisplay) {
   EXPECT_EQ(CreateX11ForegroundApp()->ForegroundProgramName(), u"Unknow");
 }
 
-TEST(ForegroundAppTest, NamesTheExecutableOfTheActiveWindow) {
+// The window manager's changes of the active window are announced; nobody asks on a timer.
+TEST(ForegroundAppTest, AnnouncesTheExecutableOfEachNewActiveWindow) {
   test::XvfbDisplay xvfb;
-  const auto app = CreateX11ForegroundApp();
+  test::ForegroundWaiter waiter;
+  const auto app = CreateX11ForegroundApp(waiter.Handler());
+  ASSERT_TRUE(waiter.WaitUntil([&] { return app->BackendStatus().SeesForeground(); }));
+  EXPECT_TRUE(app->IsEventDriven());
   // No window manager has named an active window yet.
   EXPECT_EQ(app->ForegroundProgramName(), u"Unknow");
 
+  int before = waiter.changes();
   xvfb.ShowActiveWindow(::getpid());
-  EXPECT_EQ(app->ForegroundProgramName(), u"platform_tests");
+  EXPECT_TRUE(waiter.WaitForProgram(*app, u"platform_tests"));
+  EXPECT_GT(waiter.changes(), before);
 
-  xvfb.CloseActiveWindow();  // the active window is gone: still no crash, just unknown
-  EXPECT_EQ(app->ForegroundProgramName(), u"Unknow");
+  // The active window is gone before the window manager names another: unknown, no crash.
+  before = waiter.changes();
+  xvfb.CloseActiveWindow();
+  EXPECT_TRUE(waiter.WaitForProgram(*app, u"Unknow"));
+  EXPECT_GT(waiter.changes(), before);
 
   xvfb.ShowActiveWindow(0, "Gimp-2.10");  // no process id: the window's class
-  EXPECT_EQ(app->ForegroundProgramName(), u"Gimp-2.10");
+  EXPECT_TRUE(waiter.WaitForProgram(*app, u"Gimp-2.10"));
 }
 
 TEST(ForegroundAppTest, TheDesktopDecidesTheBackend) {
@@ -73,6 +82,12 @@ TEST(ForegroundAppTest, OneIdentityForEveryBackend) {
   EXPECT_EQ(ProgramIdentity(0x7FFFFFFE, "foot"), u"foot");  // no such process
   EXPECT_EQ(ProgramIdentity(0, ""), u"Unknow");
   EXPECT_EQ(ProgramIdentity(0, std::string(kMaxAppIdBytes + 1, 'a')), u"Unknow");
+  // Beside its name, a window's program shows its class (or app id) and X11 instance name.
+  const ForegroundProgram names = ProcessProgramNames(self, "org.example.Other", "other");
+  EXPECT_TRUE(names.Matches(u"org.example.Other"));
+  EXPECT_TRUE(names.Matches(u"other"));
+  EXPECT_FALSE(names.Matches(u"Other"));
+  EXPECT_TRUE(ProcessProgramNames(0, "", "instance").other_names.empty());
 
   // A program whose file was replaced while it runs (a package upgrade) keeps its name.
   test::TempFolder folder;

@@ -117,6 +117,28 @@ TEST_F(X11KeyboardHookTest, HearsEveryKeyOfTheDesktopOnTheUiThread) {
   EXPECT_EQ(next.keys.size(), 2u);
 }
 
+// Keys typed while nothing is forwarded (the utility hidden in the tray, say) do not even reach
+// the hook's connection: the reader sleeps through the typing in other programs.
+TEST_F(X11KeyboardHookTest, ReadsNoKeyWhileNothingIsForwarded) {
+  std::string why;
+  std::unique_ptr<KeyboardHook> hook = CreateSystemKeyboardHook(ui.Poster(), why);
+  ASSERT_NE(hook, nullptr) << why;
+  const auto& x11 = static_cast<const X11KeyboardHook&>(*hook);
+  Receiver receiver;
+  hook->SetReceiveWindow(&receiver);
+  for (const char* silent : {"a", "c"}) {
+    const std::size_t heard = receiver.keys.size();
+    Type({"key", silent});
+    hook->SetHookStatus(true);
+    Type({"key", "b"});
+    ASSERT_TRUE(ui.RunUntil([&] { return receiver.keys.size() == heard + 2; }));
+    EXPECT_EQ(receiver.keys.back(), std::make_pair(std::uint32_t{'B'}, kKeyReleasedFlag));
+    // Events come in order: had the silent key been read, it would have come first.
+    EXPECT_EQ(x11.keys_read(), heard + 2) << silent;
+    hook->SetHookStatus(false);
+  }
+}
+
 TEST_F(X11KeyboardHookTest, NoHookWhereKeysCannotBeWatched) {
   std::string why;
   ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);

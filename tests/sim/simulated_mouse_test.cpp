@@ -26,7 +26,8 @@ TEST(FactoryStateTest, HoldsModeFirmwareAndRatesAndZeroElsewhere) {
 TEST(ParseFaultsTest, ReadsEveryFaultAndRefusesNonsense) {
   std::string error;
   const std::optional<SimFaults> all = ParseFaults(
-      "write-fail,read-fail,no-ack,ack-delay=30,status=0x02,unplug-after=5,only=0xa5", error);
+      "write-fail,read-fail,no-ack,ack-delay=30,status=0x02,unplug-after=5,only=0xa5,count=3",
+      error);
   ASSERT_TRUE(all) << error;
   EXPECT_EQ(*all, (SimFaults{.fail_writes = true,
                              .fail_reads = true,
@@ -34,7 +35,8 @@ TEST(ParseFaultsTest, ReadsEveryFaultAndRefusesNonsense) {
                              .ack_delay_ms = 30,
                              .status = 2,
                              .unplug_after = 5,
-                             .only_command = 0xA5}));
+                             .only_command = 0xA5,
+                             .count = 3}));
   EXPECT_EQ(ParseFaults("", error), SimFaults{});
   for (const char* bad : {"ack-delay", "ack-delay=x", "status=256", "jam", "no-ack=1"}) {
     EXPECT_FALSE(ParseFaults(bad, error)) << bad;
@@ -61,6 +63,21 @@ TEST_F(SimulatedMouseTest, OnlyCommandRestrictsFaults) {
   int mode = 0;
   EXPECT_TRUE(device::QueryMode(channel, handle, mode));
   EXPECT_FALSE(device::WriteButtonSlot(channel, handle, 0, 1, 7));
+}
+
+// With a count the faults pass: the mouse behaves after that many commands they hit.
+TEST_F(SimulatedMouseTest, CountedFaultsHitOnlyTheFirstCommands) {
+  mouse.SetFaults({.no_ack = true, .only_command = 0xA5, .count = 2});
+  EXPECT_FALSE(WriteButtonSlotForTest(0, 2, 1));
+  EXPECT_TRUE(device::SendSetting(channel, handle, device::kSettingLightingMode0, 4));
+  EXPECT_FALSE(WriteButtonSlotForTest(0, 2, 1));
+  EXPECT_TRUE(WriteButtonSlotForTest(0, 2, 1));
+  EXPECT_TRUE(WriteButtonSlotForTest(0, 3, 1));
+
+  // Faults set again count afresh.
+  mouse.SetFaults({.no_ack = true, .only_command = 0xA5, .count = 1});
+  EXPECT_FALSE(WriteButtonSlotForTest(0, 2, 1));
+  EXPECT_TRUE(WriteButtonSlotForTest(0, 2, 1));
 }
 
 TEST_F(SimulatedMouseTest, UnplugsAfterTheGivenNumberOfReports) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/foreground_app.h"
 #include "platform/keyboard_layout.h"
@@ -26,9 +27,15 @@ class FakeForeground final : public platform::ForegroundApp {
     ++asks;
     return name;
   }
+  platform::ForegroundProgram ForegroundProgramNames() override {
+    ++asks;
+    return {name, other_names};
+  }
   platform::ForegroundStatus BackendStatus() override { return status; }
-  bool IsEventDriven() override { return false; }
+  bool IsEventDriven() override { return event_driven; }
   std::u16string name = platform::kUnknownProgram;
+  std::vector<std::u16string> other_names;
+  bool event_driven = false;  // true: the owner is told of every change and need not ask
   platform::ForegroundStatus status{platform::ForegroundBackend::kX11,
                                     platform::ForegroundProblem::kNone, false, ""};
   int asks = 0;

@@ -1,5 +1,6 @@
 #include "support/xvfb_display.h"
 
+#include <poll.h>
 #include <stdlib.h>
 
 #include <stdexcept>
@@ -49,6 +50,33 @@ void XvfbDisplay::CloseActiveWindow() {
   XDestroyWindow(x, window_);
   XSync(x, False);
   window_ = 0;
+}
+
+bool XvfbDisplay::WaitForTrayHost(const std::function<bool()>& host_runs,
+                                  std::chrono::seconds backstop) {
+  Display* x = XOpenDisplay(name_.c_str());
+  if (x == nullptr) return false;
+  const Atom tray = XInternAtom(x, "_NET_SYSTEM_TRAY_S0", False);
+  const Atom manager = XInternAtom(x, "MANAGER", False);
+  // A tray host announces that it took the tray with a MANAGER message to the root window;
+  // listening first, then looking, misses neither an earlier nor a later start.
+  XSelectInput(x, DefaultRootWindow(x), StructureNotifyMask);
+  XSync(x, False);
+  bool owned = XGetSelectionOwner(x, tray) != 0;
+  const auto give_up = std::chrono::steady_clock::now() + backstop;
+  while (!owned && host_runs() && std::chrono::steady_clock::now() < give_up) {
+    // Woken by the server's news; now and then also to see whether the host still runs.
+    pollfd server{ConnectionNumber(x), POLLIN, 0};
+    ::poll(&server, 1, 200);
+    while (XPending(x) > 0) {
+      XEvent event;
+      XNextEvent(x, &event);
+      owned = owned || (event.type == ClientMessage && event.xclient.message_type == manager &&
+                        static_cast<Atom>(event.xclient.data.l[1]) == tray);
+    }
+  }
+  XCloseDisplay(x);
+  return owned;
 }
 
 XvfbDisplay::~XvfbDisplay() {

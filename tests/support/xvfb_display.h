@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 #include "support/background_server.h"
@@ -21,6 +23,12 @@ class XvfbDisplay {
   // destroys it again.
   void ShowActiveWindow(long pid, const std::string& wm_class = {});
   void CloseActiveWindow();
+
+  // Waits until a tray host owns the tray of the screen (the selection _NET_SYSTEM_TRAY_S0), as
+  // the server tells: false at once when `host_runs` says the host has ended, or after
+  // `backstop` (far longer than any start takes: only so that a hanging host does not hang).
+  bool WaitForTrayHost(const std::function<bool()>& host_runs,
+                       std::chrono::seconds backstop = std::chrono::minutes(5));
 
  private:
   BackgroundServer server_;

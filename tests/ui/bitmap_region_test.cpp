@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <QTransform>
 
+#include "ui/main_window_frame.h"
 #include "ui/skin.h"
 #include "ui_fixture.h"
 
@@ -61,6 +63,35 @@ TEST(ThumbRegionTest, TransparentCornerColourIsCutAway) {
   thumb.fill(Qt::transparent);
   QPainter(&thumb).fillRect(QRect(1, 1, 3, 3), QColor(20, 140, 185));
   EXPECT_TRUE(test::SameRegion(ThumbRegion(thumb), QRegion(1, 1, 3, 3)));
+}
+
+// The main window on screens of ratio 1, 1.5 and 2: where its outline lets it show, none of
+// its pixels is the key colour. The window is drawn as it paints itself on such a screen (the
+// @2x pictures from 1.5 on), and its outline is scaled as Qt hands it to the window system.
+TEST(MainWindowOutlineTest, NoKeyColourInsideTheOutlineAtAnyPixelRatio) {
+  for (const double ratio : {1.0, 1.5, 2.0}) {
+    SetSkinPixelRatio(ratio);
+    const i18n::LanguageStrings strings;
+    MainWindowFrame frame{strings};
+    frame.BuildFrame();  // as its first showing does
+    QImage shown(frame.size() * ratio, QImage::Format_RGB32);
+    shown.setDevicePixelRatio(ratio);
+    frame.render(&shown);
+    const QRegion outline = QTransform::fromScale(ratio, ratio).map(frame.mask());
+    ASSERT_FALSE(outline.isEmpty());
+    int key_pixels = 0;
+    for (const QRect& run : outline) {
+      for (int y = run.top(); y <= run.bottom(); ++y) {
+        for (int x = run.left(); x <= run.right(); ++x) {
+          if ((shown.pixel(x, y) & 0xFFFFFF) == (colours::kTransparentKey & 0xFFFFFF)) {
+            ++key_pixels;
+          }
+        }
+      }
+    }
+    EXPECT_EQ(key_pixels, 0) << "at ratio " << ratio;
+  }
+  SetSkinPixelRatio(1.0);
 }
 
 }  // namespace

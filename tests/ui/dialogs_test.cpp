@@ -37,6 +37,34 @@ TEST(InfoDlgTest, AnyNonZeroFlagAsksAQuestion) {
   }
 }
 
+// A long message (a path without blanks, several failures) stays beside the icon and above the
+// buttons, and beyond the right edge of the text nothing is drawn either.
+TEST(InfoDlgTest, ALongMessageStaysInsideTheBody) {
+  SetSkinPixelRatio(1.0);
+  const i18n::LanguageStrings strings = Strings();
+  const QImage empty = CInfoDlg(QString(), 0, strings).grab().toImage();
+  const QString path = QStringLiteral(
+      "/home/someone/.local/share/z900/Profile/Profile3.cfg.damaged-"
+      "20250101-120000");
+  for (const QString& text :
+       {QStringLiteral("The profile file was damaged. It was kept as ") + path +
+            QStringLiteral(", and the default settings replace it."),
+        QStringLiteral("The mouse did not acknowledge 16 commands.\n1 macro buttons got no macro "
+                       "slot.\n2 modes have no valid DPI stages.\nThe mouse does not hold "
+                       "this profile yet: Apply writes it again.")}) {
+    const QImage shown = CInfoDlg(text, 0, strings).grab().toImage();
+    ASSERT_EQ(shown.size(), empty.size());
+    int changed_outside = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+      for (int x = 0; x < shown.width(); ++x) {
+        const bool body = x >= 88 && x < 322 && y >= 36 && y <= 121;
+        if (!body && shown.pixel(x, y) != empty.pixel(x, y)) ++changed_outside;
+      }
+    }
+    EXPECT_EQ(changed_outside, 0) << text.toStdString();
+  }
+}
+
 TEST(InfoDlgTest, OkGivesOneCancelCloseAndEscapeGiveTwo) {
   const i18n::LanguageStrings strings = Strings();
   struct Case {
@@ -54,6 +82,36 @@ TEST(InfoDlgTest, OkGivesOneCancelCloseAndEscapeGiveTwo) {
     CInfoDlg dialog(QStringLiteral("Reset?"), 5, strings);
     QTimer::singleShot(0, &dialog, [&] { c.act(dialog); });
     EXPECT_EQ(dialog.exec(), c.result) << c.what;
+  }
+}
+
+// The question about unapplied changes: Apply, Discard and Cancel side by side, and through
+// the window's UiPort what each answer means.
+TEST(InfoDlgTest, TheUnappliedQuestionOffersApplyDiscardAndCancel) {
+  i18n::LanguageStrings strings = Strings();
+  strings.Set(StringKey::str_apply, u"Apply");
+  strings.Set(StringKey::str_discard, u"Discard");
+  CInfoDlg dialog(QStringLiteral("Unapplied"), InfoButtons::kApplyDiscardCancel, strings);
+  EXPECT_TRUE(dialog.question());
+  EXPECT_EQ(dialog.ok_button()->geometry(), RectLTRB(60, 127, 143, 159));
+  EXPECT_EQ(dialog.ok_button()->text(), QStringLiteral("Apply"));
+  ASSERT_NE(dialog.discard_button(), nullptr);
+  EXPECT_EQ(dialog.discard_button()->geometry(), RectLTRB(144, 127, 227, 159));
+  EXPECT_EQ(dialog.discard_button()->text(), QStringLiteral("Discard"));
+  EXPECT_EQ(dialog.cancel_button()->geometry(), RectLTRB(228, 127, 311, 159));
+
+  config::AppContext context;
+  context.strings = strings;
+  QtUiPort port(context);
+  const std::pair<test::AnswerDialogs::Answer, platform::UnappliedChoice> answers[] = {
+      {test::AnswerDialogs::Answer::kOk, platform::UnappliedChoice::kApply},
+      {test::AnswerDialogs::Answer::kDiscard, platform::UnappliedChoice::kDiscard},
+      {test::AnswerDialogs::Answer::kCancel, platform::UnappliedChoice::kStay},
+  };
+  for (const auto& [answer, choice] : answers) {
+    test::AnswerDialogs user(answer);
+    EXPECT_EQ(port.AskUnappliedChanges(u"Unapplied"), choice);
+    EXPECT_EQ(user.shown.size(), 1u);
   }
 }
 
@@ -121,6 +179,30 @@ TEST(AboutMagTest, FirmwareLineShowsTenthsOrNotAvailable) {
     about.grab();
     EXPECT_EQ(about.firmware_line(), QString::fromLatin1(c.line));
     EXPECT_GE(queries, 1) << "the mouse is asked when the box paints";
+  }
+}
+
+// The about box's low buttons (15 pixels: the two update buttons and the web site) keep their
+// captions off their top and bottom rows: the descenders of "Update" and of the host name do
+// not touch the edge.
+TEST(AboutMagTest, LowButtonsKeepTheirCaptionsOffTheirEdges) {
+  SetSkinPixelRatio(1.0);
+  i18n::LanguageStrings strings = Strings();
+  strings.Set(StringKey::str_update, u"Update");
+  CAboutMag about(strings, AboutBoxPorts{});
+  for (CGDIBitmapBtn* button :
+       {about.utility_update_button(), about.firmware_update_button(), about.web_button()}) {
+    ASSERT_EQ(button->height(), 15);
+    const QString caption = button->text();
+    const QImage with = button->grab().toImage();
+    button->SetText(QString());
+    const QImage without = button->grab().toImage();
+    button->SetText(caption);
+    for (const int row : {0, with.height() - 1}) {
+      int touched = 0;
+      for (int x = 0; x < with.width(); ++x) touched += with.pixel(x, row) != without.pixel(x, row);
+      EXPECT_EQ(touched, 0) << caption.toStdString() << " touches row " << row;
+    }
   }
 }
 

@@ -20,6 +20,7 @@
 #include "macro/macro_rows.h"
 #include "macro/macro_store.h"
 #include "platform/event_source.h"
+#include "platform/file_io.h"
 #include "platform/ini_file.h"
 #include "platform/memory_key_store.h"
 #include "platform/text.h"
@@ -29,9 +30,12 @@
 #include "support/fake_keyboard_hook.h"
 #include "support/recording_host_services.h"
 #include "support/temp_folder.h"
+#include "ui/about_mag.h"
 #include "ui/dlg_macro.h"
 #include "ui/macro_dlg.h"
+#include "ui/progress_dlg.h"
 #include "ui/set_dlg.h"
+#include "ui/tray_host.h"
 #include "ui_fixture.h"
 #include "update/firmware_handoff.h"
 
@@ -147,6 +151,15 @@ class MainWindowTest : public ::testing::Test {
     channel.CloseDevice(startup_handle);
   }
 
+  // Profile 1's file as another program stores it: what the page holds, at `rate` in mode 0.
+  void StoreProfileWithRate(std::int32_t rate) {
+    auto record = std::make_unique<config::SettingsRecord>(context.settings);
+    record->report_rate[0] = rate;
+    std::vector<std::uint8_t> bytes = config::RecordBytes(*record);
+    bytes.push_back(0);
+    ASSERT_FALSE(platform::WriteFileAtomically(config::ProfileFilePath(context.paths, 0), bytes));
+  }
+
   CZ9xMouseConfigDlg& Window() {
     if (!window) {
       window = std::make_unique<CZ9xMouseConfigDlg>(MainWindowPorts{
@@ -174,39 +187,81 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<CZ9xMouseConfigDlg> window;
 };
 
-TEST_F(MainWindowTest, StartsHiddenWithItsTrayIconAndTheSettingsPage) {
+// A hidden start makes no window: nothing on the screen's side, no control, no picture. The
+// tray icon is up, the profiles are loaded and the settings page is at work all the same; the
+// first showing makes the window, as the layout places it.
+TEST_F(MainWindowTest, HiddenStartMakesNoWindowTheFirstShowingMakesIt) {
+  const std::size_t pictures_before = SkinPicturesHeld();
   CZ9xMouseConfigDlg& dlg = Window();
   EXPECT_FALSE(dlg.isVisible());
-  EXPECT_EQ(dlg.size(), QSize(822, 544));
-  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-  EXPECT_EQ(dlg.pos(),
-            QPoint(area.x() + (area.width() - 822) / 2, area.y() + (area.height() - 544) / 2));
+  EXPECT_FALSE(dlg.testAttribute(Qt::WA_WState_Created));
+  EXPECT_EQ(dlg.close_button(), nullptr);
+  ASSERT_NE(dlg.settings_page(), nullptr);
+  EXPECT_FALSE(dlg.settings_page()->controls_built());
+  EXPECT_EQ(dlg.page(kMacroPage), nullptr);
+  EXPECT_EQ(SkinPicturesHeld(), pictures_before);
   EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Z900 Mouse Configuration"));
   ASSERT_NE(dlg.tray_icon(), nullptr);
   EXPECT_TRUE(dlg.tray_icon()->isVisible());
   EXPECT_EQ(dlg.tray_icon()->toolTip(), QStringLiteral("Z900 Mouse Configuration"));
-  EXPECT_EQ(dlg.close_button()->geometry(), QRect(788, 3, 31, 30));
-  EXPECT_EQ(dlg.minimise_button()->geometry(), QRect(762, 3, 27, 21));
-  EXPECT_EQ(dlg.mouse_page_button()->geometry(), QRect(30, 56, 56, 29));
-  EXPECT_EQ(dlg.macro_page_button()->geometry(), QRect(94, 56, 65, 29));
-  EXPECT_TRUE(dlg.mouse_page_button()->GetCheck());
-  EXPECT_FALSE(dlg.macro_page_button()->GetCheck());
-  EXPECT_FALSE(dlg.page(kSettingsPage)->isHidden());
-  EXPECT_TRUE(dlg.page(kMacroPage)->isHidden());
-  EXPECT_EQ(dlg.page(kSettingsPage)->geometry(), QRect(0, 85, 820, 456));
-  // The first showing only loaded: the profiles and the page's own handle on the mouse. The
-  // settings page in its slot shows them, on the window's page state.
+  // The first showing only loaded: the profiles and the page's own handle on the mouse, on the
+  // window's page state.
   EXPECT_EQ(dlg.page_model().selected_profile, 0);
   EXPECT_TRUE(dlg.page_model().mouse_handle);
-  ASSERT_EQ(dlg.page(kSettingsPage), dlg.settings_page());
   EXPECT_EQ(&dlg.settings_page()->model(), &dlg.page_model());
-  EXPECT_TRUE(dlg.settings_page()->profile_tab(0)->selected());
   EXPECT_TRUE(std::filesystem::exists(config::ProfileFilePath(context.paths, 0)));
   platform::KeyValue marker;
   EXPECT_EQ(store.ReadValue(config::kConfigKey, config::kFirstRunValue, marker),
             platform::KeyStoreStatus::kOk);
   EXPECT_EQ(marker, platform::BinaryValue({1, 0, 0, 0}));
   EXPECT_TRUE(monitor.tell);
+
+  dlg.TrayNotify(515);
+  ASSERT_TRUE(dlg.isVisible());
+  EXPECT_GT(SkinPicturesHeld(), pictures_before);
+  EXPECT_EQ(dlg.size(), QSize(822, 544));
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(dlg.pos(),
+            QPoint(area.x() + (area.width() - 822) / 2, area.y() + (area.height() - 544) / 2));
+  EXPECT_TRUE(dlg.mask().contains(QPoint(411, 272)));
+  EXPECT_FALSE(dlg.mask().contains(QPoint(1, 1)));
+  EXPECT_EQ(dlg.close_button()->geometry(), QRect(788, 3, 31, 30));
+  EXPECT_EQ(dlg.minimise_button()->geometry(), QRect(762, 3, 27, 21));
+  EXPECT_EQ(dlg.mouse_page_button()->geometry(), QRect(30, 56, 56, 29));
+  EXPECT_EQ(dlg.macro_page_button()->geometry(), QRect(94, 56, 65, 29));
+  EXPECT_TRUE(dlg.mouse_page_button()->GetCheck());
+  EXPECT_FALSE(dlg.macro_page_button()->GetCheck());
+  ASSERT_EQ(dlg.page(kSettingsPage), dlg.settings_page());
+  EXPECT_TRUE(dlg.settings_page()->isVisible());
+  EXPECT_EQ(dlg.settings_page()->geometry(), QRect(0, 85, 820, 456));
+  EXPECT_TRUE(dlg.settings_page()->profile_tab(0)->selected());
+  EXPECT_EQ(dlg.page(kMacroPage), nullptr);  // made when it is first opened
+}
+
+// Hidden in the tray nothing wakes the utility once the driver took its registration: no timer
+// runs, the automatic switching's neither, as its back-end announces every change. Shown, the
+// page's timers run; hidden again, they stop.
+TEST_F(MainWindowTest, NoTimerRunsWhileHidden) {
+  foreground.event_driven = true;
+  driver.OpenDevice();
+  CZ9xMouseConfigDlg& dlg = Window();
+  QTimer* registration = dlg.findChild<QTimer*>(QStringLiteral("registrationRetry"));
+  ASSERT_NE(registration, nullptr);
+  registration->start(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !registration->isActive(); }, 5000));
+  const auto running = [&] {
+    QStringList names;
+    for (const QTimer* timer : dlg.findChildren<QTimer*>()) {
+      if (timer->isActive()) names << timer->objectName();
+    }
+    return names;
+  };
+  EXPECT_TRUE(running().isEmpty()) << running().join(' ').toStdString();
+
+  dlg.TrayNotify(515);
+  EXPECT_TRUE(running().contains(QStringLiteral("switchTimer")));
+  QTest::mouseClick(dlg.close_button(), Qt::LeftButton);
+  EXPECT_TRUE(running().isEmpty()) << running().join(' ').toStdString();
 }
 
 // The settings page's "more" choice reaches the macro page's chooser through the window's
@@ -233,17 +288,86 @@ TEST_F(MainWindowTest, ThePagesMacroChooserIsTheMacroPagesDialog) {
   EXPECT_EQ(chosen->position, 2);
 }
 
+// A mouse event while the page's macro chooser is open asks the mouse for its mode, which
+// changes the current mode: the macro still goes to the button of the mode whose menu was
+// opened, and Apply writes its code there.
+TEST_F(MainWindowTest, AMacroChosenWhileTheMouseReportsItsModeLandsInTheModeShown) {
+  std::vector<macro::MacroRow> rows = {macro::KeyRow(macro::kRowKeyDown, 'A'),
+                                       macro::KeyRow(macro::kRowKeyUp, 'A')};
+  macro::SaveMacro(store, macro::BuildMacroRecord(rows, 0x101, u"sprint", u"1").record);
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  CSetDlg* page = dlg.settings_page();
+  QTest::mousePress(page->mode_tab(1), Qt::LeftButton, {}, page->mode_tab(1)->rect().center());
+  ASSERT_EQ(context.current_mode, 1);
+  QTest::mouseClick(page->assignment_button(3), Qt::LeftButton);
+  ASSERT_TRUE(page->menu().IsOpen());
+
+  QTimer::singleShot(0, [&] {
+    auto* chooser = qobject_cast<CDlgMacro*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) {
+      ADD_FAILURE() << "no macro chooser";
+      if (QWidget* other = QApplication::activeModalWidget()) other->close();
+      return;
+    }
+    dlg.ExecuteHostAction(kToggleEvent);  // button 6 of the mouse's mode 0
+    EXPECT_EQ(context.current_mode, 0);
+    chooser->list()->setCurrentRow(0);
+    QTest::mouseClick(chooser->ok_button(), Qt::LeftButton);
+  });
+  emit page->menu().Chosen(config::kMoreMacrosItem, 6);  // "more" in the macro sub-menu
+
+  EXPECT_EQ(config::ButtonOf(context.settings, 1, 3).function_type, config::kTypeMacro);
+  EXPECT_EQ(config::MacroIdOf(context.profiles.entries[0], 1, 3), 0x101u);
+  EXPECT_EQ(config::ButtonOf(context.settings, 0, 3).function_type, 4);
+  EXPECT_EQ(config::MacroIdOf(context.profiles.entries[0], 0, 3), 0u);
+
+  QTest::mouseClick(page->apply_button(), Qt::LeftButton);
+  dlg.worker().WaitUntilIdle();
+  const std::uint32_t code = dlg.page_model().macro_slot_codes[1][2];
+  EXPECT_NE(code, 0u);
+  EXPECT_EQ(mouse.ReadWord(*device::ButtonSlotAddress(1, 3)), code);
+  EXPECT_EQ(dlg.page_model().macro_slot_codes[0][2], 0u);
+}
+
 // Every showing after the first reloads the profiles from the key store and the files.
 TEST_F(MainWindowTest, DoubleClickShowsTheWindowWithTheProfileReloaded) {
   CZ9xMouseConfigDlg& dlg = Window();
-  context.settings.magic = 0;
+  StoreProfileWithRate(125);
   context.tray_hidden_flag = 1;
   dlg.TrayNotify(515);
   EXPECT_TRUE(dlg.isVisible());
-  EXPECT_EQ(context.settings.magic, config::kSettingsMagic);
+  EXPECT_EQ(context.settings.report_rate[0], 125);
   EXPECT_EQ(context.tray_hidden_flag, 0);
   dlg.TrayNotify(512);  // a mere move over the icon
   EXPECT_TRUE(dlg.isVisible());
+}
+
+// Showing the window again asks before the stored profile replaces what the page holds and
+// has not applied; Cancel shows the page as it is, Discard reloads it.
+TEST_F(MainWindowTest, ShowingAsksBeforeTheStoredProfileReplacesUnappliedEdits) {
+  context.strings.Set(StringKey::str_unapplied, u"Not applied");
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  QTest::mouseClick(dlg.settings_page()->dpi_box(0), Qt::LeftButton);  // 800 off
+  ASSERT_EQ(context.settings.dpi_stages[0][0], 1600);
+  QTest::mouseClick(dlg.close_button(), Qt::LeftButton);
+  {
+    test::AnswerDialogs stay(test::AnswerDialogs::Answer::kCancel);
+    dlg.TrayNotify(515);
+    EXPECT_THAT(stay.shown, ElementsAre(QStringLiteral("Not applied")));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(context.settings.dpi_stages[0][0], 1600);
+  }
+  {
+    test::AnswerDialogs discard(test::AnswerDialogs::Answer::kDiscard);
+    dlg.TrayNotify(515);
+    EXPECT_EQ(discard.shown.size(), 1u);
+    EXPECT_EQ(context.settings.dpi_stages[0][0], 800);
+  }
+  test::AnswerDialogs none;
+  dlg.TrayNotify(515);
+  EXPECT_THAT(none.shown, IsEmpty());
 }
 
 // z900ctl holds the profiles' lock for a whole write into the mouse: showing the window
@@ -256,17 +380,17 @@ TEST_F(MainWindowTest, ShowingWhileAnotherProgramWritesWaitsOffTheUiThread) {
   std::unique_ptr<platform::FileLock> other =
       config::TryLockStore(context.paths, platform::LockMode::kExclusive, error);
   ASSERT_TRUE(other) << error.message();
-  context.settings.magic = 0;
+  StoreProfileWithRate(125);
 
   dlg.TrayNotify(515);  // returns at once
   EXPECT_FALSE(dlg.isVisible());
   EXPECT_TRUE(retry->isActive());
-  EXPECT_EQ(context.settings.magic, 0u);
+  EXPECT_EQ(context.settings.report_rate[0], 1000);
 
   other.reset();
   retry->start(0);
   EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.isVisible(); }, 5000));
-  EXPECT_EQ(context.settings.magic, config::kSettingsMagic);
+  EXPECT_EQ(context.settings.report_rate[0], 125);
   EXPECT_FALSE(retry->isActive());
 }
 
@@ -385,6 +509,88 @@ TEST_F(MainWindowTest, UnpluggingTellsThenShutsDownPluggingInOnlyWaits) {
   EXPECT_EQ(ended.count(), 1);
 }
 
+// A dialog must not outlive the utility's end: closes a dialog that is still open after a
+// moment, as a failure, so that a test of that never hangs.
+class DialogDeadline final : public QObject {
+ public:
+  DialogDeadline() {
+    QTimer::singleShot(5000, this, [] {
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        ADD_FAILURE() << "a dialog outlived the end of the utility";
+        dialog->close();
+      }
+    });
+  }
+};
+
+// The mouse unplugged while the about box is open: the notice, then the end, which closes the
+// about box as its close button would; the utility ends once it is gone.
+TEST_F(MainWindowTest, UnpluggingWithTheAboutBoxOpenClosesItAndEnds) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  std::optional<int> about_result;
+  std::vector<QString> notices;
+  QTimer::singleShot(0, &dlg, [&] {
+    auto* about = qobject_cast<CAboutMag*>(QApplication::activeModalWidget());
+    if (about == nullptr) return ADD_FAILURE() << "no about box";
+    QObject::connect(about, &QDialog::finished, [&](int result) { about_result = result; });
+    test::AnswerDialogs answer;
+    monitor.tell(platform::DeviceChange::kRemoval);
+    notices = answer.shown;
+  });
+  DialogDeadline deadline;
+  dlg.MenuCommand(kCommandAbout);  // returns when the about box has gone
+  EXPECT_THAT(notices, ElementsAre(QStringLiteral("No mouse")));
+  EXPECT_EQ(about_result, kResultCancel);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ended.count(), 1);
+  EXPECT_TRUE(dlg.has_shut_down());
+  EXPECT_EQ(context.message_box_flag, 0);
+}
+
+// The end (Exit, SIGTERM, the session's end) while a question is open: the question ends as
+// cancelled and the utility ends after its caller has gone on; a dialog asked for afterwards
+// ends at once, unseen.
+TEST_F(MainWindowTest, TheEndCancelsAnOpenQuestionAndRefusesLaterDialogs) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  QTimer::singleShot(0, &dlg, [&] {
+    if (QApplication::activeModalWidget() == nullptr) return ADD_FAILURE() << "no question";
+    dlg.ShutDown();
+    EXPECT_EQ(ended.count(), 0) << "ended under the open question";
+  });
+  DialogDeadline deadline;
+  EXPECT_EQ(dlg.ui().ShowMessage(u"Reset?", true), kResultCancel);
+  EXPECT_FALSE(dlg.has_shut_down()) << "ended under the question's caller";
+  test::AnswerDialogs answer;
+  EXPECT_EQ(dlg.ui().ShowMessage(u"Later", false), kResultCancel);
+  EXPECT_TRUE(answer.shown.empty());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ended.count(), 1);
+  EXPECT_TRUE(dlg.has_shut_down());
+}
+
+// What shows the window from the tray: the double click in an XEmbed tray, where the single
+// click (a trigger) does nothing; the activation on a StatusNotifier host, which never sends a
+// double click. The host's context request and middle click show nothing.
+TEST(TrayHostTest, EachHostsClickShowsTheWindow) {
+  struct Case {
+    QSystemTrayIcon::ActivationReason why;
+    bool xembed;
+    bool status_notifier;
+  };
+  const Case cases[] = {
+      {QSystemTrayIcon::DoubleClick, true, true},
+      {QSystemTrayIcon::Trigger, false, true},
+      {QSystemTrayIcon::Context, false, false},
+      {QSystemTrayIcon::MiddleClick, false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ActivationShowsWindow(c.why, TrayHost::kIconWindow), c.xembed) << c.why;
+    EXPECT_EQ(ActivationShowsWindow(c.why, TrayHost::kStatusNotifier), c.status_notifier) << c.why;
+  }
+}
+
 TEST_F(MainWindowTest, RequestsOfOtherInstancesShowAndHide) {
   CZ9xMouseConfigDlg& dlg = Window();
   dlg.OnInstanceRequest(app::InstanceRequest::kShowWindow);
@@ -440,6 +646,95 @@ TEST_F(MainWindowTest, RestartStepWritesOnTheWorkerWhileTheWindowRunsOn) {
   // The defaults of the profile reached the mouse: button 6 of mode 0 is one-key start.
   EXPECT_EQ(device::EventWordOfDeviceCode(mouse.ReadWord(*device::ButtonSlotAddress(0, 6))),
             kToggleEvent);
+}
+
+// The number of writes of the whole configuration that reached the mouse.
+int AppliesIn(const sim::SimulatedMouse& mouse) {
+  int applies = 0;
+  for (const auto& report : mouse.SentReports()) applies += report[1] == 0xA6 && report[2] == 0x02;
+  return applies;
+}
+
+// While a write runs, the window and the progress window can be moved and nothing is modal, but
+// the page takes no command: twelve clicks on Apply make one write.
+TEST_F(MainWindowTest, DuringAWriteTheWindowsMoveAndThePageTakesNoCommand) {
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  CSetDlg* page = dlg.settings_page();
+  mouse.ClearWireLog();
+  QEventLoop loop;
+  clock.CloseGate(
+      [&] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  QTest::mouseClick(page->apply_button(), Qt::LeftButton);
+  loop.exec();  // the worker is in the middle of the write
+  ASSERT_TRUE(dlg.worker().busy());
+  for (int click = 1; click < 12; ++click) QTest::mouseClick(page->apply_button(), Qt::LeftButton);
+  QTest::mouseClick(page->rate_button(0), Qt::LeftButton);
+
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  CProgressDlg* progress = dlg.ui().progress();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_TRUE(progress->isVisible());
+  for (QWidget* moved : {static_cast<QWidget*>(&dlg), static_cast<QWidget*>(progress)}) {
+    const QPoint before = moved->pos();
+    const QPoint at(200, 20);  // the main window's title band; the progress window's face
+    QTest::mousePress(moved, Qt::LeftButton, {}, at);
+    QTest::mouseMove(moved, at + QPoint(30, 20));
+    QTest::mouseRelease(moved, Qt::LeftButton, {}, at + QPoint(30, 20));
+    EXPECT_EQ(moved->pos(), before + QPoint(30, 20)) << moved->metaObject()->className();
+  }
+
+  clock.OpenGate();
+  dlg.worker().WaitUntilIdle();
+  EXPECT_EQ(AppliesIn(mouse), 1);
+  EXPECT_EQ(context.settings.report_rate[0], 1000) << "the rate's click was not taken";
+}
+
+// The mouse unplugged during a write: the window says that it was removed during the write and
+// that the utility ends, and it ends; the profile is marked for the next start, which writes it
+// once.
+TEST_F(MainWindowTest, UnpluggingDuringAWriteEndsAndTheNextStartWritesAgain) {
+  context.strings.Set(StringKey::str_unplugged_write, u"removed while written");
+  CZ9xMouseConfigDlg& dlg = Window();
+  dlg.TrayNotify(515);
+  QSignalSpy ended(&dlg, &CZ9xMouseConfigDlg::Ended);
+  test::AnswerDialogs answer;
+  mouse.SetFaults({.unplug_after = 10});
+  QTest::mouseClick(dlg.settings_page()->apply_button(), Qt::LeftButton);
+  monitor.tell(platform::DeviceChange::kRemoval);  // heard while the write runs
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ended.count() == 1; }, 10000));
+  EXPECT_THAT(answer.shown, ElementsAre(QStringLiteral("removed while written")));
+  EXPECT_TRUE(config::WritePending(store));
+  window.reset();
+
+  mouse.SetFaults({});
+  mouse.Plug();
+  channel.CloseDevice(startup_handle);
+  channel.OpenDevice(startup_handle);
+  mouse.ClearWireLog();
+  Window().StartFirmwareRestartStep();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !config::WritePending(store); }, 10000));
+  window->worker().WaitUntilIdle();
+  EXPECT_EQ(AppliesIn(mouse), 1);
+  window->StartFirmwareRestartStep();
+  window->worker().WaitUntilIdle();
+  EXPECT_EQ(AppliesIn(mouse), 1) << "once";
+}
+
+// A damaged profile file met when the window loads is told in the program's own dialog, with
+// the copy that was kept.
+TEST_F(MainWindowTest, ADamagedProfileFileIsToldWithItsCopy) {
+  context.strings.Set(StringKey::str_profile_damaged, u"kept as %s");
+  const std::filesystem::path file = config::ProfileFilePath(context.paths, 0);
+  std::filesystem::create_directories(file.parent_path());
+  ASSERT_FALSE(platform::WriteFileAtomically(file, std::vector<std::uint8_t>(100, 0xBA)));
+  test::AnswerDialogs answer;
+  Window();
+  ASSERT_EQ(answer.shown.size(), 1u);
+  EXPECT_TRUE(answer.shown[0].startsWith(QStringLiteral("kept as ") +
+                                         QString::fromStdString(file.string()) + ".damaged-"))
+      << answer.shown[0].toStdString();
 }
 
 }  // namespace

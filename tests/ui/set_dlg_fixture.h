@@ -51,6 +51,15 @@ class SetDlgTest : public z900::test::ConfigTest {
     ASSERT_FALSE(platform::WriteFileAtomically(ProfilePath(index), bytes));
   }
 
+  // Profiles "one", loaded, and "two", which switches on for `program`.
+  void OpenWithSecondProfileFor(std::u16string_view program) {
+    WriteProfile(0, u"one");
+    WriteProfile(1, u"two");
+    Open();
+    context.profiles.entries[1].auto_switch = 1;
+    platform::WriteFixedText(context.profiles.entries[1].program_name, program);
+  }
+
   static void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
   // Tabs act when the button goes down.
   static void Press(QWidget* tab) {

@@ -14,7 +14,10 @@
 #include "device/memory_map.h"
 #include "platform/ini_file.h"
 #include "set_dlg_fixture.h"
+#include "support/fake_keyboard_hook.h"
+#include "ui/combo_dlg.h"
 #include "ui/info_dlg.h"
+#include "ui/macro_dlg.h"
 #include "ui/progress_dlg.h"
 #include "ui/qt_ui_port.h"
 #include "update/firmware_handoff.h"
@@ -24,6 +27,46 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+
+// The brightest of the pixels at which two pictures of a window differ: the colour of a text
+// that one of them draws and the other does not.
+QRgb BrightestChange(const QImage& with, const QImage& without, const QRect& area) {
+  QRgb brightest = qRgb(0, 0, 0);
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QRgb pixel = with.pixel(x, y);
+      if (pixel != without.pixel(x, y) && qGray(pixel) > qGray(brightest)) brightest = pixel;
+    }
+  }
+  return brightest;
+}
+
+// A text's brightest pixel shows its colour: no channel much above it, none far below.
+MATCHER_P(DrawnIn, colour, "") {
+  const QRgb wanted_rgb = colour;
+  const std::pair<int, int> channels[] = {{qRed(arg), qRed(wanted_rgb)},
+                                          {qGreen(arg), qGreen(wanted_rgb)},
+                                          {qBlue(arg), qBlue(wanted_rgb)}};
+  for (const auto& [drawn, wanted] : channels) {
+    if (drawn > wanted + 6 || drawn * 4 < wanted * 3) {
+      *result_listener << "drawn in " << QColor(arg).name().toStdString();
+      return false;
+    }
+  }
+  return true;
+}
+
+// The first column from the left in `area` where a label's grey text shows (not the blue of
+// the skin's accents); -1 when none does.
+int FirstTextColumn(const QImage& picture, const QRect& area) {
+  for (int x = area.left(); x <= area.right(); ++x) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+      const QColor pixel(picture.pixel(x, y));
+      if (pixel.blue() >= 0x38 && pixel.blue() - pixel.red() < 40) return x;
+    }
+  }
+  return -1;
+}
 
 TEST_F(SetDlgTest, StartsOnTheMouseModeAndTheSelectedProfile) {
   mouse.SetMode(1);
@@ -54,6 +97,9 @@ TEST_F(SetDlgTest, OnTheWindowsStateThePageShowsWhatTheWindowLoadedAndLeavesItsM
   page->Start();
   EXPECT_EQ(&page->model(), &window_state);
   EXPECT_EQ(context.current_mode, 1);
+  // Its controls are made when the window first shows it, with what it holds by then.
+  EXPECT_FALSE(page->controls_built());
+  page->BuildControls();
   EXPECT_EQ(page->name_box()->text(), QStringLiteral("office"));
   // The window's handle outlives the page.
   page.reset();
@@ -104,14 +150,32 @@ TEST_F(SetDlgTest, ProfileTabLoadsWithoutWriting) {
   EXPECT_FALSE(dlg->profile_tab(0)->selected());
   EXPECT_EQ(dlg->model().switch_target_index, 1);
   EXPECT_THAT(Sent(), IsEmpty());
+}
 
-  // A tab whose file is gone: after the notice profile 2 stays.
-  std::filesystem::remove(ProfilePath(2));
+// A tab whose file was never made switches to the defaults without a word; a damaged file is
+// kept beside and replaced, which the page says; what cannot be read leaves the profile as it
+// was, with the reason.
+TEST_F(SetDlgTest, ProfileTabsTellTheTruthAboutTheirFiles) {
+  WriteProfile(0, u"one");
+  Open();
+  Press(dlg->profile_tab(1));
+  EXPECT_THAT(ui.calls, ElementsAre("refresh", "refresh"));
+  EXPECT_TRUE(dlg->profile_tab(1)->selected());
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("str_profile2"));
+
+  std::filesystem::create_directories(ProfilePath(2));
   ui.calls.clear();
   Press(dlg->profile_tab(2));
-  EXPECT_THAT(ui.calls, ElementsAre(::testing::StartsWith("message: missing"), "refresh"));
+  EXPECT_THAT(ui.calls, ElementsAre("message: str_profile_noread"));
   EXPECT_TRUE(dlg->profile_tab(1)->selected());
   EXPECT_FALSE(dlg->profile_tab(2)->selected());
+
+  std::filesystem::create_directories(ProfilePath(3).parent_path());
+  ASSERT_FALSE(platform::WriteFileAtomically(ProfilePath(3), std::vector<std::uint8_t>(100, 7)));
+  ui.calls.clear();
+  Press(dlg->profile_tab(3));
+  EXPECT_THAT(ui.calls, ElementsAre("refresh", "refresh", "message: str_profile_damaged"));
+  EXPECT_TRUE(dlg->profile_tab(3)->selected());
 }
 
 TEST_F(SetDlgTest, LightingControls) {
@@ -162,6 +226,30 @@ TEST_F(SetDlgTest, ProfileNameTakesTwentyCharactersAndBlanks) {
   Click(dlg->rate_button(0));
   EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("my game profile 1234"));
   EXPECT_EQ(platform::ReadFixedText(settings().profile_name), u"my game profile 1234");
+}
+
+// A name longer than the box takes (from a language text, or z900ctl) shows cut, but only what
+// the user types replaces it.
+TEST_F(SetDlgTest, ALongNameFromElsewhereStaysWholeUntilTheUserEditsIt) {
+  const std::u16string long_name = u"a profile name from elsewhere";
+  WriteProfile(0, long_name);
+  Open();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("a profile name from "));
+  dlg->SwitchTick();  // the name copy
+  Click(dlg->rate_button(0));
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_EQ(platform::ReadFixedText(settings().profile_name), long_name);
+  ASSERT_EQ(config::LoadProfileFile(context, dlg->model(), *page_ports_,
+                                    platform::Utf8ToUtf16(ProfileText(0)), false, u""),
+            config::kProfileLoaded);
+  EXPECT_EQ(platform::ReadFixedText(settings().profile_name), long_name);
+
+  dlg->name_box()->setFocus();
+  dlg->name_box()->end(false);
+  QTest::keyClick(dlg->name_box(), Qt::Key_Backspace);
+  dlg->SwitchTick();
+  EXPECT_EQ(platform::ReadFixedText(settings().profile_name), u"a profile name from");
 }
 
 TEST_F(SetDlgTest, EnterEscapeSpaceAndF1DoNothing) {
@@ -239,10 +327,73 @@ TEST_F(SetDlgTest, AWriteWaitsForAnotherProgramsLockAndHoldsItOnlyMeanwhile) {
   Click(dlg->apply_button());
   worker.WaitUntilIdle();
   EXPECT_EQ(waits, 1);
+  // The progress window said so from the first moment, then turned to the write.
+  ASSERT_GE(ui.calls.size(), 2u);
+  EXPECT_EQ(ui.calls[0], "progress waiting");
+  EXPECT_EQ(ui.calls[1], "progress open");
   EXPECT_FALSE(Sent().empty());
   // Released with the write: another program gets it at once.
   EXPECT_TRUE(platform::LockFile(context.paths.store_lock_file, platform::LockMode::kExclusive,
                                  false, error));
+}
+
+// Another program that keeps the lock past the bound: nothing is written, and the page says who
+// held it.
+TEST_F(SetDlgTest, AWriteThatWaitedTooLongWritesNothingAndSaysWhy) {
+  Open();
+  std::error_code error;
+  const std::unique_ptr<platform::FileLock> other =
+      config::TryLockStore(context.paths, platform::LockMode::kShared, error);
+  ASSERT_TRUE(other) << error.message();
+  context.strings.Set(i18n::StringKey::str_lock_timeout, u"held too long: %s");
+  QSignalSpy finished(dlg.get(), &CSetDlg::WriteFinished);
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_THAT(Sent(), IsEmpty());
+  EXPECT_THAT(ui.calls, ElementsAre("progress waiting", "progress close",
+                                    ::testing::StartsWith("message: held too long: " +
+                                                          context.paths.store_lock_file.string() +
+                                                          ", held by ui_tests (process ")));
+  EXPECT_EQ(finished.size(), 1);
+}
+
+// A write the mouse does not acknowledge is told as z900ctl tells it, the page keeps what the
+// user made and the Apply button stays lit; a second Apply tries again and, once the mouse takes
+// it, all is well.
+TEST_F(SetDlgTest, AFailedApplyIsToldAndTheNextOneTriesAgain) {
+  Open();
+  Click(dlg->rate_button(0));
+  mouse.SetFaults({.no_ack = true, .only_command = 0xA5, .count = 16});
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_THAT(ui.calls, ::testing::Contains("message: str_apply_unacked\nstr_apply_pending"));
+  EXPECT_TRUE(dlg->mouse_behind());
+  EXPECT_TRUE(dlg->apply_button()->GetCheck());
+  EXPECT_EQ(dlg->apply_button()->toolTip(), QStringLiteral("str_apply_pending"));
+  EXPECT_TRUE(dlg->rate_button(0)->GetCheck());
+  EXPECT_EQ(settings().report_rate[0], 125);
+  EXPECT_TRUE(config::WritePending(store));
+
+  ui.calls.clear();
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_THAT(ui.calls, ElementsAre("progress open", "progress close"));
+  EXPECT_FALSE(dlg->mouse_behind());
+  EXPECT_FALSE(dlg->apply_button()->GetCheck());
+  EXPECT_EQ(dlg->apply_button()->toolTip(), QStringLiteral("str_apply"));
+  EXPECT_FALSE(config::WritePending(store));
+}
+
+// The mouse gone during a write: no list of failures, the window is told instead.
+TEST_F(SetDlgTest, AWriteCutOffByUnpluggingIsHandedToTheWindow) {
+  Open();
+  QSignalSpy removed(dlg.get(), &CSetDlg::MouseRemovedDuringWrite);
+  mouse.SetFaults({.unplug_after = 10});
+  Click(dlg->apply_button());
+  worker.WaitUntilIdle();
+  EXPECT_EQ(removed.size(), 1);
+  EXPECT_THAT(ui.calls, ElementsAre("progress open", "progress close"));
+  EXPECT_TRUE(config::WritePending(store));
 }
 
 TEST_F(SetDlgTest, ALookAtTheFilesWaitsWhileAnotherProgramChangesThem) {
@@ -313,11 +464,7 @@ TEST_F(SetDlgTest, HoverLightsTheMarkerOfTheButtonUnderThePointer) {
 }
 
 TEST_F(SetDlgTest, AutomaticSwitchingWritesOnceAndNotUnderADialog) {
-  WriteProfile(0, u"one");
-  WriteProfile(1, u"two");
-  Open();
-  context.profiles.entries[1].auto_switch = 1;
-  platform::WriteFixedText(context.profiles.entries[1].program_name, u"gimp");
+  OpenWithSecondProfileFor(u"gimp");
   foreground.name = u"gimp";
 
   dlg->model().dialog_open = 1;
@@ -336,12 +483,67 @@ TEST_F(SetDlgTest, AutomaticSwitchingWritesOnceAndNotUnderADialog) {
   EXPECT_EQ(Sent().size(), written);
 }
 
-TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
+// A profile tab asks before it replaces edits not yet applied: Cancel keeps them, Discard lets
+// them go, Apply writes them first. Without edits nothing is asked.
+TEST_F(SetDlgTest, AProfileTabAsksBeforeItReplacesUnappliedEdits) {
+  using platform::UnappliedChoice;
   WriteProfile(0, u"one");
   WriteProfile(1, u"two");
   Open();
-  context.profiles.entries[1].auto_switch = 1;
-  platform::WriteFixedText(context.profiles.entries[1].program_name, u"gimp");
+  const auto questions = [&] {
+    return std::count(ui.calls.begin(), ui.calls.end(), "unapplied: str_unapplied");
+  };
+  Press(dlg->profile_tab(1));
+  Press(dlg->profile_tab(0));
+  EXPECT_EQ(questions(), 0);
+
+  Click(dlg->dpi_box(0));  // 800 off: the stages start at 1600
+  ui.unapplied_answers = {UnappliedChoice::kStay};
+  Press(dlg->profile_tab(1));
+  EXPECT_EQ(questions(), 1);
+  EXPECT_TRUE(dlg->profile_tab(0)->selected());
+  EXPECT_FALSE(dlg->profile_tab(1)->selected());
+  EXPECT_EQ(settings().dpi_stages[0][0], 1600);
+
+  ui.unapplied_answers = {UnappliedChoice::kDiscard};
+  Press(dlg->profile_tab(1));
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
+  Press(dlg->profile_tab(0));
+  EXPECT_EQ(settings().dpi_stages[0][0], 800) << "as stored";
+  EXPECT_EQ(questions(), 2);
+  EXPECT_THAT(Sent(), IsEmpty());
+
+  Click(dlg->dpi_box(0));
+  ui.unapplied_answers = {UnappliedChoice::kApply};
+  Press(dlg->profile_tab(1));
+  worker.WaitUntilIdle();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
+  EXPECT_FALSE(Sent().empty());
+  Press(dlg->profile_tab(0));
+  EXPECT_EQ(settings().dpi_stages[0][0], 1600) << "stored by Apply";
+  EXPECT_EQ(questions(), 3);
+}
+
+// While the page shows edits not yet applied, a switch waits, and the switch box says so; with
+// the window hidden in the tray the switch happens as before.
+TEST_F(SetDlgTest, AutomaticSwitchingWaitsForUnappliedEditsOnTheScreen) {
+  OpenWithSecondProfileFor(u"gimp");
+  foreground.name = u"gimp";
+  Click(dlg->rate_button(0));
+  dlg->SwitchTick();
+  EXPECT_FALSE(worker.busy());
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("one"));
+  EXPECT_TRUE(dlg->switch_box()->toolTip().contains(QStringLiteral("str_autoswitch_waits")));
+
+  dlg->hide();
+  dlg->SwitchTick();
+  worker.WaitUntilIdle();
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
+  EXPECT_EQ(dlg->switch_box()->toolTip(), QStringLiteral("str_autopath"));
+}
+
+TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
+  OpenWithSecondProfileFor(u"gimp");
 
   // The extension that GNOME needs is off: said on the switch box and once as a notice.
   foreground.status = {platform::ForegroundBackend::kGnomeShell,
@@ -360,6 +562,114 @@ TEST_F(SetDlgTest, ForegroundNewsSwitchesAtOnceAndItsProblemIsTold) {
   worker.WaitUntilIdle();
   EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("two"));
   EXPECT_EQ(dlg->switch_box()->toolTip(), QStringLiteral("str_autopath"));
+}
+
+// The rectangles and colours of the layout tables, measured on what the windows draw.
+TEST_F(SetDlgTest, PicturesFollowTheLayoutTables) {
+  Open();
+  EXPECT_EQ(dlg->effect_button(1)->geometry(), RectLTRB(560, 280, 630, 298));
+  EXPECT_EQ(dlg->effect_button(2)->geometry(), RectLTRB(622, 280, 692, 298));
+  EXPECT_EQ(dlg->reset_button()->geometry(), RectLTRB(644, 420, 722, 461));
+  EXPECT_EQ(dlg->apply_button()->geometry(), RectLTRB(722, 421, 799, 461));
+  // The fast button lies over the slow one's right end: the pointer over it lights its face
+  // from there on, and the slow one's face stays as it was.
+  const QImage idle = dlg->grab().toImage();
+  Hover(*dlg->effect_button(2), QPoint(6, 4));
+  const QImage lit = dlg->grab().toImage();
+  EXPECT_NE(lit.pixel(626, 284), idle.pixel(626, 284));
+  EXPECT_EQ(lit.pixel(600, 284), idle.pixel(600, 284));
+  Leave(*dlg->effect_button(2));
+
+  // The combination dialog's key name: 0x696358, as its other texts.
+  {
+    CComboDlg combo(context.strings, nullptr, layout);
+    const QImage empty = combo.grab().toImage();
+    combo.OnHookKey('H', 0);
+    EXPECT_THAT(BrightestChange(combo.grab().toImage(), empty, RectLTRB(152, 87, 310, 110)),
+                DrawnIn(colours::kAboutText));
+  }
+
+  // The macro page: the record button's caption under the pointer is 0x676153; the list
+  // headings start at 95 and 316.
+  z900::test::FakeKeyboardHook hook;
+  CMacroDlg macros(context, store, hook, true, clock, ui, nullptr);
+  macros.show();
+  QApplication::setActiveWindow(&macros);
+  CGDIBitmapBtn* record = macros.record_button();
+  Hover(*record, QPoint(5, 5));
+  const QImage caption = record->grab().toImage();
+  const QString text = record->text();
+  record->SetText(QString());
+  const QImage no_caption = record->grab().toImage();
+  record->SetText(text);
+  EXPECT_THAT(BrightestChange(caption, no_caption, caption.rect()), DrawnIn(colours::kDialogText));
+  const QImage macro_page = macros.grab().toImage();
+  EXPECT_THAT(FirstTextColumn(macro_page, RectLTRB(85, 19, 200, 37)),
+              ::testing::AllOf(::testing::Ge(95), ::testing::Le(97)));
+  EXPECT_THAT(FirstTextColumn(macro_page, RectLTRB(306, 19, 420, 37)),
+              ::testing::AllOf(::testing::Ge(316), ::testing::Le(318)));
+}
+
+// Turning the switch on shows the box checked from the click on, also while the program chooser
+// is open; a cancelled chooser leaves it unchecked again.
+TEST_F(SetDlgTest, TheSwitchBoxShowsCheckedWhileTheChooserIsOpen) {
+  Open();
+  ui.on_refresh = [&] { dlg->Refresh(); };
+  std::vector<bool> while_open;
+  ui.while_open = [&] { while_open.push_back(dlg->switch_box()->GetCheck()); };
+  Click(dlg->switch_box());  // cancelled
+  EXPECT_FALSE(dlg->switch_box()->GetCheck());
+  ui.chosen = {std::filesystem::path("/opt/z900-test/game")};
+  Click(dlg->switch_box());
+  EXPECT_THAT(while_open, ElementsAre(true, true));
+  EXPECT_TRUE(dlg->switch_box()->GetCheck());
+  EXPECT_EQ(dlg->program_button()->text(), QStringLiteral("game"));
+  EXPECT_EQ(dlg->program_button()->toolTip(), QStringLiteral("str_autoswitch_match\ngame"));
+}
+
+// News of the foreground program that comes during a write is taken up after it: hidden, with
+// a back-end that announces its changes, no timer would look again.
+TEST_F(SetDlgTest, ForegroundNewsDuringAWriteSwitchesAfterIt) {
+  WriteProfile(0, u"one");
+  WriteProfile(1, u"two");
+  WriteProfile(2, u"three");
+  Open();
+  dlg->hide();
+  foreground.event_driven = true;
+  for (const auto& [index, program] : {std::pair(1, u"gimp"), std::pair(2, u"foot")}) {
+    context.profiles.entries[index].auto_switch = 1;
+    platform::WriteFixedText(context.profiles.entries[index].program_name, program);
+  }
+  foreground.name = u"gimp";
+  dlg->ForegroundChanged();  // the write of profile 2 starts
+  ASSERT_TRUE(worker.busy());
+  foreground.name = u"foot";
+  dlg->ForegroundChanged();
+  worker.WaitUntilIdle();
+  EXPECT_EQ(dlg->model().selected_profile, 2);
+  EXPECT_EQ(dlg->name_box()->text(), QStringLiteral("three"));
+}
+
+// Timer 18 copies the profile name while the page is on the screen; hidden, it runs only for a
+// back-end that cannot announce the foreground program's changes, and news of what the
+// back-end can do now starts or stops it.
+TEST_F(SetDlgTest, SwitchTimerRunsOnlyWhereItHasWork) {
+  Open();
+  QTimer* timer = dlg->findChild<QTimer*>(QStringLiteral("switchTimer"));
+  ASSERT_NE(timer, nullptr);
+  for (const bool announces : {false, true}) {
+    foreground.event_driven = announces;
+    dlg->show();
+    EXPECT_TRUE(timer->isActive()) << announces;
+    dlg->hide();
+    EXPECT_EQ(timer->isActive(), !announces) << announces;
+  }
+  foreground.event_driven = false;
+  dlg->ForegroundChanged();
+  EXPECT_TRUE(timer->isActive());
+  foreground.event_driven = true;
+  dlg->ForegroundChanged();
+  EXPECT_FALSE(timer->isActive());
 }
 
 TEST_F(SetDlgTest, FirmwareFollowUpWritesOnceAtTheStart) {

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "macro/macro_store.h"
 #include "platform/memory_key_store.h"
 #include "platform/text.h"
 #include "ui_fixture.h"
@@ -122,6 +123,38 @@ TEST_F(SkinMenuTest, NoChoiceComesFromAClosedMenu) {
   QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, QPoint(popup->width() - 2, 2));
   EXPECT_FALSE(menu_.IsOpen());
   EXPECT_EQ(chosen.size(), 0);
+}
+
+// A stored macro that cannot be listed leaves the macro item with an empty sub-menu: drawn as
+// an item that opens one, and never a choice of its own.
+TEST_F(SkinMenuTest, AnEmptyMacroSubMenuIsASubMenuAndChoosesNothing) {
+  const std::u16string key = std::u16string(macro::kMacroBaseKey) + u"broken";
+  ASSERT_EQ(store_.CreateKey(key), platform::KeyStoreStatus::kOk);
+  ASSERT_EQ(store_.WriteValue(key, u"", platform::BinaryValue(std::vector<std::uint8_t>(40, 0))),
+            platform::KeyStoreStatus::kOk);
+  config::MacroItemTable table{};
+  items_ = config::BuildAssignmentMenu(config::MenuVariant::kStandard, store_, strings_, table);
+  CSkinMenuPopup* popup = Open();
+  ASSERT_EQ(popup->RowCount(0), 10);
+  ASSERT_EQ(config::MenuItemText(items_[1]), u"str_mac_def");
+  QSignalSpy chosen(&menu_, &CSkinMenu::Chosen);
+
+  // Its row ends like the advanced functions' row below it, with the sub-menu's arrow, and not
+  // like one-key start's.
+  const QImage picture = popup->grab().toImage();
+  const auto arrow_end = [&](int row) {
+    const QRect item = popup->ItemRect(0, row);
+    return picture.copy(item.right() - 20, item.top(), 20, item.height());
+  };
+  EXPECT_EQ(arrow_end(1), arrow_end(2));
+  EXPECT_NE(arrow_end(1), arrow_end(8));
+
+  MoveTo(popup, popup->ItemRect(0, 1));
+  Click(popup, popup->ItemRect(0, 1));
+  QTest::keyClick(popup, Qt::Key_Return);
+  EXPECT_EQ(chosen.size(), 0);
+  EXPECT_TRUE(menu_.IsOpen());
+  EXPECT_EQ(popup->RowCount(1), 0);
 }
 
 TEST_F(SkinMenuTest, MalformedTablesShowWhatTheyCan) {

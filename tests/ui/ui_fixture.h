@@ -56,12 +56,14 @@ inline std::filesystem::path ProgramFolder() {
   return std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
 }
 
-// Answers every message dialog that opens, with OK or with Cancel, and writes down its text.
+// Answers every message dialog that opens, with OK (Apply), Cancel or Discard, and writes down
+// its text.
 class AnswerDialogs : public QObject {
  public:
-  explicit AnswerDialogs(bool confirm = true) : confirm_(confirm) {
-    qApp->installEventFilter(this);
-  }
+  enum class Answer { kOk, kCancel, kDiscard };
+  explicit AnswerDialogs(bool confirm = true)
+      : AnswerDialogs(confirm ? Answer::kOk : Answer::kCancel) {}
+  explicit AnswerDialogs(Answer answer) : answer_(answer) { qApp->installEventFilter(this); }
   ~AnswerDialogs() override { qApp->removeEventFilter(this); }
 
   std::vector<QString> shown;
@@ -71,14 +73,16 @@ class AnswerDialogs : public QObject {
     auto* dialog = qobject_cast<CInfoDlg*>(watched);
     if (dialog != nullptr && event->type() == QEvent::Show) {
       shown.push_back(dialog->message());
-      CGDIBitmapBtn* button = confirm_ ? dialog->ok_button() : dialog->cancel_button();
+      CGDIBitmapBtn* button = answer_ == Answer::kOk       ? dialog->ok_button()
+                              : answer_ == Answer::kCancel ? dialog->cancel_button()
+                                                           : dialog->discard_button();
       QTimer::singleShot(0, dialog, [button] { QTest::mouseClick(button, Qt::LeftButton); });
     }
     return false;
   }
 
  private:
-  bool confirm_;
+  Answer answer_;
 };
 
 // A shown, active top-level window for controls that light up only in the active window.

@@ -8,16 +8,24 @@
 // and pressed pictures of a window. With --opaque, and for every ".bmp" output, the images are
 // 24-bit: fully transparent parts of the drawing become the key colour RGB(1, 255, 31) that
 // marks the outside of a window, and partly transparent edge pixels are settled against black so
-// no key-coloured fringe remains. Other PNG outputs keep their alpha channel.
+// no key-coloured fringe remains. The window's outline comes from the picture at its own size;
+// the @2x picture is drawn to it: near that outline it has no key colour, so that no fringe shows
+// inside the outline on a screen of ratio 2, nor of 1.5 (where Qt rounds the outline's edges
+// outwards by up to a pixel). Other PNG outputs keep their alpha channel.
 #include <QByteArray>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
+
+#include "platform/crc32.h"
 
 namespace {
 
@@ -55,6 +63,18 @@ QImage Render(const QByteArray& svg, int width, int height) {
   return image;
 }
 
+// A pixel of the drawing blended against black, the frame's own darkest tone; never the key.
+QRgb Settled(QRgb pixel) {
+  const int alpha = qAlpha(pixel);
+  const QRgb settled =
+      qRgb(qRed(pixel) * alpha / 255, qGreen(pixel) * alpha / 255, qBlue(pixel) * alpha / 255);
+  return settled == kKeyColour ? qRgb(0, 255, 31) : settled;
+}
+
+bool IsKey(const QImage& image, int x, int y) {
+  return (image.pixel(x, y) & 0xFFFFFF) == (kKeyColour & 0xFFFFFF);
+}
+
 // 24 bits, the outside in the key colour; edge pixels kept when mostly covered.
 QImage Opaque(const QImage& drawing) {
   const QImage straight = drawing.convertToFormat(QImage::Format_ARGB32);
@@ -62,18 +82,30 @@ QImage Opaque(const QImage& drawing) {
   for (int y = 0; y < straight.height(); ++y) {
     const auto* in = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
     for (int x = 0; x < straight.width(); ++x) {
-      const QRgb pixel = in[x];
-      const int alpha = qAlpha(pixel);
-      if (alpha < kEdgeAlpha) {
-        result.setPixel(x, y, kKeyColour);
-        continue;
+      result.setPixel(x, y, qAlpha(in[x]) < kEdgeAlpha ? kKeyColour : Settled(in[x]));
+    }
+  }
+  return result;
+}
+
+// The opaque @2x picture drawn to the outline of the one at its own size: a key pixel whose
+// pixel of the small picture, or one next to it, is inside the shape is settled instead.
+QImage MatchOutline(const QImage& large, const QImage& drawing, const QImage& small) {
+  const QImage straight = drawing.convertToFormat(QImage::Format_ARGB32);
+  QImage result = large;
+  const auto near_shape = [&small](int sx, int sy) {
+    for (int y = std::max(sy - 1, 0); y <= std::min(sy + 1, small.height() - 1); ++y) {
+      for (int x = std::max(sx - 1, 0); x <= std::min(sx + 1, small.width() - 1); ++x) {
+        if (!IsKey(small, x, y)) return true;
       }
-      // Blend against black: the frame's own darkest tone.
-      QRgb settled =
-          qRgb(qRed(pixel) * alpha / 255, qGreen(pixel) * alpha / 255, qBlue(pixel) * alpha / 255);
-      // A drawn pixel must never read as the key colour.
-      if (settled == kKeyColour) settled = qRgb(0, 255, 31);
-      result.setPixel(x, y, settled);
+    }
+    return false;
+  };
+  for (int y = 0; y < result.height(); ++y) {
+    for (int x = 0; x < result.width(); ++x) {
+      if (IsKey(result, x, y) && near_shape(x / 2, y / 2)) {
+        result.setPixel(x, y, Settled(straight.pixel(x, y)));
+      }
     }
   }
   return result;
@@ -84,11 +116,52 @@ QString At2x(const QString& path) {
   return dot < 0 ? path + "@2x" : path.left(dot) + "@2x" + path.mid(dot);
 }
 
-bool Write(const QImage& drawing, const QString& path, bool opaque) {
-  const bool bitmap = path.endsWith(".bmp", Qt::CaseInsensitive);
-  const QImage image =
-      bitmap || opaque ? Opaque(drawing) : drawing.convertToFormat(QImage::Format_ARGB32);
-  return image.save(path, bitmap ? "BMP" : "PNG");
+bool IsBitmap(const QString& path) { return path.endsWith(".bmp", Qt::CaseInsensitive); }
+
+void AppendBigEndian(QByteArray& bytes, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) bytes.append(static_cast<char>(value >> shift));
+}
+
+void AppendChunk(QByteArray& file, const char (&type)[5], const QByteArray& data) {
+  AppendBigEndian(file, static_cast<std::uint32_t>(data.size()));
+  const QByteArray typed = QByteArray(type, 4) + data;
+  file.append(typed);
+  AppendBigEndian(file, z900::platform::Crc32(
+                            std::span(reinterpret_cast<const std::uint8_t*>(typed.constData()),
+                                      static_cast<std::size_t>(typed.size()))));
+}
+
+// A PNG whose rows carry no filter. The pictures are flat drawings that zlib packs as small
+// either way, and unfiltered rows are the cheapest to decode: the program decodes the window's
+// pictures while the user waits for it to show.
+bool WritePng(const QImage& image, const QString& path) {
+  const bool alpha = image.hasAlphaChannel();
+  const QImage pixels =
+      image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+  const qsizetype row_bytes = qsizetype{pixels.width()} * (alpha ? 4 : 3);
+  QByteArray rows;
+  rows.reserve((row_bytes + 1) * pixels.height());
+  for (int y = 0; y < pixels.height(); ++y) {
+    rows.append('\0');  // filter type None
+    rows.append(reinterpret_cast<const char*>(pixels.constScanLine(y)), row_bytes);
+  }
+  QByteArray header;
+  AppendBigEndian(header, static_cast<std::uint32_t>(pixels.width()));
+  AppendBigEndian(header, static_cast<std::uint32_t>(pixels.height()));
+  // 8 bits a sample; RGB or RGBA; deflate; the standard row filters (each row says which); no
+  // interlace.
+  const char format[] = {8, static_cast<char>(alpha ? 6 : 2), 0, 0, 0};
+  header.append(format, sizeof format);
+  QByteArray file("\x89PNG\r\n\x1a\n", 8);
+  AppendChunk(file, "IHDR", header);
+  AppendChunk(file, "IDAT", qCompress(rows, 9).mid(4));  // qCompress puts the size in front
+  AppendChunk(file, "IEND", {});
+  QFile out(path);
+  return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
+}
+
+bool Write(const QImage& image, const QString& path) {
+  return IsBitmap(path) ? image.save(path, "BMP") : WritePng(image, path);
 }
 
 int Fail(const std::string& message) {
@@ -135,11 +208,17 @@ int main(int argc, char** argv) {
     Output output{colon < 0 ? args[i] : args[i].left(colon), {}};
     if (colon >= 0) output.hidden_classes = args[i].mid(colon + 1).split(',', Qt::SkipEmptyParts);
     const QByteArray variant = WithHiddenClasses(svg, output.hidden_classes);
+    const bool keyed = opaque || IsBitmap(output.path);
+    QImage small;
     for (int scale = 1; scale <= (single ? 1 : 2); ++scale) {
       const QImage drawing = Render(variant, width * scale, height * scale);
       if (drawing.isNull()) return Fail(args[1].toStdString() + " is not a valid drawing");
+      QImage image = drawing.convertToFormat(QImage::Format_ARGB32);
+      if (keyed)
+        image = scale == 1 ? Opaque(drawing) : MatchOutline(Opaque(drawing), drawing, small);
+      if (scale == 1) small = image;
       const QString path = scale == 1 ? output.path : At2x(output.path);
-      if (!Write(drawing, path, opaque)) return Fail("cannot write " + path.toStdString());
+      if (!Write(image, path)) return Fail("cannot write " + path.toStdString());
     }
   }
   return 0;

@@ -6,15 +6,43 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 #include "platform/downloader.h"
+#include "platform/linux/shared_library.h"
 
 namespace z900::platform {
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 15;
 constexpr long kMaxRedirects = 5;
+
+// The part of libcurl we use. The library is opened, and set up, at the first download: it
+// and the TLS, LDAP, SSH and Kerberos libraries it links would otherwise cost every start of
+// the tray utility more than the whole rest of its loading, for a download most runs never make.
+struct Curl {
+  decltype(&curl_global_init) global_init = nullptr;
+  decltype(&curl_easy_init) easy_init = nullptr;
+  decltype(&curl_easy_setopt) easy_setopt = nullptr;
+  decltype(&curl_easy_perform) easy_perform = nullptr;
+  decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+  decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+  decltype(&curl_easy_strerror) easy_strerror = nullptr;
+  decltype(&curl_slist_append) slist_append = nullptr;
+  decltype(&curl_slist_free_all) slist_free_all = nullptr;
+
+  static bool Find(SharedLibrary& library, Curl& curl) {
+    return library.Find("curl_global_init", curl.global_init) &&
+           library.Find("curl_easy_init", curl.easy_init) &&
+           library.Find("curl_easy_setopt", curl.easy_setopt) &&
+           library.Find("curl_easy_perform", curl.easy_perform) &&
+           library.Find("curl_easy_getinfo", curl.easy_getinfo) &&
+           library.Find("curl_easy_cleanup", curl.easy_cleanup) &&
+           library.Find("curl_easy_strerror", curl.easy_strerror) &&
+           library.Find("curl_slist_append", curl.slist_append) &&
+           library.Find("curl_slist_free_all", curl.slist_free_all) &&
+           curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  }
+};
 
 // Where the body goes, and what became of the transfer for the reason of a failure.
 struct Transfer {
@@ -62,13 +90,13 @@ bool Finish(FILE* file) {
 std::string Seconds(std::uint32_t seconds) { return std::to_string(seconds) + " s"; }
 
 // Why a transfer failed, in words for the user.
-std::string Reason(CURLcode result, CURL* curl, const Transfer& transfer,
+std::string Reason(const Curl& api, CURLcode result, CURL* curl, const Transfer& transfer,
                    const DownloadLimits& limits, const char* message) {
-  std::string detail = message[0] != '\0' ? message : curl_easy_strerror(result);
+  std::string detail = message[0] != '\0' ? message : api.easy_strerror(result);
   switch (result) {
     case CURLE_HTTP_RETURNED_ERROR: {
       long status = 0;
-      curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+      api.easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
       return "the server answered with HTTP status " + std::to_string(status);
     }
     case CURLE_TOO_MANY_REDIRECTS:
@@ -95,7 +123,7 @@ std::string Reason(CURLcode result, CURL* curl, const Transfer& transfer,
       }
       // curl stops at the limit give or take a few milliseconds.
       curl_off_t elapsed_us = 0;
-      curl_easy_getinfo(curl, CURLINFO_TOTAL_TIME_T, &elapsed_us);
+      api.easy_getinfo(curl, CURLINFO_TOTAL_TIME_T, &elapsed_us);
       if (limits.total_seconds > 0 &&
           elapsed_us + 500'000 >= curl_off_t{limits.total_seconds} * 1'000'000) {
         return "not complete after " + Seconds(limits.total_seconds) + ", the time allowed";
@@ -115,10 +143,8 @@ class CurlDownloader final : public Downloader {
                                                 const DownloadLimits& limits,
                                                 const CancelCheck& cancelled,
                                                 std::string& error) override {
-    // At the first download, not when the program starts: setting up the TLS library costs
-    // the start of the tray utility tens of milliseconds that most runs never use.
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    const Curl* const api = OpenOnce<Curl>("libcurl.so.4", error);
+    if (api == nullptr) return std::nullopt;
     std::string name = (folder / ".download-XXXXXX").string();
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
@@ -136,41 +162,41 @@ class CurlDownloader final : public Downloader {
       return std::nullopt;
     }
 
-    CURL* curl = curl_easy_init();
+    CURL* curl = api->easy_init();
     char message[CURL_ERROR_SIZE] = "";
-    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    headers = curl_slist_append(headers, "Pragma: no-cache");
+    curl_slist* headers = api->slist_append(nullptr, "Cache-Control: no-cache");
+    headers = api->slist_append(headers, "Pragma: no-cache");
     CURLcode result = CURLE_FAILED_INIT;
     if (curl != nullptr) {
-      curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-      curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-      curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-      curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-      curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-      curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-      curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-      curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+      api->easy_setopt(curl, CURLOPT_URL, url.c_str());
+      api->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+      api->easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+      api->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+      api->easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+      api->easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+      api->easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+      api->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
       if (limits.total_seconds > 0) {
-        curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(limits.total_seconds));
+        api->easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(limits.total_seconds));
       }
       if (limits.low_speed_bytes_per_second > 0 && limits.low_speed_seconds > 0) {
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT,
+        api->easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT,
                          static_cast<long>(limits.low_speed_bytes_per_second));
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.low_speed_seconds));
+        api->easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.low_speed_seconds));
       }
-      curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_bytes));
-      curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-      curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
-      curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-      curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-      curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CheckCancel);
-      curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
-      curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
-      result = curl_easy_perform(curl);
+      api->easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_bytes));
+      api->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+      api->easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
+      api->easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+      api->easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+      api->easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CheckCancel);
+      api->easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+      api->easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
+      result = api->easy_perform(curl);
     }
-    if (result != CURLE_OK) error = Reason(result, curl, transfer, limits, message);
-    curl_easy_cleanup(curl);
-    curl_slist_free_all(headers);
+    if (result != CURLE_OK) error = Reason(*api, result, curl, transfer, limits, message);
+    api->easy_cleanup(curl);
+    api->slist_free_all(headers);
 
     const bool saved = Finish(transfer.file);
     if (result == CURLE_OK && !saved) {

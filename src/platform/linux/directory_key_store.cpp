@@ -120,17 +120,21 @@ KeyStoreStatus DirectoryKeyStore::OpenKey(std::u16string_view path) {
 KeyStoreStatus DirectoryKeyStore::CreateKey(std::u16string_view path) {
   const auto components = SplitKeyPath(path);
   if (!components) return KeyStoreStatus::kBadName;
-  std::error_code error;
-  fs::create_directories(root_, error);
+  CreatePrivateFolders(root_);
   if (!IsFolder(root_)) return KeyStoreStatus::kFailed;
+  // The values are the user's own (macros are recorded keystrokes): every key is a folder of
+  // this user alone, and one made before our folders were private is narrowed here.
+  TightenFolder(root_);
   fs::path folder = root_;
   for (const auto& component : *components) {
     const fs::path parent = folder;
     folder /= Utf8Name(component);
-    if (::mkdir(folder.c_str(), 0755) == 0) {
+    if (::mkdir(folder.c_str(), 0700) == 0) {
       SyncFolder(parent);
     } else if (errno != EEXIST || !IsFolder(folder)) {
       return KeyStoreStatus::kFailed;
+    } else {
+      TightenFolder(folder);
     }
   }
   return KeyStoreStatus::kOk;
@@ -173,8 +177,10 @@ KeyStoreStatus DirectoryKeyStore::WriteValue(std::u16string_view path, std::u16s
   if (file.empty()) return KeyStoreStatus::kBadName;
   if (!IsWritableValue(value)) return KeyStoreStatus::kBadValue;
   if (!IsFolder(file.parent_path())) return KeyStoreStatus::kNotFound;
-  if (const std::error_code error =
-          WriteFileAtomically(file, EncodeValueFile(value), probe_, FolderCleanUp::kOurLeftovers)) {
+  TightenFolder(file.parent_path());
+  if (const std::error_code error = WriteFileAtomically(file, EncodeValueFile(value), probe_,
+                                                        FileAccess::kPrivate,
+                                                        FolderCleanUp::kOurLeftovers)) {
     return IsNotRegularFileError(error) ? KeyStoreStatus::kNotAFile : KeyStoreStatus::kFailed;
   }
   return KeyStoreStatus::kOk;

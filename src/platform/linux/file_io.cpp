@@ -2,17 +2,22 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,6 +30,8 @@ namespace fs = std::filesystem;
 // Enough for any sane chain of links; the kernel allows 40.
 constexpr int kMaxLinkHops = 40;
 constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr mode_t kPrivateFileMode = 0600;
+constexpr mode_t kPrivateFolderMode = 0700;
 
 std::error_code LastError() { return {errno, std::system_category()}; }
 
@@ -278,7 +285,8 @@ std::error_code CheckReplaceable(const fs::path& path) {
 }
 
 std::error_code WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes,
-                                    const AtomicWriteProbe& probe, FolderCleanUp clean_up) {
+                                    const AtomicWriteProbe& probe, FileAccess access,
+                                    FolderCleanUp clean_up) {
   std::error_code error;
   const fs::path target = ResolveLinks(path, error);
   if (error) return error;
@@ -289,7 +297,9 @@ std::error_code WriteFileAtomically(const fs::path& path, std::span<const std::u
   struct stat existing {};
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   const fs::path temporary = TemporaryPath(target);
-  Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  const bool private_file = access == FileAccess::kPrivate;
+  Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                         private_file ? kPrivateFileMode : 0644));
   if (file.get() < 0) return LastError();
   auto discard = [&](std::error_code failure) {
     ::unlink(temporary.c_str());
@@ -303,7 +313,9 @@ std::error_code WriteFileAtomically(const fs::path& path, std::span<const std::u
       [[maybe_unused]] const int ignored =
           ::fchown(file.get(), static_cast<uid_t>(-1), existing.st_gid);
     }
-    if (::fchmod(file.get(), existing.st_mode & 0777) != 0) return discard(LastError());
+    // A file of ours written before our files were private is narrowed now.
+    const mode_t mode = existing.st_mode & (private_file ? kPrivateFileMode : 0777);
+    if (::fchmod(file.get(), mode) != 0) return discard(LastError());
   }
   if (!WriteAll(file.get(), bytes) || ::fsync(file.get()) != 0) return discard(LastError());
   if (!file.Close()) return discard(LastError());
@@ -350,6 +362,11 @@ std::error_code KeepDamagedCopy(const fs::path& path, fs::path& copy) {
       if (error = CopyRegularFile(target, candidate); error == std::errc::file_exists) continue;
       if (error) return error;
     }
+    // What the damaged file held is the user's as much as the file was.
+    if (info.st_uid == ::geteuid() && (info.st_mode & 077) != 0) {
+      [[maybe_unused]] const int ignored =
+          ::chmod(candidate.c_str(), info.st_mode & kPrivateFileMode);
+    }
     SyncFolder(target.parent_path());
     copy = candidate;
     return {};
@@ -359,7 +376,8 @@ std::error_code KeepDamagedCopy(const fs::path& path, fs::path& copy) {
 
 std::unique_ptr<FileLock> LockFile(const fs::path& path, LockMode mode, bool blocking,
                                    std::error_code& error) {
-  Descriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644));
+  Descriptor file(
+      ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, kPrivateFileMode));
   // A lock file that may not be written still takes a lock.
   if (file.get() < 0 && (errno == EACCES || errno == EROFS)) {
     file.reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -374,6 +392,10 @@ std::unique_ptr<FileLock> LockFile(const fs::path& path, LockMode mode, bool blo
     return nullptr;
   }
   if ((error = KindError(info.st_mode))) return nullptr;
+  // Whoever may open a lock file may hold its lock: one of ours made before is narrowed.
+  if (info.st_uid == ::geteuid() && (info.st_mode & 077) != 0) {
+    [[maybe_unused]] const int ignored = ::fchmod(file.get(), info.st_mode & kPrivateFileMode);
+  }
   const int operation = (mode == LockMode::kShared ? LOCK_SH : LOCK_EX) | (blocking ? 0 : LOCK_NB);
   while (::flock(file.get(), operation) != 0) {
     if (errno == EINTR) continue;
@@ -383,6 +405,71 @@ std::unique_ptr<FileLock> LockFile(const fs::path& path, LockMode mode, bool blo
   }
   error.clear();
   return std::make_unique<FlockLock>(file.release());
+}
+
+std::string DescribeLockHolders(const fs::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  // /proc/locks: "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; "->" marks a waiter.
+  char device[32];
+  std::snprintf(device, sizeof device, "%02x:%02x:%llu", major(info.st_dev), minor(info.st_dev),
+                static_cast<unsigned long long>(info.st_ino));
+  std::ifstream locks("/proc/locks");
+  std::string described;
+  std::vector<long> seen;
+  for (std::string line; std::getline(locks, line);) {
+    std::istringstream fields(line);
+    std::string number, kind, advisory, access, file;
+    long pid = 0;
+    if (!(fields >> number >> kind) || kind == "->" || kind != "FLOCK") continue;
+    if (!(fields >> advisory >> access >> pid >> file) || file != device) continue;
+    if (std::find(seen.begin(), seen.end(), pid) != seen.end()) continue;
+    seen.push_back(pid);
+    const fs::path process = fs::path("/proc") / std::to_string(pid);
+    std::string program;
+    std::getline(std::ifstream(process / "comm"), program);
+    struct stat owner {};
+    std::string user = "an unknown user";
+    if (::stat(process.c_str(), &owner) == 0) {
+      user = "user " + std::to_string(owner.st_uid);
+      char buffer[1024];
+      struct passwd entry {};
+      struct passwd* found = nullptr;
+      if (::getpwuid_r(owner.st_uid, &entry, buffer, sizeof buffer, &found) == 0 &&
+          found != nullptr) {
+        user = std::string("user ") + found->pw_name;
+      }
+    }
+    if (!described.empty()) described += ", ";
+    described += (program.empty() ? std::string("a program") : program) + " (process " +
+                 std::to_string(pid) + " of " + user + ")";
+  }
+  return described;
+}
+
+std::error_code CreatePrivateFolders(const fs::path& path) {
+  if (path.empty()) return {};
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) {
+    return S_ISDIR(info.st_mode) ? std::error_code()
+                                 : std::make_error_code(std::errc::not_a_directory);
+  }
+  if (errno != ENOENT) return LastError();
+  const fs::path parent = path.parent_path();
+  if (parent != path) {
+    if (std::error_code error = CreatePrivateFolders(parent)) return error;
+  }
+  if (::mkdir(path.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) return LastError();
+  return {};
+}
+
+void TightenFolder(const fs::path& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
+      (info.st_mode & 077) == 0) {
+    return;
+  }
+  [[maybe_unused]] const int ignored = ::chmod(path.c_str(), info.st_mode & kPrivateFolderMode);
 }
 
 std::error_code EnsurePrivateFolder(const fs::path& path) {

@@ -39,6 +39,11 @@ TrustedBusPeer KWinPeer();
 // Whether process `pid` runs one of the programs `trusted` names; when not, `why` says what it
 // runs ("/home/u/bin/fake (pid 1234)").
 bool RunsTrustedProgram(std::uint32_t pid, const TrustedBusPeer& trusted, std::string& why);
+// The identity with every other name the window's program shows: the process's comm, the file
+// name of its argv[0] and of the script an interpreter runs (from /proc), the window's app id or
+// class, and its X11 instance name. A name longer than kMaxAppIdBytes is left out.
+ForegroundProgram ProcessProgramNames(std::uint32_t pid, std::string_view app_id,
+                                      std::string_view instance = {});
 
 // The environment that decides the back-end.
 struct SessionFacts {
@@ -59,11 +64,10 @@ std::unique_ptr<ForegroundApp> CreateSessionForegroundApp(
 // any other Wayland compositor, X11 for an X session, none without a display.
 ForegroundBackend ChooseForegroundBackend(const SessionFacts& facts);
 
-// The X server's active window, asked at every call.
-std::unique_ptr<ForegroundApp> CreateX11ForegroundApp();
-
-// The back-ends that follow the desktop's announcements on a thread of their own. The bus
-// back-ends believe only the program that `trusted` names (the desktop's own by default).
+// The back-ends that follow the desktop's announcements on a thread of their own: the X
+// server's active window, the wlroots protocol, KWin and GNOME Shell. The bus back-ends
+// believe only the program that `trusted` names (the desktop's own by default).
+std::unique_ptr<ForegroundApp> CreateX11ForegroundApp(ForegroundChangeHandler on_change = {});
 std::unique_ptr<ForegroundApp> CreateWlrForegroundApp(ForegroundChangeHandler on_change);
 std::unique_ptr<ForegroundApp> CreateKWinForegroundApp(ForegroundChangeHandler on_change);
 std::unique_ptr<ForegroundApp> CreateKWinForegroundApp(ForegroundChangeHandler on_change,

@@ -54,7 +54,7 @@ class GnomeForegroundApp final : public BusForegroundApp {
     sd_bus_message* reply = nullptr;
     const int result = sd_bus_call_method(bus_, owner_.c_str(), kGnomeExtensionPath,
                                           kGnomeExtensionInterface, "GetFocus", &error, &reply, "");
-    const std::optional<std::u16string> focus = result >= 0 ? Read(reply) : std::nullopt;
+    const std::optional<ForegroundProgram> focus = result >= 0 ? Read(reply) : std::nullopt;
     if (focus) {
       // The status first: an owner that sees the program must also see that it can trust it.
       PublishStatus(ForegroundProblem::kNone);
@@ -70,13 +70,13 @@ class GnomeForegroundApp final : public BusForegroundApp {
 
   // The identity in the (pid, wm_class) of a reply or signal; nullopt when it holds something
   // else.
-  static std::optional<std::u16string> Read(sd_bus_message* message) {
+  static std::optional<ForegroundProgram> Read(sd_bus_message* message) {
     std::uint32_t pid = 0;
     const char* wm_class = nullptr;
     if (sd_bus_message_read(message, "us", &pid, &wm_class) < 0 || wm_class == nullptr) {
       return std::nullopt;
     }
-    return ProgramIdentity(pid <= 0x7FFFFFFF ? pid : 0, wm_class);
+    return ProcessProgramNames(pid <= 0x7FFFFFFF ? pid : 0, wm_class);
   }
 
   static int OnFocusChanged(sd_bus_message* message, void* data, sd_bus_error* /*error*/) {
@@ -84,7 +84,7 @@ class GnomeForegroundApp final : public BusForegroundApp {
     const char* sender = sd_bus_message_get_sender(message);
     // Anyone may send a signal with these names; only the extension's count.
     if (sender == nullptr || self->owner_.empty() || self->owner_ != sender) return 0;
-    if (const std::optional<std::u16string> focus = Read(message)) self->PublishProgram(*focus);
+    if (const std::optional<ForegroundProgram> focus = Read(message)) self->PublishProgram(*focus);
     return 0;
   }
 

@@ -172,7 +172,7 @@ class KWinForegroundApp final : public BusForegroundApp {
       self->deadline_.reset();
       self->PublishStatus(ForegroundProblem::kNone);
     }
-    self->PublishProgram(ProgramIdentity(ParseProcessId(pid), window_class));
+    self->PublishProgram(ProcessProgramNames(ParseProcessId(pid), window_class));
     return sd_bus_reply_method_return(message, "");
   }
 

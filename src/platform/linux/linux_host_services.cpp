@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/host_services.h"
+#include "platform/linux/shared_library.h"
 #include "platform/text.h"
 
 extern char** environ;
@@ -20,6 +21,22 @@ namespace z900::platform {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The part of libcanberra we use, opened at the first sound: the library and its decoders are
+// not loaded by a start that never plays one.
+struct Canberra {
+  decltype(&ca_context_create) context_create = nullptr;
+  decltype(&ca_context_destroy) context_destroy = nullptr;
+  decltype(&ca_context_play) context_play = nullptr;
+  decltype(&ca_strerror) error_text = nullptr;
+
+  static bool Find(SharedLibrary& library, Canberra& canberra) {
+    return library.Find("ca_context_create", canberra.context_create) &&
+           library.Find("ca_context_destroy", canberra.context_destroy) &&
+           library.Find("ca_context_play", canberra.context_play) &&
+           library.Find("ca_strerror", canberra.error_text);
+  }
+};
 
 // What a path names, for the checks made before anything is started.
 enum class PathKind { kMissing, kFolder, kFile, kOther };
@@ -79,7 +96,7 @@ class LinuxHostServices final : public HostServices {
       : helper_folders_(std::move(helper_folders)) {}
   ~LinuxHostServices() override {
     Reap();
-    if (sounds_ != nullptr) ca_context_destroy(sounds_);
+    if (sounds_ != nullptr) canberra_->context_destroy(sounds_);
   }
   LinuxHostServices(const LinuxHostServices&) = delete;
   LinuxHostServices& operator=(const LinuxHostServices&) = delete;
@@ -126,14 +143,19 @@ class LinuxHostServices final : public HostServices {
     }
     if (::access(file.c_str(), R_OK) != 0) return HostOutcome::Failed(file + " cannot be read");
     if (sounds_ == nullptr) {
-      if (const int result = ca_context_create(&sounds_); result != CA_SUCCESS) {
+      std::string why;
+      canberra_ = OpenOnce<Canberra>("libcanberra.so.0", why);
+      if (canberra_ == nullptr) return HostOutcome::Failed("no sound output: " + why);
+      if (const int result = canberra_->context_create(&sounds_); result != CA_SUCCESS) {
         sounds_ = nullptr;
-        return HostOutcome::Failed(std::string("no sound output: ") + ca_strerror(result));
+        return HostOutcome::Failed(std::string("no sound output: ") +
+                                   canberra_->error_text(result));
       }
     }
-    const int result = ca_context_play(sounds_, 0, CA_PROP_MEDIA_FILENAME, file.c_str(), nullptr);
+    const int result =
+        canberra_->context_play(sounds_, 0, CA_PROP_MEDIA_FILENAME, file.c_str(), nullptr);
     if (result != CA_SUCCESS) {
-      return HostOutcome::Failed("cannot play " + file + ": " + ca_strerror(result));
+      return HostOutcome::Failed("cannot play " + file + ": " + canberra_->error_text(result));
     }
     return {};
   }
@@ -180,6 +202,7 @@ class LinuxHostServices final : public HostServices {
   }
 
   const std::vector<fs::path> helper_folders_;
+  const Canberra* canberra_ = nullptr;  // set with sounds_
   ca_context* sounds_ = nullptr;
   std::mutex children_mutex_;
   std::vector<pid_t> children_;

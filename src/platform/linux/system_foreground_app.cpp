@@ -24,30 +24,39 @@ bool HasDesktopToken(std::string_view list, std::string_view token) {
 }
 
 // The desktop's own back-end while it sees the foreground; X11 (XWayland windows only) while
-// it does not, until it does again (an extension enabled later, a restarted compositor).
+// it does not, until it does again (an extension enabled later, a restarted compositor). The
+// X11 stand-in connects only once it is needed.
 class FallbackForegroundApp final : public ForegroundApp {
  public:
-  FallbackForegroundApp(std::unique_ptr<ForegroundApp> primary, std::unique_ptr<ForegroundApp> x11)
-      : primary_(std::move(primary)), x11_(std::move(x11)) {}
+  FallbackForegroundApp(std::unique_ptr<ForegroundApp> primary, ForegroundChangeHandler on_change)
+      : primary_(std::move(primary)), on_change_(std::move(on_change)) {}
 
-  std::u16string ForegroundProgramName() override {
-    if (primary_->BackendStatus().SeesForeground()) return primary_->ForegroundProgramName();
-    return x11_->ForegroundProgramName();
-  }
+  std::u16string ForegroundProgramName() override { return Current().ForegroundProgramName(); }
+  ForegroundProgram ForegroundProgramNames() override { return Current().ForegroundProgramNames(); }
 
   ForegroundStatus BackendStatus() override {
     ForegroundStatus status = primary_->BackendStatus();
     if (status.SeesForeground() || status.problem == ForegroundProblem::kStarting) return status;
-    status.xwayland_only = x11_->BackendStatus().SeesForeground();
+    status.xwayland_only = StandIn().BackendStatus().SeesForeground();
     return status;
   }
 
   bool IsEventDriven() override {
-    return primary_->BackendStatus().SeesForeground() && primary_->IsEventDriven();
+    if (primary_->BackendStatus().SeesForeground()) return primary_->IsEventDriven();
+    return StandIn().IsEventDriven();
   }
 
  private:
+  ForegroundApp& Current() {
+    return primary_->BackendStatus().SeesForeground() ? *primary_ : StandIn();
+  }
+  ForegroundApp& StandIn() {
+    if (!x11_) x11_ = CreateX11ForegroundApp(on_change_);
+    return *x11_;
+  }
+
   std::unique_ptr<ForegroundApp> primary_;
+  ForegroundChangeHandler on_change_;
   std::unique_ptr<ForegroundApp> x11_;
 };
 
@@ -92,14 +101,6 @@ bool RunsTrustedProgram(std::uint32_t pid, const TrustedBusPeer& trusted, std::s
          (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-std::u16string ProgramIdentity(std::uint32_t pid, std::string_view app_id) {
-  if (const std::optional<std::string> exe = ExecutableNameOfProcess(pid)) {
-    return Utf8ToUtf16(*exe);
-  }
-  if (app_id.empty() || app_id.size() > kMaxAppIdBytes) return kUnknownProgram;
-  return Utf8ToUtf16(app_id);
-}
-
 SessionFacts ReadSessionFacts() {
   SessionFacts facts;
   facts.session_type = EnvironmentValue("XDG_SESSION_TYPE").value_or("");
@@ -131,19 +132,19 @@ std::unique_ptr<ForegroundApp> CreateSessionForegroundApp(
   switch (ChooseForegroundBackend(facts)) {
     case ForegroundBackend::kNone:
     case ForegroundBackend::kX11:
-      return CreateX11ForegroundApp();
+      return CreateX11ForegroundApp(std::move(on_change));
     case ForegroundBackend::kWlroots:
-      primary = CreateWlrForegroundApp(std::move(on_change));
+      primary = CreateWlrForegroundApp(on_change);
       break;
     case ForegroundBackend::kKWin:
-      primary = CreateKWinForegroundApp(std::move(on_change), trusted.value_or(KWinPeer()));
+      primary = CreateKWinForegroundApp(on_change, trusted.value_or(KWinPeer()));
       break;
     case ForegroundBackend::kGnomeShell:
-      primary = CreateGnomeForegroundApp(std::move(on_change), trusted.value_or(GnomeShellPeer()));
+      primary = CreateGnomeForegroundApp(on_change, trusted.value_or(GnomeShellPeer()));
       break;
   }
   if (!facts.x_display) return primary;
-  return std::make_unique<FallbackForegroundApp>(std::move(primary), CreateX11ForegroundApp());
+  return std::make_unique<FallbackForegroundApp>(std::move(primary), std::move(on_change));
 }
 
 }  // namespace z900::platform

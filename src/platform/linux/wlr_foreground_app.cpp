@@ -109,7 +109,7 @@ class WlrForegroundApp final : public QueuedForegroundApp {
     active_ = active;
     active_app_id_ = app_id;
     if (active == nullptr) return PublishProgram(kUnknownProgram);
-    PublishProgram(ProgramIdentity(ProcessFromCompositor(app_id), app_id));
+    PublishProgram(ProcessProgramNames(ProcessFromCompositor(app_id), app_id));
   }
 
   // The process id of the focused window with this app id, where the compositor's IPC tells it;

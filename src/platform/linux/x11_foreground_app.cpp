@@ -1,10 +1,13 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <poll.h>
 
+#include <cerrno>
 #include <optional>
 #include <string>
 
+#include "platform/linux/event_thread.h"
 #include "platform/linux/foreground_backends.h"
 #include "platform/program_paths.h"
 
@@ -15,57 +18,97 @@ namespace {
 int IgnoreXErrors(Display* /*display*/, XErrorEvent* /*event*/) { return 0; }
 
 // The foreground program under X11: _NET_ACTIVE_WINDOW of the root window, that window's
-// _NET_WM_PID and the name of /proc/PID/exe, or its WM_CLASS without a readable process. "Unknow"
-// without an X server or an active window.
-class X11ForegroundApp final : public ForegroundApp {
+// _NET_WM_PID and the name of /proc/PID/exe, or its WM_CLASS without a readable process; the
+// process's other names and both parts of WM_CLASS beside it. "Unknow" without an X server or
+// an active window. A thread of its own sleeps until the window manager
+// changes the property (or the active window goes away) and announces the new program, so
+// nothing runs while the focus stays where it is.
+class X11ForegroundApp final : public QueuedForegroundApp {
  public:
-  ~X11ForegroundApp() override {
-    if (display_ != nullptr) XCloseDisplay(display_);
-  }
-
-  std::u16string ForegroundProgramName() override {
-    if (!Connect()) return kUnknownProgram;
-    const Window root = DefaultRootWindow(display_);
-    const std::optional<unsigned long> active = CardinalProperty(root, active_window_, XA_WINDOW);
-    if (!active || *active == 0) return kUnknownProgram;
-    const Window window = static_cast<Window>(*active);
-    const std::optional<unsigned long> pid = CardinalProperty(window, wm_pid_, XA_CARDINAL);
-    const std::uint32_t known_pid =
-        pid && *pid <= 0xFFFFFFFFu ? static_cast<std::uint32_t>(*pid) : 0;
-    return ProgramIdentity(known_pid, WindowClass(window));
-  }
-
-  ForegroundStatus BackendStatus() override {
-    ForegroundStatus status;
-    status.backend = ForegroundBackend::kX11;
-    if (Connect()) {
-      status.problem = ForegroundProblem::kNone;
-    } else {
-      status.problem = ForegroundProblem::kNoDesktop;
-      status.detail = "no X server answers on DISPLAY";
+  explicit X11ForegroundApp(ForegroundChangeHandler on_change)
+      : QueuedForegroundApp(ForegroundBackend::kX11, std::move(on_change)) {
+    if (!EnvironmentValue("DISPLAY")) {
+      PublishStatus(ForegroundProblem::kNoDesktop, "no X server answers on DISPLAY");
+    } else if (!thread_.Start([this] { Run(); })) {
+      PublishStatus(ForegroundProblem::kNoDesktop, "cannot start the X11 event thread");
     }
-    return status;
   }
-
-  bool IsEventDriven() override { return false; }
+  ~X11ForegroundApp() override { thread_.Stop(); }
 
  private:
-  bool Connect() {
-    if (display_ != nullptr) return true;
-    if (!EnvironmentValue("DISPLAY")) return false;
+  void Run() {
     display_ = XOpenDisplay(nullptr);
-    if (display_ == nullptr) return false;
+    if (display_ == nullptr) {
+      PublishStatus(ForegroundProblem::kNoDesktop, "no X server answers on DISPLAY");
+      return;
+    }
     XSetErrorHandler(&IgnoreXErrors);
     active_window_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
     wm_pid_ = XInternAtom(display_, "_NET_WM_PID", False);
-    return true;
+    // Selected before the first look, so that no change between the two is missed.
+    XSelectInput(display_, DefaultRootWindow(display_), PropertyChangeMask);
+    PublishStatus(ForegroundProblem::kNone);
+    Announce();
+    Loop();
+    XCloseDisplay(display_);
+    display_ = nullptr;
   }
 
-  // The class part of WM_CLASS ("Firefox-esr" of "Navigator", "Firefox-esr"); empty when unset.
-  std::string WindowClass(Window window) {
+  void Loop() {
+    for (;;) {
+      // Xlib may hold events that it read along with a reply: take those first.
+      bool changed = false;
+      while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type == PropertyNotify && event.xproperty.atom == active_window_) changed = true;
+        if (event.type == DestroyNotify && event.xdestroywindow.window == watched_) {
+          watched_ = 0;
+          changed = true;
+        }
+      }
+      if (changed) Announce();
+      pollfd entries[] = {{ConnectionNumber(display_), POLLIN, 0}, thread_.StopEntry()};
+      if (::poll(entries, 2, -1) < 0 && errno != EINTR) return Lost();
+      if (entries[1].revents != 0) return;
+      if ((entries[0].revents & (POLLERR | POLLHUP)) != 0) return Lost();
+    }
+  }
+
+  void Lost() {
+    PublishProgram(kUnknownProgram);
+    PublishStatus(ForegroundProblem::kConnectionLost, "the X server closed the connection");
+  }
+
+  // Publishes the program of the active window, and watches that window for its end.
+  void Announce() {
+    const Window root = DefaultRootWindow(display_);
+    const std::optional<unsigned long> active = CardinalProperty(root, active_window_, XA_WINDOW);
+    const Window window = active ? static_cast<Window>(*active) : 0;
+    if (window != watched_) {
+      if (watched_ != 0) XSelectInput(display_, watched_, NoEventMask);
+      watched_ = window;
+      if (watched_ != 0) XSelectInput(display_, watched_, StructureNotifyMask);
+    }
+    // A window gone meanwhile answers nothing, which makes it unknown.
+    if (window == 0) return PublishProgram(kUnknownProgram);
+    const std::optional<unsigned long> pid = CardinalProperty(window, wm_pid_, XA_CARDINAL);
+    const std::uint32_t known_pid =
+        pid && *pid <= 0xFFFFFFFFu ? static_cast<std::uint32_t>(*pid) : 0;
+    const WmClass names = WindowClass(window);
+    PublishProgram(ProcessProgramNames(known_pid, names.window_class, names.instance));
+  }
+
+  // The two parts of WM_CLASS ("Navigator", "Firefox-esr"); empty when unset.
+  struct WmClass {
+    std::string instance;
+    std::string window_class;
+  };
+  WmClass WindowClass(Window window) {
     XClassHint hint{};
     if (XGetClassHint(display_, window, &hint) == 0) return {};
-    std::string result = hint.res_class != nullptr ? hint.res_class : "";
+    WmClass result{hint.res_name != nullptr ? hint.res_name : "",
+                   hint.res_class != nullptr ? hint.res_class : ""};
     if (hint.res_name != nullptr) XFree(hint.res_name);
     if (hint.res_class != nullptr) XFree(hint.res_class);
     return result;
@@ -89,15 +132,18 @@ class X11ForegroundApp final : public ForegroundApp {
     return value;
   }
 
+  // Only on the event thread.
   Display* display_ = nullptr;
   Atom active_window_ = None;
   Atom wm_pid_ = None;
+  Window watched_ = 0;  // the active window, watched for its end
+  EventThread thread_;
 };
 
 }  // namespace
 
-std::unique_ptr<ForegroundApp> CreateX11ForegroundApp() {
-  return std::make_unique<X11ForegroundApp>();
+std::unique_ptr<ForegroundApp> CreateX11ForegroundApp(ForegroundChangeHandler on_change) {
+  return std::make_unique<X11ForegroundApp>(std::move(on_change));
 }
 
 }  // namespace z900::platform

@@ -12,9 +12,22 @@
 #include <vector>
 
 #include "platform/keyboard_layout.h"
+#include "platform/linux/shared_library.h"
 #include "platform/program_paths.h"
 
 namespace z900::platform {
+
+// The two calls of libXi the hook makes, opened when the hook is installed: a start on a
+// desktop without X11 does not load the library.
+struct X11KeyboardHook::XInput {
+  decltype(&XIQueryVersion) query_version = nullptr;
+  decltype(&XISelectEvents) select_events = nullptr;
+
+  static bool Find(SharedLibrary& library, XInput& xinput) {
+    return library.Find("XIQueryVersion", xinput.query_version) &&
+           library.Find("XISelectEvents", xinput.select_events);
+  }
+};
 
 // What the reader thread and the ui thread share. The queue is the hand-over; `forwarding` is
 // read by the reader; the rest belongs to the ui thread alone.
@@ -60,6 +73,8 @@ bool X11KeyboardHook::InstallHook() {
     failure_ = "no X display";
     return false;
   }
+  const XInput* const xinput = OpenOnce<XInput>("libXi.so.6", failure_);
+  if (xinput == nullptr) return false;
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr) {
     failure_ = "the X display does not answer";
@@ -70,29 +85,19 @@ bool X11KeyboardHook::InstallHook() {
   int major = 2;
   int minor = 2;
   if (!XQueryExtension(display_, "XInputExtension", &xi_opcode_, &event, &error) ||
-      XIQueryVersion(display_, &major, &minor) != Success || major < 2) {
+      xinput->query_version(display_, &major, &minor) != Success || major < 2) {
     failure_ = "the X server has no XInput2";
     RemoveHook();
     return false;
   }
-  // Raw events are the keyboard's own: they come whichever window has the focus.
-  unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-  XISetMask(bits, XI_RawKeyPress);
-  XISetMask(bits, XI_RawKeyRelease);
-  XIEventMask mask{};
-  mask.deviceid = XIAllMasterDevices;
-  mask.mask_len = sizeof bits;
-  mask.mask = bits;
-  XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
-  XFlush(display_);
+  xinput_ = xinput;
   wake_fd_ = eventfd(0, EFD_CLOEXEC);
   if (wake_fd_ < 0) {
     failure_ = "no event descriptor for the key reader";
     RemoveHook();
     return false;
   }
-  std::string why;
-  shared_->translator = CreateSystemKeyTranslator(why);
+  // The key translator is made when forwarding starts, from the keymap of that moment.
   reader_ = std::thread([this] { ReadKeys(); });
   return true;
 }
@@ -108,6 +113,7 @@ void X11KeyboardHook::RemoveHook() {
   wake_fd_ = -1;
   if (display_ != nullptr) XCloseDisplay(display_);
   display_ = nullptr;
+  selected_ = false;
   // Keys posted but not yet delivered go nowhere.
   shared_->receiver = nullptr;
 }
@@ -119,6 +125,26 @@ void X11KeyboardHook::SetHookStatus(bool forward) {
     shared_->translator = CreateSystemKeyTranslator(why);
   }
   shared_->forwarding = forward;
+  if (display_ != nullptr && forward != selected_) SelectRawKeys(forward);
+}
+
+void X11KeyboardHook::SelectRawKeys(bool on) {
+  // Raw events are the keyboard's own: they come whichever window has the focus. They are
+  // asked for only while keys are forwarded, so that the reader sleeps through the typing in
+  // other programs the rest of the time.
+  unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+  if (on) {
+    XISetMask(bits, XI_RawKeyPress);
+    XISetMask(bits, XI_RawKeyRelease);
+  }
+  XIEventMask mask{};
+  mask.deviceid = XIAllMasterDevices;
+  mask.mask_len = sizeof bits;
+  mask.mask = bits;
+  xinput_->select_events(display_, DefaultRootWindow(display_), &mask, 1);
+  // Every key pressed after this returns is heard.
+  XSync(display_, False);
+  selected_ = on;
 }
 
 void X11KeyboardHook::SetReceiveWindow(KeyReceiver* receiver) { shared_->receiver = receiver; }
@@ -136,6 +162,7 @@ void X11KeyboardHook::ReadKeys() {
           !XGetEventData(display_, &cookie)) {
         continue;
       }
+      if (cookie.evtype == XI_RawKeyPress || cookie.evtype == XI_RawKeyRelease) ++keys_read_;
       if ((cookie.evtype == XI_RawKeyPress || cookie.evtype == XI_RawKeyRelease) &&
           shared_->forwarding) {
         const auto* raw = static_cast<const XIRawEvent*>(cookie.data);

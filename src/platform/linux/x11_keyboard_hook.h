@@ -14,9 +14,9 @@ typedef struct _XDisplay Display;  // NOLINT(bugprone-reserved-identifier)
 namespace z900::platform {
 
 // The keyboard hook of an X11 desktop: XInput2 raw key events of every master keyboard, which
-// reach any client without privileges and whichever window has the focus. A reader thread takes
-// them off the X connection while forwarding is on and posts them to the ui thread, where they
-// are translated to virtual keys and handed to the receiver.
+// reach any client without privileges and whichever window has the focus. They are selected
+// only while forwarding is on; a reader thread takes them off the X connection and posts them
+// to the ui thread, where they are translated to virtual keys and handed to the receiver.
 class X11KeyboardHook final : public KeyboardHook {
  public:
   explicit X11KeyboardHook(UiTaskPoster post);
@@ -32,15 +32,22 @@ class X11KeyboardHook final : public KeyboardHook {
   void SetReceiveWindow(KeyReceiver* receiver) override;
 
   const std::string& failure() const { return failure_; }
+  // Raw key events the reader took off the connection, forwarded or not.
+  std::uint64_t keys_read() const { return keys_read_; }
 
  private:
   struct Shared;
+  struct XInput;
   void ReadKeys();
+  void SelectRawKeys(bool on);
 
   UiTaskPoster post_;
   std::shared_ptr<Shared> shared_;
   Display* display_ = nullptr;
+  const XInput* xinput_ = nullptr;
   int xi_opcode_ = 0;
+  bool selected_ = false;  // the raw key events are selected
+  std::atomic<std::uint64_t> keys_read_{0};
   int wake_fd_ = -1;
   std::thread reader_;
   std::string failure_;
