@@ -112,7 +112,9 @@ QString WithPathBreaks(const QString& text) {
 void DrawWrapped(QPainter& painter, const QRect& rect, const QString& text, QRect room) {
   const QFontMetrics metrics = painter.fontMetrics();
   const int line_height = metrics.height();
-  const QString spaced = WithPathBreaks(text);
+  // A line break of the text starts a new line; QTextLayout takes only its own separator as one.
+  QString spaced = WithPathBreaks(text);
+  spaced.replace(u'\n', QChar::LineSeparator);
   QTextLayout layout(spaced, painter.font());
   QTextOption option;
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

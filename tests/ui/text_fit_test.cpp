@@ -112,6 +112,18 @@ TEST_P(TextFitTest, EveryMessageFitsAboveTheButtons) {
   }
 }
 
+// A message of several parts (what failed in a write, each on its line) breaks where its parts
+// end, and only there when the lines are short.
+TEST_P(TextFitTest, AMessageBreaksAtItsLineBreaks) {
+  const QString message = QStringLiteral("One part.\nAnother part.");
+  TextWatch watch([&](const QString& text) { return text == message; });
+  CInfoDlg dialog(message, 0, context.strings);
+  dialog.grab();
+  ASSERT_EQ(watch.fits.size(), 1u);
+  EXPECT_EQ(watch.fits.front().lines, 2) << Describe(watch.fits.front());
+  EXPECT_TRUE(watch.fits.front().Fits()) << Describe(watch.fits.front());
+}
+
 // Every window, page, dialog and menu the render command draws, with the texts of the language
 // (a firmware line is the version's text and its number).
 TEST_P(TextFitTest, EveryTextOfTheWindowsFits) {
