@@ -6,6 +6,7 @@
 #include "cli/output_text.h"
 #include "device/command_set.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 #include "update/firmware_handoff.h"
 
 namespace z900::cli {
@@ -40,18 +41,18 @@ int ConfigRun::Load() {
   session_.LoadLanguage();
   const config::LoadProfilesResult result = config::LoadProfiles(context(), page_, *ports_);
   if (!result.paths_fit) {
-    return session_.Fail(kExitFailed,
-                         "the profile folder " + context().paths.profile_folder.string() +
-                             " is too long: a profile file's path may take " +
-                             std::to_string(config::kMaxTextUnits) + " characters at most");
+    return session_.Fail(
+        kExitFailed, "the profile folder " + platform::PathToUtf8(context().paths.profile_folder) +
+                         " is too long: a profile file's path may take " +
+                         std::to_string(config::kMaxTextUnits) + " characters at most");
   }
   if (!result.registry) {
     session_.err() << "z900ctl: warning: the key store at "
-                   << context().paths.registry_root.string()
+                   << platform::DescribeKeyStoreLocation(context().paths.registry_root)
                    << " cannot be written; the profile table is not kept\n";
   }
   const std::string table = "the profile table (ConfigInfo) in the key store at " +
-                            context().paths.registry_root.string();
+                            platform::DescribeKeyStoreLocation(context().paths.registry_root);
   if (!result.table_copy.empty()) {
     session_.err() << "z900ctl: warning: " << table << " was damaged; it was kept as "
                    << platform::Utf16ToUtf8(result.table_copy) << " and started anew\n";
@@ -59,11 +60,11 @@ int ConfigRun::Load() {
   int code = kExitOk;
   using Kind = config::ProfileFileProblem::Kind;
   for (const config::ProfileFileProblem& problem : result.problems) {
-    const std::string file = problem.path.string();
+    const std::string file = platform::PathToUtf8(problem.path);
     switch (problem.kind) {
       case Kind::kKeptDamaged:
         session_.err() << "z900ctl: warning: " << file << " was not a profile file; it was kept as "
-                       << problem.copy.string() << " and replaced by the defaults\n";
+                       << platform::PathToUtf8(problem.copy) << " and replaced by the defaults\n";
         break;
       case Kind::kDamagedNotReplaced:
         session_.err() << "z900ctl: warning: " << file
@@ -138,8 +139,9 @@ int ConfigRun::Save() {
   const std::string problem = SaveProblem(config::SaveProfileFile(context(), page_, *ports_));
   if (!problem.empty()) return session_.Fail(kExitFailed, problem);
   if (!stored) {
-    return session_.Fail(kExitFailed, "the profile table could not be stored in the key store at " +
-                                          context().paths.registry_root.string());
+    return session_.Fail(kExitFailed,
+                         "the profile table could not be stored in the key store at " +
+                             platform::DescribeKeyStoreLocation(context().paths.registry_root));
   }
   return kExitOk;
 }

@@ -4,6 +4,7 @@
 
 #include "config/profiles.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 
 namespace z900::config {
 namespace {
@@ -15,7 +16,7 @@ std::optional<std::u16string> AskProgramName(SettingsPageModel& page, platform::
   const std::optional<std::filesystem::path> chosen = ui.ChooseFile(platform::FileChoice::kProgram);
   page.dialog_open = 0;
   if (!chosen) return std::nullopt;
-  std::u16string name = platform::Utf8ToUtf16(chosen->filename().string());
+  std::u16string name = platform::Utf8ToUtf16(platform::PathToUtf8(chosen->filename()));
   if (name.empty() || name.size() > kMaxTextUnits) return std::nullopt;
   return name;
 }

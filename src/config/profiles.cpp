@@ -8,6 +8,7 @@
 #include "device/command_set.h"
 #include "device/memory_map.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 
 namespace z900::config {
 namespace {
@@ -22,13 +23,13 @@ constexpr std::array<StringKey, kProfileCount> kProfileNames = {
 constexpr std::u16string_view kRegistryCopyFile = u"Profile1.cfg";
 
 std::filesystem::path PathOf(std::u16string_view text) {
-  return std::filesystem::path(platform::Utf16ToUtf8(text));
+  return platform::PathFromUtf8(platform::Utf16ToUtf8(text));
 }
 
 // The profile file path as its field holds it; nullopt when it does not fit the field or
 // does not survive the round trip through UTF-16.
 std::optional<std::u16string> PathFieldText(const std::filesystem::path& path) {
-  const std::string native = path.string();
+  const std::string native = platform::PathToUtf8(path);
   std::u16string text = platform::Utf8ToUtf16(native);
   if (text.size() > kMaxTextUnits || platform::Utf16ToUtf8(text) != native) return std::nullopt;
   return text;
@@ -136,7 +137,8 @@ void ReplaceUnusableFile(AppContext& context, SettingsPageModel& page, ConfigPor
 }  // namespace
 
 std::filesystem::path ProfileFilePath(const platform::ProgramPaths& paths, int index) {
-  return paths.profile_folder / ("Profile" + std::to_string(index + 1) + ".cfg");
+  return paths.profile_folder /
+         platform::PathFromUtf8("Profile" + std::to_string(index + 1) + ".cfg");
 }
 
 void ShowSwitchControls(SettingsPageModel& page, const ProfileEntry& entry) {

@@ -7,6 +7,7 @@
 #include "macro/macro_store.h"
 #include "platform/ini_file.h"
 #include "platform/key_store.h"
+#include "platform/utf8_path.h"
 #include "support/cli_fixture.h"
 #include "support/missing_mouse_backend.h"
 #include "support/no_mouse_backend.h"
@@ -189,9 +190,11 @@ TEST_F(ConfigCommandsTest, SelectingProfiles) {
   EXPECT_EQ(Run({"profile", "select", "2"}).out, "selected profile 2 (Profile 2)\n");
 
   result = Run({"profile", "list"});
-  const std::string profile_folder = (folder.path() / "Profile").string();
-  EXPECT_THAT(result.out, HasSubstr("  1  Profile 1  " + profile_folder + "/Profile1.cfg\n"));
-  EXPECT_THAT(result.out, HasSubstr("* 2  Profile 2  " + profile_folder + "/Profile2.cfg\n"));
+  const auto file = [this](const char* name) {
+    return platform::PathToUtf8(folder.path() / "Profile" / name);
+  };
+  EXPECT_THAT(result.out, HasSubstr("  1  Profile 1  " + file("Profile1.cfg") + "\n"));
+  EXPECT_THAT(result.out, HasSubstr("* 2  Profile 2  " + file("Profile2.cfg") + "\n"));
 
   env.hardware = nullptr;
   result = Run({"--simulate", "profile", "select", "1", "--apply"});

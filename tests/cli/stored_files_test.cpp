@@ -1,13 +1,14 @@
 // How the commands treat the files they keep: links, things that are no files, damaged files.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "platform/file_io.h"
 #include "support/cli_fixture.h"
+#include "support/only_on.h"
+#include "support/system_files.h"
 
 namespace z900::cli {
 namespace {
@@ -43,6 +44,7 @@ class StoredFilesTest : public test::CliTest {
 };
 
 TEST_F(StoredFilesTest, LinksKeepLeadingToTheFilesTheyNamed) {
+  Z900_LINUX_ONLY("symbolic links, and the key store as files");
   MakeFiles();
   const fs::path elsewhere = folder.path() / "elsewhere";
   fs::create_directories(elsewhere);
@@ -74,6 +76,7 @@ TEST_F(StoredFilesTest, LinksKeepLeadingToTheFilesTheyNamed) {
 
 // FIFOs would block a plain open for ever; neither they nor folders are read or replaced.
 TEST_F(StoredFilesTest, WhatIsNoRegularFileIsRefusedWithItsReason) {
+  Z900_LINUX_ONLY("FIFOs, and the key store as files");
   MakeFiles();
   struct Case {
     fs::path path;
@@ -118,7 +121,7 @@ TEST_F(StoredFilesTest, WhatIsNoRegularFileIsRefusedWithItsReason) {
     const fs::path aside = c.path.string() + ".aside";
     if (fs::exists(c.path)) fs::rename(c.path, aside);
     if (c.fifo) {
-      ASSERT_EQ(::mkfifo(c.path.c_str(), 0600), 0);
+      ASSERT_TRUE(test::MakeFifo(c.path));
     } else {
       fs::create_directory(c.path);
     }
@@ -133,6 +136,7 @@ TEST_F(StoredFilesTest, WhatIsNoRegularFileIsRefusedWithItsReason) {
 }
 
 TEST_F(StoredFilesTest, DamagedFilesAreKeptBesideAndNamed) {
+  Z900_LINUX_ONLY("the key store as files");
   MakeFiles();
   const Bytes damaged_profile(50897, 0x11);
   const Bytes damaged_table = {'Z', '9', 'K', 'V', 1, 0, 0, 0};

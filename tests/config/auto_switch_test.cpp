@@ -3,61 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "support/config_fixture.h"
-#include "support/fake_desktop.h"
-#include "support/foreground_waiter.h"
-#include "support/headless_sway.h"
+#include "auto_switch_fixture.h"
 
 namespace z900::config {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-using test::FakeForeground;
-
-class AutoSwitchTest : public test::ConfigTest {
- protected:
-  // Five profile files named p1 … p5, profile 1 loaded.
-  void SetUp() override {
-    for (int k = 0; k < kProfileCount; ++k) {
-      auto record = std::make_unique<SettingsRecord>();
-      BuildDefaultSettings(*record, context.strings);
-      platform::WriteFixedText(record->profile_name,
-                               u"p" + std::u16string(1, static_cast<char16_t>(u'1' + k)));
-      std::vector<std::uint8_t> bytes = RecordBytes(*record);
-      bytes.push_back(0);
-      std::filesystem::create_directories(ProfilePath(k).parent_path());
-      ASSERT_FALSE(platform::WriteFileAtomically(ProfilePath(k), bytes));
-    }
-    LoadProfiles(context, page, ports);
-    mouse.ClearWireLog();
-  }
-
-  void Tie(int index, std::u16string_view program, bool on = true) {
-    ProfileEntry& entry = context.profiles.entries[index];
-    platform::WriteFixedText(entry.program_name, program);
-    entry.auto_switch = on ? 1 : 0;
-  }
-
-  // Runs one tick with this program in the foreground; returns the loaded profile's name and
-  // the number of applies the tick made.
-  std::pair<std::u16string, int> Tick(std::u16string_view program) {
-    foreground.name = program;
-    return Tick(foreground);
-  }
-
-  // The same with whatever `app` says is in the foreground.
-  std::pair<std::u16string, int> Tick(platform::ForegroundApp& app) {
-    mouse.ClearWireLog();
-    CheckAutoSwitch(context, page, ports, app);
-    int applies = 0;
-    for (const auto& report : Sent()) applies += report[1] == 0xA6 && report[2] == 0x02;
-    return {platform::ReadFixedText(context.settings.profile_name), applies};
-  }
-
-  FakeForeground foreground;
-};
 
 TEST_F(AutoSwitchTest, TiedProgramSwitchesAndTheProfileStaysAfterwards) {
   Tie(2, u"gimp");
@@ -160,37 +112,6 @@ TEST_F(AutoSwitchTest, ChoosingTheProgram) {
   EXPECT_THAT(ui.calls, ElementsAre("choose file 0", "message: str_msg7"));
   EXPECT_FALSE(page.switch_box_checked);
   EXPECT_EQ(first.auto_switch, 0);
-}
-
-// Native Wayland programs under a real compositor (sway, headless) through the foreign-toplevel
-// protocol, each known by its executable through sway's IPC.
-TEST_F(AutoSwitchTest, NativeWaylandProgramsSwitchUnderSway) {
-  if (const std::optional<std::string> why = test::HeadlessSway::Unavailable())
-    GTEST_SKIP() << *why;
-  for (const char* client : {"foot", "wev"}) {
-    if (!test::ProgramInPath(client)) GTEST_SKIP() << client << " is not installed";
-  }
-  test::HeadlessSway sway;
-  test::ForegroundWaiter waiter;
-  const auto system = platform::CreateSystemForegroundApp(waiter.Handler());
-  ASSERT_TRUE(waiter.WaitUntil([&] { return system->BackendStatus().SeesForeground(); }));
-  EXPECT_EQ(system->BackendStatus().backend, platform::ForegroundBackend::kWlroots);
-  EXPECT_TRUE(system->IsEventDriven());
-  Tie(1, u"foot");
-  Tie(3, u"wev");
-
-  // A new window takes the focus. foot's app id is not its executable's name, which wins.
-  const test::ChildProcess foot("foot", {"--app-id=z900-term"});
-  ASSERT_TRUE(waiter.WaitForProgram(*system, u"foot"));
-  EXPECT_EQ(Tick(*system), std::make_pair(std::u16string(u"p2"), 1));
-  const test::ChildProcess wev("wev", {});
-  ASSERT_TRUE(waiter.WaitForProgram(*system, u"wev"));
-  EXPECT_EQ(Tick(*system), std::make_pair(std::u16string(u"p4"), 1));
-
-  ASSERT_TRUE(sway.Command("[app_id=z900-term] focus"));
-  ASSERT_TRUE(waiter.WaitForProgram(*system, u"foot"));
-  EXPECT_EQ(Tick(*system), std::make_pair(std::u16string(u"p2"), 1));
-  EXPECT_EQ(Tick(*system), std::make_pair(std::u16string(u"p2"), 0));
 }
 
 }  // namespace

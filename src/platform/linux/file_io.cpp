@@ -26,22 +26,6 @@ constexpr std::string_view kTemporaryMark = ".tmp-";
 
 std::error_code LastError() { return {errno, std::system_category()}; }
 
-class FileErrorCategoryImpl final : public std::error_category {
- public:
-  const char* name() const noexcept override { return "z900 file"; }
-  std::string message(int value) const override {
-    switch (static_cast<FileError>(value)) {
-      case FileError::kFolder:
-        return "a folder, not a regular file";
-      case FileError::kFifo:
-        return "a FIFO (named pipe), not a regular file";
-      case FileError::kDevice:
-        return "a device or socket, not a regular file";
-    }
-    return "not a regular file";
-  }
-};
-
 // Null for a regular file, else the refusal that names what it is.
 std::error_code KindError(mode_t mode) {
   if (S_ISREG(mode)) return {};
@@ -209,19 +193,6 @@ class FlockLock final : public FileLock {
 };
 
 }  // namespace
-
-const std::error_category& FileErrorCategory() {
-  static const FileErrorCategoryImpl category;
-  return category;
-}
-
-std::error_code make_error_code(FileError error) {
-  return {static_cast<int>(error), FileErrorCategory()};
-}
-
-bool IsNotRegularFileError(std::error_code error) {
-  return error.category() == FileErrorCategory();
-}
 
 fs::path ResolveLinks(const fs::path& path, std::error_code& error) {
   error.clear();
