@@ -28,6 +28,9 @@ packages=(
   qemu-system-x86
   # reference XML readers of the benchmark (bench/ only)
   libpugixml-dev libxml2-dev
+  # the Windows build (cmake/mingw-w64.cmake: the posix thread model) and its tests under Wine;
+  # GoogleTest's sources for it come with libgtest-dev (/usr/src/googletest); the installer
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 nsis
   # the package and its checks: dependencies of the .deb (dpkg-shlibdeps), the desktop's
   # validators, the udev rule's test, manual pages, the clean root of the install test
   dpkg-dev lintian desktop-file-utils appstream udev man-db debootstrap
