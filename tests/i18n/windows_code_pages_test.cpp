@@ -60,8 +60,7 @@ constexpr KnownDifference kKnownDifferences[] = {
     {10006, 0x9C, u'\u00AD'},  // the soft hyphen of the older chart, not €
     {10006, 0xAF, u'\u0387'},  // the Greek ano teleia, not the middle dot
     {10006, 0xFF, u'\uF8A0'},  // unassigned in the older chart
-    {10079, 0xBD, u'\u2126'},
-    {10079, 0xDB, u'\u00A4'},  // ¤ of the older chart, not €
+    {10079, 0xBD, u'\u2126'}, {10079, 0xDB, u'\u00A4'},  // ¤ of the older chart, not €
     {10081, 0xBD, u'\u2126'},
 };
 
@@ -78,9 +77,10 @@ TEST(WindowsCodePagesTest, OurTablesGiveWhatWindowsGives) {
       const std::uint8_t one[1] = {static_cast<std::uint8_t>(byte)};
       const std::u16string windows = Windows(page.code_page, one);
       ASSERT_EQ(windows.size(), 1u) << page.code_page;
-      const auto known = std::find_if(
-          std::begin(kKnownDifferences), std::end(kKnownDifferences),
-          [&](const KnownDifference& d) { return d.code_page == page.code_page && d.byte == byte; });
+      const auto known = std::find_if(std::begin(kKnownDifferences), std::end(kKnownDifferences),
+                                      [&](const KnownDifference& d) {
+                                        return d.code_page == page.code_page && d.byte == byte;
+                                      });
       if (known != std::end(kKnownDifferences)) {
         EXPECT_EQ(static_cast<int>(windows[0]), static_cast<int>(known->windows))
             << "code page " << page.code_page << ", byte 0x" << std::hex << byte;

@@ -1,7 +1,9 @@
 #include "platform/console.h"
 
 // windows.h first: shellapi.h builds on it.
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 #include <io.h>
 #include <shellapi.h>

@@ -1,7 +1,9 @@
 #include "platform/windows/task_autostart.h"
 
 // windows.h first: the other system headers build on it.
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 #include <oleauto.h>
 #include <taskschd.h>

@@ -1,5 +1,7 @@
 // windows.h first: the other system headers build on it.
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 #include <mmsystem.h>
 #include <shellapi.h>

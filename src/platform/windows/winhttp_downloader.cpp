@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -225,9 +226,15 @@ class Transfer {
       return TooLarge();
     }
     for (;;) {
+      // Only what has arrived: a read of more may wait for the whole body, and Abort could not
+      // end a slow transfer before it is over.
+      DWORD available = 0;
+      if (!::WinHttpQueryDataAvailable(request, &available)) return FailCall();
+      if (available == 0) return true;
       char chunk[16384];
       DWORD got = 0;
-      if (!::WinHttpReadData(request, chunk, sizeof chunk, &got)) return FailCall();
+      const DWORD wanted = std::min<DWORD>(available, sizeof chunk);
+      if (!::WinHttpReadData(request, chunk, wanted, &got)) return FailCall();
       if (got == 0) return true;
       if (received_.load() + got > max_bytes_) return TooLarge();
       DWORD written = 0;

@@ -1,7 +1,9 @@
 #include "platform/host_services.h"
 
 // windows.h first: shellapi.h builds on it.
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
