@@ -31,6 +31,9 @@ packages=(
   # the libFuzzer targets, run in CI by tools/fuzz-ci.sh: clang and its fuzzer and sanitizer
   # run-time libraries
   clang libclang-rt-14-dev
+  # the Windows build (cmake/mingw-w64.cmake: the posix thread model) and its tests under Wine;
+  # GoogleTest's sources for it come with libgtest-dev (/usr/src/googletest); the installer
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 nsis
   # the package and its checks: dependencies of the .deb (dpkg-shlibdeps), the desktop's
   # validators, the udev rule's test, manual pages (col reads them as text), the clean root of
   # the install test

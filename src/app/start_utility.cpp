@@ -5,9 +5,10 @@
 #include <ostream>
 #include <string_view>
 
-#include "app/autostart.h"
 #include "i18n/language_strings.h"
 #include "i18n/xml_document.h"
+#include "platform/autostart.h"
+#include "platform/utf8_path.h"
 #include "z900/version.h"
 
 namespace z900::app {
@@ -31,8 +32,8 @@ StartResult StartUtility(config::AppContext& context, StartupPorts& ports) {
   // Before anything can show a message, so that even the notice of a missing mouse is
   // translated. A missing file is no error: every text is then empty.
   if (!LoadProgramLanguage(context, platform::EnvironmentValue("Z900_LANGUAGE"))) {
-    ports.Warn("cannot read the language file in " + context.paths.module_directory.string() +
-               "; texts will be empty");
+    ports.Warn("cannot read the language file in " +
+               platform::PathToUtf8(context.paths.module_directory) + "; texts will be empty");
   }
 
   // The start-up handle only proves that a mouse is there; it stays open until the end.
@@ -118,7 +119,7 @@ std::optional<Options> ParseOptions(std::span<const std::string> args, std::stri
         error = "--render needs the folder to draw into";
         return std::nullopt;
       }
-      options.render_folder = args[++i];
+      options.render_folder = platform::PathFromUtf8(args[++i]);
     } else if (args[i] == "--autostart") {
       if (i + 1 == args.size() || (args[i + 1] != "on" && args[i + 1] != "off")) {
         error = "--autostart needs on or off";
@@ -153,13 +154,13 @@ std::optional<int> RunWithoutWindow(const Options& options, const platform::Path
   }
   if (options.autostart) {
     std::string error;
-    const std::optional<AutostartStatus> status =
-        SetAutostart(ResolveAutostartPaths(env), *options.autostart, error);
+    const std::optional<platform::AutostartStatus> status =
+        platform::CreateSystemAutostart(env)->Set(*options.autostart, error);
     if (!status) {
       err << "z900-config: autostart: " << error << '\n';
       return kExitFailed;
     }
-    out << DescribeAutostart(*status) << '\n';
+    out << platform::DescribeAutostart(*status) << '\n';
     return kExitOk;
   }
   return std::nullopt;

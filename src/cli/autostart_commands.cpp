@@ -1,7 +1,6 @@
 #include <array>
 #include <ostream>
 
-#include "app/autostart.h"
 #include "cli/cli_session.h"
 
 namespace z900::cli {
@@ -11,13 +10,12 @@ int RunAutostart(CliSession& session, std::span<const std::string> args) {
   if (args.size() != 1 || (args[0] != "on" && args[0] != "off" && args[0] != "status")) {
     return session.Fail(kExitUsage, "usage: z900ctl autostart on|off|status");
   }
-  const app::AutostartPaths& paths = session.environment().autostart;
+  platform::Autostart& autostart = *session.environment().autostart;
   std::string error;
-  const std::optional<app::AutostartStatus> status =
-      args[0] == "status" ? app::ReadAutostart(paths, error)
-                          : app::SetAutostart(paths, args[0] == "on", error);
+  const std::optional<platform::AutostartStatus> status =
+      args[0] == "status" ? autostart.Read(error) : autostart.Set(args[0] == "on", error);
   if (!status) return session.Fail(kExitFailed, "autostart: " + error);
-  session.out() << app::DescribeAutostart(*status) << '\n';
+  session.out() << platform::DescribeAutostart(*status) << '\n';
   return kExitOk;
 }
 

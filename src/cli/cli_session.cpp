@@ -8,6 +8,7 @@
 #include "cli/config_run.h"
 #include "config/store_lock.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 #include "sim/sim_faults.h"
 #include "update/firmware_handoff.h"
 
@@ -27,7 +28,7 @@ void CliSession::LoadLanguage() {
   const std::filesystem::path file =
       i18n::LanguageFilePath(context_.paths.module_directory, env_.language);
   if (!i18n::LoadLanguageStrings(document, file, context_.strings)) {
-    err_ << "z900ctl: warning: cannot read the language file " << file.string() << " ("
+    err_ << "z900ctl: warning: cannot read the language file " << platform::PathToUtf8(file) << " ("
          << platform::Utf16ToUtf8(document.ReadResult()) << "); messages will be empty\n";
   }
 }
@@ -79,6 +80,13 @@ int CliSession::PrepareChannel() {
 
 int CliSession::LockStore(StoreAccess access) {
   if (access <= locked_) return kExitOk;
+  // Said once, before any file or key is tried: each of them would only be refused in turn.
+  constexpr std::string_view kNoRights =
+      "the profiles and macros of this computer are changed with administrator rights only: run "
+      "it from an administrator console, or set Z900_HOME to keep them in a folder of your own";
+  if (env_.paths.machine_wide && access == StoreAccess::kChange && !env_.runs_as_administrator) {
+    return Fail(kExitFailed, kNoRights);
+  }
   store_lock_.reset();  // a shared hold of this process would keep its exclusive one waiting
   std::error_code error;
   store_lock_ = config::LockStore(
@@ -96,8 +104,11 @@ int CliSession::LockStore(StoreAccess access) {
                                    std::to_string(config::kStoreLockPatienceMs / 60000) +
                                    " minutes: " + config::StoreLockHolders(env_.paths));
     }
-    return Fail(kExitFailed,
-                "cannot lock " + env_.paths.store_lock_file.string() + ": " + error.message());
+    if (env_.paths.machine_wide && error == std::errc::permission_denied) {
+      return Fail(kExitFailed, kNoRights);
+    }
+    return Fail(kExitFailed, "cannot lock " + platform::PathToUtf8(env_.paths.store_lock_file) +
+                                 ": " + error.message());
   }
   locked_ = access;
   return kExitOk;

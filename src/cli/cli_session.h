@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/autostart.h"
 #include "cli/terminal_ui_port.h"
 #include "config/app_context.h"
 #include "device/hid_channel.h"
+#include "platform/autostart.h"
 #include "platform/clock.h"
 #include "platform/downloader.h"
 #include "platform/file_io.h"
@@ -33,7 +33,7 @@ enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoMouse
 // tests from a temporary folder and a virtual clock.
 struct CliEnvironment {
   platform::ProgramPaths paths;
-  app::AutostartPaths autostart;
+  platform::Autostart* autostart = nullptr;  // starting the utility at login
   platform::Clock* clock = nullptr;
   platform::HidBackend* hardware = nullptr;  // the real mouse; unused with --simulate
   platform::HostServices* host = nullptr;    // programs, files, sounds, tools
@@ -43,6 +43,8 @@ struct CliEnvironment {
   bool trace = false;                     // Z900_TRACE=1
   std::optional<std::string> language;    // Z900_LANGUAGE
   bool out_is_terminal = false;
+  // Whether the run may change the machine's profiles and key store (paths.machine_wide).
+  bool runs_as_administrator = true;
   std::istream* in = nullptr;  // where questions are answered; null when nobody can answer
   // Long-running commands turn interrupt watching on (Ctrl-C then ends them cleanly instead
   // of killing the process) and ask whether an interrupt came.

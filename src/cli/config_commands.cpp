@@ -14,6 +14,7 @@
 #include "macro/macro_store.h"
 #include "platform/keyboard_layout.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 
 namespace z900::cli {
 namespace {
@@ -382,8 +383,9 @@ int RunSetButton(CliSession& session, std::span<const std::string> args) {
   switch (entry->rule) {
     case config::CodeRule::kHostAction: {
       std::error_code ignored;
-      const std::filesystem::path path = std::filesystem::absolute(words[3], ignored);
-      const std::u16string text = platform::Utf8ToUtf16(path.string());
+      const std::filesystem::path path =
+          std::filesystem::absolute(platform::PathFromUtf8(words[3]), ignored);
+      const std::u16string text = platform::Utf8ToUtf16(platform::PathToUtf8(path));
       if (!config::SetHostAction(assignment, config::HostActionCode(*entry, *button - 1), text)) {
         assignment = previous;
         return session.Fail(kExitFailed, "the path is longer than the " +
@@ -391,7 +393,8 @@ int RunSetButton(CliSession& session, std::span<const std::string> args) {
                                              " characters a button may hold");
       }
       if (!std::filesystem::exists(path, ignored)) {
-        session.err() << "z900ctl: warning: " << path.string() << " does not exist (yet)\n";
+        session.err() << "z900ctl: warning: " << platform::PathToUtf8(path)
+                      << " does not exist (yet)\n";
       }
       assignment.function_type = config::kTypeHostAction;
       platform::WriteFixedText(assignment.display_name, text);

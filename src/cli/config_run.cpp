@@ -6,6 +6,7 @@
 #include "cli/output_text.h"
 #include "device/command_set.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 #include "update/firmware_handoff.h"
 
 namespace z900::cli {
@@ -40,18 +41,18 @@ int ConfigRun::Load() {
   session_.LoadLanguage();
   const config::LoadProfilesResult result = config::LoadProfiles(context(), page_, *ports_);
   if (!result.paths_fit) {
-    return session_.Fail(kExitFailed,
-                         "the profile folder " + context().paths.profile_folder.string() +
-                             " is too long: a profile file's path may take " +
-                             std::to_string(config::kMaxTextUnits) + " characters at most");
+    return session_.Fail(
+        kExitFailed, "the profile folder " + platform::PathToUtf8(context().paths.profile_folder) +
+                         " is too long: a profile file's path may take " +
+                         std::to_string(config::kMaxTextUnits) + " characters at most");
   }
   if (!result.registry) {
     session_.err() << "z900ctl: warning: the key store at "
-                   << context().paths.registry_root.string()
+                   << platform::DescribeKeyStoreLocation(context().paths.registry_root)
                    << " cannot be written; the profile table is not kept\n";
   }
   const std::string table = "the profile table (ConfigInfo) in the key store at " +
-                            context().paths.registry_root.string();
+                            platform::DescribeKeyStoreLocation(context().paths.registry_root);
   if (!result.table_copy.empty()) {
     session_.err() << "z900ctl: warning: " << table << " was damaged; it was kept as "
                    << platform::Utf16ToUtf8(result.table_copy) << " and started anew\n";
@@ -123,7 +124,7 @@ int ConfigRun::Save() {
                          platform::KeyStoreStatus::kOk;
   if (!config::StoreProfileTable(context(), *store_)) {
     return session_.Fail(kExitFailed, "the profile table could not be stored in the key store at " +
-                                          context().paths.registry_root.string() +
+                                          platform::DescribeKeyStoreLocation(context().paths.registry_root) +
                                           "; nothing was changed");
   }
   const std::string problem = SaveProblem(config::SaveProfileFile(context(), page_, *ports_));
@@ -134,10 +135,10 @@ int ConfigRun::Save() {
 
 std::string ProfileProblemText(const config::ProfileFileProblem& problem) {
   using Kind = config::ProfileFileProblem::Kind;
-  const std::string file = problem.path.string();
+  const std::string file = platform::PathToUtf8(problem.path);
   switch (problem.kind) {
     case Kind::kKeptDamaged:
-      return file + " was not a profile file; it was kept as " + problem.copy.string() +
+      return file + " was not a profile file; it was kept as " + platform::PathToUtf8(problem.copy) +
              " and replaced by the defaults";
     case Kind::kDamagedNotReplaced:
       return file + " is not a profile file and was left as it is: it could not be kept and " +

@@ -5,6 +5,7 @@
 #include "i18n/language_strings.h"
 #include "i18n/xml_document.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 
 namespace z900::cli {
 namespace {
@@ -22,17 +23,17 @@ std::filesystem::path DefaultLanguageFile(CliSession& session) {
 int RunLangCheck(CliSession& session, std::span<const std::string> args) {
   if (args.size() > 1) return Usage(session, "lang check [FILE]");
   const std::filesystem::path path =
-      args.empty() ? DefaultLanguageFile(session) : std::filesystem::path(args[0]);
+      args.empty() ? DefaultLanguageFile(session) : platform::PathFromUtf8(args[0]);
   i18n::CXmlDocument document;
   const i18n::LanguageCheck check = i18n::CheckLanguageFile(document, path);
   if (!check.readable) {
-    return session.Fail(kExitFailed, path.string() + ": " + check.problems.front());
+    return session.Fail(kExitFailed, platform::PathToUtf8(path) + ": " + check.problems.front());
   }
   const std::string encoding = check.encoding.empty()
                                    ? "the ANSI code page (no encoding found)"
                                    : platform::Utf16ToUtf8(check.encoding) +
                                          (check.byte_order_mark ? " (byte-order mark)" : "");
-  session.out() << path.string() << ": encoding " << encoding << '\n';
+  session.out() << platform::PathToUtf8(path) << ": encoding " << encoding << '\n';
   if (check.problems.empty()) {
     session.out() << "all " << i18n::kStringKeyCount << " strings present\n";
     return kExitOk;
@@ -40,7 +41,7 @@ int RunLangCheck(CliSession& session, std::span<const std::string> args) {
   for (const std::string& problem : check.problems) session.err() << "  " << problem << '\n';
   return session.Fail(kExitFailed, std::to_string(check.problems.size()) +
                                        (check.problems.size() == 1 ? " problem" : " problems") +
-                                       " in " + path.string());
+                                       " in " + platform::PathToUtf8(path));
 }
 
 int RunXmlGet(CliSession& session, std::span<const std::string> args) {
@@ -56,7 +57,7 @@ int RunXmlGet(CliSession& session, std::span<const std::string> args) {
   }
   if (words.size() != 3) return Usage(session, kUsage);
   i18n::CXmlDocument document;
-  if (!document.LoadDocument(words[0])) {
+  if (!document.LoadDocument(platform::PathFromUtf8(words[0]))) {
     return session.Fail(kExitFailed,
                         words[0] + ": " + platform::Utf16ToUtf8(document.ReadResult()));
   }

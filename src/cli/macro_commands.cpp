@@ -14,6 +14,7 @@
 #include "platform/file_io.h"
 #include "platform/key_store.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 
 namespace z900::cli {
 namespace {
@@ -104,8 +105,8 @@ int RunImport(CliSession& session, std::span<const std::string> args) {
     return session.Fail(kExitUsage, kUsage);
   }
   std::vector<std::uint8_t> bytes;
-  if (const std::error_code error =
-          platform::ReadWholeFile(args[0], sizeof(macro::MacroRecord), bytes)) {
+  if (const std::error_code error = platform::ReadWholeFile(platform::PathFromUtf8(args[0]),
+                                                            sizeof(macro::MacroRecord), bytes)) {
     if (error == std::errc::file_too_large) {
       return session.Fail(kExitFailed, args[0] + " is not a macro record: it is larger than the " +
                                            std::to_string(sizeof(macro::MacroRecord)) +
@@ -144,7 +145,7 @@ int RunExport(CliSession& session, std::span<const std::string> args) {
   }
   // The user's own file, wherever they put it: its mode is theirs to choose.
   if (const std::error_code error = platform::WriteFileAtomically(
-          args[1], macro::MacroRecordBytes(*record), {}, platform::FileAccess::kKeepMode)) {
+          platform::PathFromUtf8(args[1]), macro::MacroRecordBytes(*record), {}, platform::FileAccess::kKeepMode)) {
     return session.Fail(kExitFailed, "cannot write " + args[1] + ": " + error.message());
   }
   return kExitOk;

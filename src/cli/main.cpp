@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <atomic>
 #include <csignal>
 #include <iostream>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli_session.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -31,7 +30,8 @@ int main(int argc, char** argv) {
   cli::CliEnvironment env;
   const platform::PathEnvironment path_env = platform::ReadPathEnvironment();
   env.paths = platform::ResolveProgramPaths(path_env);
-  env.autostart = app::ResolveAutostartPaths(path_env);
+  const std::unique_ptr<platform::Autostart> autostart = platform::CreateSystemAutostart(path_env);
+  env.autostart = autostart.get();
   env.clock = &platform::SystemClock();
   env.hardware = hardware.get();
   const std::unique_ptr<platform::HostServices> host =
@@ -43,12 +43,14 @@ int main(int argc, char** argv) {
   env.sim_faults = platform::EnvironmentValue("Z900_SIM_FAULTS");
   env.trace = platform::EnvironmentValue("Z900_TRACE") == "1";
   env.language = platform::EnvironmentValue("Z900_LANGUAGE");
-  env.out_is_terminal = ::isatty(STDOUT_FILENO) != 0;
+  env.out_is_terminal = platform::StandardOutputIsTerminal();
+  env.runs_as_administrator = platform::RunsAsAdministrator();
   env.in = &std::cin;
   env.watch_interrupts = [](bool on) { interrupt_watched.store(on); };
   env.interrupted = [] { return interrupt_seen.load(); };
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  platform::UseUtf8Terminal();
+  const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
   return cli::RunCli(args, env, std::cout, std::cerr);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_session.h"
+#include "platform/utf8_path.h"
 #include "z900/version.h"
 
 namespace z900::cli {
@@ -73,7 +74,7 @@ void PrintHelp(std::ostream& out, const CliEnvironment& env) {
          "  Z900_UPDATE_URL  ask this update server (http://host:port) instead of ours\n"
          "\n"
          "The simulated mouse lives in "
-      << env.paths.sim_state_file.string()
+      << platform::PathToUtf8(env.paths.sim_state_file)
       << ".\n"
          "Exit status: 0 done, 1 failed, 2 usage error, 3 no mouse.\n";
 }

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/cli_session.h"
+#include "platform/utf8_path.h"
 #include "update/firmware_handoff.h"
 #include "update/update_check.h"
 
@@ -66,7 +67,8 @@ int RunCheck(CliSession& session, std::span<const std::string> args, bool firmwa
   if (!check.failure_reason().empty()) session.Fail(kExitFailed, check.failure_reason());
   if (firmware && stored) {
     session.out() << "The new firmware image is "
-                  << update::FirmwareImageFile(session.context().paths).string() << ".\n";
+                  << platform::PathToUtf8(update::FirmwareImageFile(session.context().paths))
+                  << ".\n";
     const platform::HostOutcome tool = update::HandOffFirmwareImage(session.context(), *env.host);
     if (!tool.started) {
       return session.Fail(kExitFailed, "the flashing tool cannot be started: " + tool.reason +

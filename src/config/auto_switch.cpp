@@ -4,6 +4,7 @@
 
 #include "config/profiles.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 
 namespace z900::config {
 namespace {

@@ -8,6 +8,7 @@
 #include "device/command_set.h"
 #include "device/memory_map.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 
 namespace z900::config {
 namespace {
@@ -22,13 +23,13 @@ constexpr std::array<StringKey, kProfileCount> kProfileNames = {
 constexpr std::u16string_view kRegistryCopyFile = u"Profile1.cfg";
 
 std::filesystem::path PathOf(std::u16string_view text) {
-  return std::filesystem::path(platform::Utf16ToUtf8(text));
+  return platform::PathFromUtf8(platform::Utf16ToUtf8(text));
 }
 
 // The profile file path as its field holds it; nullopt when it does not fit the field or
 // does not survive the round trip through UTF-16.
 std::optional<std::u16string> PathFieldText(const std::filesystem::path& path) {
-  const std::string native = path.string();
+  const std::string native = platform::PathToUtf8(path);
   std::u16string text = platform::Utf8ToUtf16(native);
   if (text.size() > kMaxTextUnits || platform::Utf16ToUtf8(text) != native) return std::nullopt;
   return text;
@@ -148,7 +149,8 @@ bool StillUnusable(const LoadProfilesResult& result, int k) {
 }  // namespace
 
 std::filesystem::path ProfileFilePath(const platform::ProgramPaths& paths, int index) {
-  return paths.profile_folder / ("Profile" + std::to_string(index + 1) + ".cfg");
+  return paths.profile_folder /
+         platform::PathFromUtf8("Profile" + std::to_string(index + 1) + ".cfg");
 }
 
 void ShowSwitchControls(SettingsPageModel& page, const ProfileEntry& entry) {
@@ -283,14 +285,14 @@ bool ProfileProblemIsFatal(const SettingsPageModel& page, const ProfileFileProbl
 void TellProfileProblem(AppContext& context, platform::UiPort& ui,
                         const ProfileFileProblem& problem) {
   using Kind = ProfileFileProblem::Kind;
-  const std::u16string path = platform::Utf8ToUtf16(problem.path.string());
+  const std::u16string path = platform::Utf8ToUtf16(platform::PathToUtf8(problem.path));
   const std::u16string with_reason =
       path + u" (" + platform::Utf8ToUtf16(problem.error.message()) + u")";
   switch (problem.kind) {
     case Kind::kKeptDamaged:
       ShowMessage(context, ui,
                   i18n::FormatText(context.Text(StringKey::str_profile_damaged),
-                                   platform::Utf8ToUtf16(problem.copy.string())),
+                                   platform::Utf8ToUtf16(platform::PathToUtf8(problem.copy))),
                   false);
       break;
     case Kind::kDamagedNotReplaced:

@@ -1,5 +1,7 @@
 #include "config/store_lock.h"
 
+#include "platform/utf8_path.h"
+
 namespace z900::config {
 namespace {
 
@@ -43,7 +45,7 @@ std::unique_ptr<platform::FileLock> LockStore(const platform::ProgramPaths& path
 
 std::string StoreLockHolders(const platform::ProgramPaths& paths) {
   const std::string holders = platform::DescribeLockHolders(paths.store_lock_file);
-  return paths.store_lock_file.string() + ", held by " +
+  return platform::PathToUtf8(paths.store_lock_file) + ", held by " +
          (holders.empty() ? std::string("a program that could not be found") : holders);
 }
 

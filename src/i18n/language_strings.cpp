@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 
 namespace z900::i18n {
 
@@ -74,7 +75,8 @@ std::filesystem::path LanguageFilePath(const std::filesystem::path& program_fold
       plain = plain && allowed;
     }
     if (plain) {
-      std::filesystem::path translation = program_folder / ("language_" + *language + ".xml");
+      std::filesystem::path translation =
+          program_folder / platform::PathFromUtf8("language_" + *language + ".xml");
       std::error_code error;
       if (std::filesystem::is_regular_file(translation, error)) return translation;
     }

@@ -24,24 +24,21 @@ struct SingleByteCodePage;
 // How a code page is converted on this system.
 struct CodePageConversion {
   enum class Method {
-    kUtf8,   // our own converter
-    kUtf32,  // by hand: 4-byte little-endian units
-    kTable,  // a single-byte code page of our own tables: `table`
-    kIconv,  // glibc iconv under `iconv_name`
-    kNone,   // the Windows conversion refuses this code page: the result is empty
+    kUtf8,       // our own converter
+    kUtf32,      // by hand: 4-byte little-endian units
+    kTable,      // a single-byte code page of our own tables: `table`
+    kSystem,     // the system's conversion (platform/code_pages.h) under `system_name`
+    kAsciiOnly,  // nothing converts it here: ASCII is kept, other bytes become U+FFFD
+    kNone,       // the Windows conversion refuses this code page: the result is empty
   };
   Method method = Method::kNone;
-  const char* iconv_name = nullptr;
+  const char* system_name = nullptr;
   const SingleByteCodePage* table = nullptr;
-  bool exact = true;  // false when iconv only has a neighbour of the code page (see docs/)
+  bool exact = true;  // false when only a neighbour of the code page converts it (see docs/)
 };
 
 // The conversion used for a code page (0 and -1 are resolved by the caller first).
 CodePageConversion ConversionOfCodePage(int code_page);
-
-// The Windows default ANSI code page that matches the locale of the process (LC_ALL,
-// LC_CTYPE, LANG), as Windows derives it from the system locale; 1252 when nothing matches.
-int SystemAnsiCodePage();
 
 // Converts `data` from the encoding `from` to the encoding `to`, which must name UTF-16
 // (code page 1200): other targets are never needed and give nullopt. Unknown source names

@@ -8,6 +8,7 @@
 #include "i18n/node_scan.h"
 #include "i18n/text_encoding.h"
 #include "i18n/xml_tables.h"
+#include "platform/code_pages.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
 
@@ -138,7 +139,9 @@ std::u16string DecodeEntities(std::u16string_view text) {
   return out;
 }
 
-CXmlDocument::CXmlDocument() : ansi_code_page_(SystemAnsiCodePage()) { LoadDocumentText({}); }
+CXmlDocument::CXmlDocument() : ansi_code_page_(platform::SystemAnsiCodePage()) {
+  LoadDocumentText({});
+}
 
 bool CXmlDocument::LoadDocument(const std::filesystem::path& path) {
   if (!ReadDocumentText(path)) {

@@ -55,7 +55,7 @@ class CXmlDocument {
   static constexpr std::size_t kMaxFileSize = 256u << 20;
 
   // An empty document (result "Empty document"). The ANSI code page, used for files that
-  // name no encoding and are not UTF-8, comes from the locale (SystemAnsiCodePage()).
+  // name no encoding and are not UTF-8, is the system's (platform::SystemAnsiCodePage()).
   CXmlDocument();
 
   // ReadDocumentText, then ParseDocument when the read succeeded; on a failed read the element

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,11 +43,19 @@ std::error_code CheckReplaceable(const std::filesystem::path& path);
 // writer died before its rename are removed. Any other folder (an export's target, a shared
 // folder) is left exactly as it is.
 enum class FolderCleanUp { kNone, kOurLeftovers };
-// Who may read the files the programs write.
+// Who may read the files the programs write. On Windows both take the folder's access rules for
+// a new file and keep a replaced file's own: the user's profile folder is private already, and
+// the installation's folder belongs to the machine's administrators.
 enum class FileAccess {
   kPrivate,   // this user alone (0600): our own files; an existing one is narrowed to that
   kKeepMode,  // as the user's files are made (0644 less the umask), an existing one as it was
 };
+
+// The name of our temporary file for a target named `name` (UTF-8), written by process
+// `process`: ".z900-NAME.tmp-PID-N", NAME cut on a character's start when long.
+std::string TemporaryFileName(std::string_view name, unsigned long process, unsigned long number);
+// The process that wrote a temporary file of ours, from its name; nullopt for any other name.
+std::optional<unsigned long> TemporaryFileWriter(std::string_view name);
 
 // Replaces the file's content so that a crash at any moment leaves either the old or the new
 // bytes, never a mix: temporary file beside the target, fsync, rename, fsync of the folder.
@@ -94,15 +103,17 @@ std::unique_ptr<FileLock> LockFile(const std::filesystem::path& path, LockMode m
                                    std::error_code& error);
 
 // The processes that hold an advisory lock on the file, as "z900ctl (process 1234 of user
-// alice)", joined by ", "; empty when none is found.
+// alice)", joined by ", "; empty when none is found. On Windows, the processes that have it open.
 std::string DescribeLockHolders(const std::filesystem::path& path);
 
-// Creates a folder and every missing folder above it, each for this user alone (0700); folders
-// that exist stay as they are. Empty error code when the folder is there afterwards.
+// Creates a folder and every missing folder above it, each for this user alone (0700; on
+// Windows with the access rules of the folder it is made in); folders that exist stay as they
+// are. Empty error code when the folder is there afterwards.
 std::error_code CreatePrivateFolders(const std::filesystem::path& path);
 
 // Takes group's and others' rights from an existing folder of this user that holds our files
-// (a folder made before our folders were private); other folders stay as they are.
+// (a folder made before our folders were private); other folders stay as they are. Nothing on
+// Windows, where a folder's rules come from where it lies.
 void TightenFolder(const std::filesystem::path& path);
 
 // Creates a folder only this user may use, or checks that an existing one is such a folder: a

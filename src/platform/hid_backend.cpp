@@ -28,11 +28,8 @@ std::string DescribeOpenFailure(HidOpenError error, const std::string& detail) {
       return "No Z900 mouse found. Plug the mouse in (USB ID 5e1d:0e37), or use --simulate to "
              "work with the simulated mouse.";
     case HidOpenError::kAccessDenied:
-      return "The Z900 mouse is connected but " + detail +
-             " may not be opened by this user. The udev rule 70-z900.rules lets the user at the "
-             "seat open it: the z900 package installs it; from the sources, run sudo cp "
-             "resources/udev/70-z900.rules /etc/udev/rules.d/ && sudo udevadm control --reload "
-             "&& sudo udevadm trigger. Then plug the mouse in again.";
+      return "The Z900 mouse is connected but " + detail + " may not be opened by this user. " +
+             MouseAccessHint();
     case HidOpenError::kUnsupportedSystem:
       return "The Z900 mouse is connected but cannot be used on this system: " + detail;
     case HidOpenError::kOpenFailed:

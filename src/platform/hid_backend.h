@@ -81,4 +81,7 @@ std::optional<HidInterfaceInfo> SelectMouseInterface(const std::vector<HidInterf
 // One text for the user per open failure, saying what to do about it.
 std::string DescribeOpenFailure(HidOpenError error, const std::string& detail);
 
+// How a user of this system gets the right to open the mouse, for the access-denied text.
+std::string MouseAccessHint();
+
 }  // namespace z900::platform

@@ -59,7 +59,10 @@ inline constexpr std::size_t kMaxValueSize = std::size_t{1} << 20;
 // begin with '.' or '@' (reserved for the store's own files), hold an unpaired surrogate, or
 // take more than kMaxNameBytes bytes in UTF-8. A value name may be empty (the key's default
 // value) and may hold any unit but '/' and zero, with the same surrogate and length rules.
-// Names are compared exactly: case matters.
+// How names compare is the store's own rule: exactly (case matters) in the folder store of
+// Linux and in MemoryKeyStore; without regard to case in the Windows registry, which keeps the
+// case a key was created with. The utility's names never differ in case alone (a macro's key is
+// its id in lower-case hexadecimal), so both rules find the same keys and values for it.
 inline constexpr std::size_t kMaxNameBytes = 200;
 
 // Splits a key path into its components; nullopt when the path is refused.
@@ -97,7 +100,12 @@ class KeyStore {
   virtual KeyStoreStatus DeleteKey(std::u16string_view path) = 0;
 };
 
-// The store of this platform, rooted at `root` (ProgramPaths::registry_root).
+// The store of this platform, rooted at `root` (ProgramPaths::registry_root): on Linux a folder
+// tree there; on Windows the registry of the machine for an empty root, else a key of the
+// current user named after the root (the store beside a Z900_HOME folder, for tests).
 std::unique_ptr<KeyStore> CreateSystemKeyStore(const std::filesystem::path& root);
+
+// Where the store rooted at `root` lies, for the user: its folder, or its registry key.
+std::string DescribeKeyStoreLocation(const std::filesystem::path& root);
 
 }  // namespace z900::platform

@@ -23,9 +23,12 @@ struct ProgramPaths {
   // The advisory lock every program holds while it changes the profiles, the profile table or
   // the key store (shared while it only reads them).
   std::filesystem::path store_lock_file;
+  // The files and the key store are the machine's, shared by all its users (Windows without
+  // Z900_HOME): changing them takes administrator rights.
+  bool machine_wide = false;
 };
 
-// The process facts the paths derive from.
+// The process facts the paths derive from. Each system reads those it has; the rest stay empty.
 struct PathEnvironment {
   std::optional<std::filesystem::path> z900_home;  // Z900_HOME: one folder for the user's files
   std::filesystem::path executable_folder;
@@ -38,22 +41,32 @@ struct PathEnvironment {
   std::optional<std::filesystem::path> xdg_state_home;
   std::optional<std::filesystem::path> xdg_runtime_dir;
   std::optional<std::filesystem::path> xdg_cache_home;
+  std::optional<std::filesystem::path> local_app_data;  // Windows: the user's own program data
   std::filesystem::path home;
 };
 
 // Applies the folder rules. The program folder is the executable's folder when it holds
 // language.xml, else the installed data folder; Z900_HOME takes its place only when it holds a
-// language.xml of its own. The user's files go to Z900_HOME, or follow the XDG base
-// directories. One running instance is allowed per Z900_HOME, else per user (in the runtime
-// folder, or without one in the user's cache folder, never in a folder others share). Helper
-// programs come from the executable's folder and the installed libexec folder alone.
+// language.xml of its own. The user's files go to Z900_HOME, or where this system keeps them
+// (ResolveSystemPaths). Helper programs come from the executable's folder and the installed
+// libexec folder alone.
 ProgramPaths ResolveProgramPaths(const PathEnvironment& env);
+
+// The user's files without Z900_HOME, by this system's rules: on Linux the XDG base
+// directories, with one running instance per user (in the runtime folder, or without one in the
+// user's cache folder, never in a folder others share); on Windows the folders beside the executable and the
+// registry of the machine. Fills every field but the program folder and the helper folders.
+void ResolveSystemPaths(const PathEnvironment& env, ProgramPaths& paths);
 
 // Reads the environment and the executable's location of the running process.
 PathEnvironment ReadPathEnvironment();
 
-// Value of an environment variable, or nullopt when it is unset or empty (so that VAR= on a
-// command line switches a setting off, as for every other program).
+// Whether this process may change what belongs to the whole machine (ProgramPaths::machine_wide):
+// on Windows a process with an elevated token, on Linux root.
+bool RunsAsAdministrator();
+
+// Value of an environment variable as UTF-8, or nullopt when it is unset or empty (so that VAR=
+// on a command line switches a setting off, as for every other program).
 std::optional<std::string> EnvironmentValue(const char* name);
 
 }  // namespace z900::platform

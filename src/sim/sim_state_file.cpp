@@ -6,6 +6,7 @@
 #include "device/event_word.h"
 #include "device/memory_map.h"
 #include "platform/crc32.h"
+#include "platform/utf8_path.h"
 
 namespace z900::sim {
 namespace {
@@ -142,7 +143,7 @@ std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std
   std::error_code code;
   if (path.has_parent_path()) code = platform::CreatePrivateFolders(path.parent_path());
   if (code) {
-    error = "cannot create " + path.parent_path().string() + ": " + code.message();
+    error = "cannot create " + platform::PathToUtf8(path.parent_path()) + ": " + code.message();
     return nullptr;
   }
   fs::path lock_path = path;
@@ -151,7 +152,7 @@ std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std
       platform::LockFile(lock_path, platform::LockMode::kExclusive, !without_waiting, code);
   if (!lock) {
     busy = code == std::errc::resource_unavailable_try_again;
-    if (!busy) error = "cannot lock " + lock_path.string() + ": " + code.message();
+    if (!busy) error = "cannot lock " + platform::PathToUtf8(lock_path) + ": " + code.message();
     return nullptr;
   }
   std::vector<std::uint8_t> bytes;
@@ -161,13 +162,14 @@ std::unique_ptr<SimStateSession> SimStateSession::Open(const fs::path& path, std
         new SimStateSession(path, std::move(lock), FactoryState()));
   }
   if (code) {
-    error = "cannot read " + path.string() + ": " + code.message();
+    error = "cannot read " + platform::PathToUtf8(path) + ": " + code.message();
     return nullptr;
   }
   std::string why;
   std::optional<MouseState> state = ParseState(bytes, why);
   if (!state) {
-    error = path.string() + ": " + why + "; delete it to start again from the factory state";
+    error = platform::PathToUtf8(path) + ": " + why +
+            "; delete it to start again from the factory state";
     return nullptr;
   }
   return std::unique_ptr<SimStateSession>(
@@ -179,7 +181,7 @@ bool SimStateSession::Save(const MouseState& state, std::string& error) {
   if (std::error_code code =
           platform::WriteFileAtomically(path_, bytes, {}, platform::FileAccess::kPrivate,
                                       platform::FolderCleanUp::kOurLeftovers)) {
-    error = "cannot write " + path_.string() + ": " + code.message();
+    error = "cannot write " + platform::PathToUtf8(path_) + ": " + code.message();
     return false;
   }
   state_ = state;

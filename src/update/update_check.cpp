@@ -7,6 +7,7 @@
 #include "device/memory_map.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
+#include "platform/utf8_path.h"
 
 namespace z900::update {
 namespace {
@@ -64,7 +65,8 @@ bool UpdateCheck::DownloadTo(const std::string& url, const platform::DownloadLim
   const fs::path folder = target.parent_path();
   std::error_code error = platform::CreatePrivateFolders(folder);
   if (error) {
-    failure_reason_ = "cannot create the folder " + folder.string() + ": " + error.message();
+    failure_reason_ =
+        "cannot create the folder " + platform::PathToUtf8(folder) + ": " + error.message();
     return false;
   }
   std::string why;
@@ -80,7 +82,7 @@ bool UpdateCheck::DownloadTo(const std::string& url, const platform::DownloadLim
   if (error) {
     std::error_code ignored;
     fs::remove(*temporary, ignored);
-    failure_reason_ = "cannot save " + target.string() + ": " + error.message();
+    failure_reason_ = "cannot save " + platform::PathToUtf8(target) + ": " + error.message();
     return false;
   }
   return true;
@@ -100,7 +102,8 @@ bool UpdateCheck::FetchUpdateManifest() {
   if (!DownloadTo(server_base_ + kManifestPath, downloads_.manifest, manifest)) {
     return FailManifest(failure_reason_);
   }
-  if (!document_.LoadDocument(manifest)) return FailManifest("cannot read " + manifest.string());
+  if (!document_.LoadDocument(manifest))
+    return FailManifest("cannot read " + platform::PathToUtf8(manifest));
   return true;
 }
 

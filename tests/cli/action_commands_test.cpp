@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/utf8_path.h"
 #include "support/cli_fixture.h"
 #include "support/recording_host_services.h"
 
@@ -22,14 +23,16 @@ class ActionCommandsTest : public test::CliTest {
 };
 
 TEST_F(ActionCommandsTest, RunsTheHostActionOfTheModeTheMouseIsIn) {
-  ASSERT_EQ(Run({"--simulate", "set", "button", "0", "3", "file", "/srv/a b.txt"}).code, kExitOk);
-  ASSERT_EQ(Run({"--simulate", "set", "button", "1", "3", "folder", "/srv/mode1"}).code, kExitOk);
+  const std::string spaced = platform::PathToUtf8(folder.path() / "a b.txt");
+  const std::string mode1 = platform::PathToUtf8(folder.path() / "mode1");
+  ASSERT_EQ(Run({"--simulate", "set", "button", "0", "3", "file", spaced}).code, kExitOk);
+  ASSERT_EQ(Run({"--simulate", "set", "button", "1", "3", "folder", mode1}).code, kExitOk);
   ASSERT_EQ(Run({"--simulate", "set", "button", "0", "4", "screenshot-area"}).code, kExitOk);
 
   Result result = Run({"--simulate", "action", "run", "3"});
   EXPECT_EQ(result.code, kExitOk) << result.err;
   EXPECT_EQ(result.out,
-            "button 3 of mode 0: file, event 0x4000c402 (open file)\nopening \"/srv/a b.txt\"\n");
+            "button 3 of mode 0: file, event 0x4000c402 (open file)\nopening \"" + spaced + "\"\n");
   EXPECT_EQ(Run({"--simulate", "action", "run", "4"}).code, kExitOk);
   result = Run({"--simulate", "action", "run", "1"});
   EXPECT_THAT(result.out, HasSubstr("carries out itself"));
@@ -40,8 +43,9 @@ TEST_F(ActionCommandsTest, RunsTheHostActionOfTheModeTheMouseIsIn) {
   EXPECT_THAT(result.out, HasSubstr("button 3 of mode 1: folder"));
   result = Run({"--simulate", "action", "run", "3", "--mode", "0"});
   EXPECT_THAT(result.out, HasSubstr("button 3 of mode 0: file"));
-  EXPECT_THAT(host.calls, ElementsAre("open \"/srv/a b.txt\"", "tool z900-screengrab -t region -p",
-                                      "open /srv/mode1", "open \"/srv/a b.txt\""));
+  EXPECT_THAT(host.calls,
+              ElementsAre("open \"" + spaced + "\"", "tool z900-screengrab -t region -p",
+                          "open " + mode1, "open \"" + spaced + "\""));
 }
 
 // What cannot be started is said, and the run fails, instead of "starting …" and success.

@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "support/cli_fixture.h"
 
 namespace z900 {
@@ -13,17 +11,18 @@ using ::testing::HasSubstr;
 class AutostartCommandsTest : public test::CliTest {};
 
 TEST_F(AutostartCommandsTest, SwitchesAndReports) {
-  const auto& paths = env.autostart;
   EXPECT_EQ(Run({"autostart", "status"}).out, "off (no autostart entry is installed)\n");
-  EXPECT_EQ(Run({"autostart", "on"}).code, 1);
-
-  std::filesystem::create_directories(paths.system_entries[0].parent_path());
-  std::ofstream(paths.system_entries[0]) << "[Desktop Entry]\nExec=z900-config\n";
-  Result result = Run({"autostart", "off"});
+  Result result = Run({"autostart", "on"});
   EXPECT_EQ(result.code, 0) << result.err;
-  EXPECT_EQ(result.out, "off (" + paths.user_entry.string() + ")\n");
+  EXPECT_EQ(result.out, "on (the test's switch)\n");
+  EXPECT_TRUE(autostart.status.enabled);
+  EXPECT_EQ(Run({"autostart", "off"}).out, "off (the test's switch)\n");
+  EXPECT_FALSE(autostart.status.enabled);
+
+  autostart.fail_with = "no entry to copy";
   result = Run({"autostart", "on"});
-  EXPECT_EQ(result.out, "on (" + paths.system_entries[0].string() + ")\n");
+  EXPECT_EQ(result.code, 1);
+  EXPECT_EQ(result.err, "z900ctl: autostart: no entry to copy\n");
 
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"autostart"}, {"autostart", "yes"}, {"autostart", "on", "off"}}) {

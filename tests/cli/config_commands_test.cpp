@@ -9,10 +9,12 @@
 #include "platform/file_io.h"
 #include "platform/ini_file.h"
 #include "platform/key_store.h"
+#include "platform/utf8_path.h"
 #include "support/cli_fixture.h"
 #include "support/missing_mouse_backend.h"
 #include "support/no_mouse_backend.h"
 #include "support/recording_host_services.h"
+#include "support/system_files.h"
 #include "update/firmware_handoff.h"
 
 namespace z900::cli {
@@ -192,9 +194,11 @@ TEST_F(ConfigCommandsTest, SelectingProfiles) {
   EXPECT_EQ(Run({"profile", "select", "2"}).out, "selected profile 2 (Profile 2)\n");
 
   result = Run({"profile", "list"});
-  const std::string profile_folder = (folder.path() / "Profile").string();
-  EXPECT_THAT(result.out, HasSubstr("  1  Profile 1  " + profile_folder + "/Profile1.cfg\n"));
-  EXPECT_THAT(result.out, HasSubstr("* 2  Profile 2  " + profile_folder + "/Profile2.cfg\n"));
+  const auto file = [this](const char* name) {
+    return platform::PathToUtf8(folder.path() / "Profile" / name);
+  };
+  EXPECT_THAT(result.out, HasSubstr("  1  Profile 1  " + file("Profile1.cfg") + "\n"));
+  EXPECT_THAT(result.out, HasSubstr("* 2  Profile 2  " + file("Profile2.cfg") + "\n"));
 
   env.hardware = nullptr;
   result = Run({"--simulate", "profile", "select", "1", "--apply"});
@@ -243,7 +247,10 @@ TEST_F(ConfigCommandsTest, AWaitForTheStoreLockEndsAndNamesItsHolder) {
   EXPECT_THAT(result.err, HasSubstr("waiting for another program"));
   EXPECT_THAT(result.err,
               HasSubstr("gave up waiting for the profiles and macros after 6 minutes: " +
-                        env.paths.store_lock_file.string() + ", held by cli_tests (process "));
+                        platform::PathToUtf8(env.paths.store_lock_file) + ", held by "));
+  if (const auto holder = test::ThisProcessAsLockHolder("cli_tests")) {
+    EXPECT_THAT(result.err, HasSubstr(", held by " + *holder));
+  }
   EXPECT_GE(clock.NowMs(), 6u * 60 * 1000);
 }
 

@@ -95,7 +95,7 @@ TEST_F(DeviceCommandsTest, MissingOrLockedMouseExitsWithThreeAndSaysWhatToDo) {
   env.hardware = &locked;
   result = Run({"read", "0"});
   EXPECT_EQ(result.code, kExitNoMouse);
-  EXPECT_THAT(result.err, HasSubstr("udev"));
+  EXPECT_THAT(result.err, HasSubstr(platform::MouseAccessHint()));
 }
 
 TEST_F(DeviceCommandsTest, FaultsFromTheEnvironment) {

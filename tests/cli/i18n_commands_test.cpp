@@ -5,6 +5,7 @@
 
 #include "i18n/language_strings.h"
 #include "support/cli_fixture.h"
+#include "support/system_files.h"
 
 namespace z900 {
 namespace {
@@ -48,7 +49,8 @@ TEST_F(I18nCommandsTest, LangCheckListsProblemsAndFails) {
 TEST_F(I18nCommandsTest, LangCheckReadsTheProgramFolderByDefault) {
   Result result = Run({"--simulate", "lang", "check"});
   EXPECT_EQ(result.code, 1);
-  EXPECT_THAT(result.err, HasSubstr("language.xml: cannot read the file: No such file"));
+  EXPECT_THAT(result.err,
+              HasSubstr("language.xml: cannot read the file: " + test::MissingFileMessage()));
 
   Write("language.xml", LanguageFile());
   result = Run({"--simulate", "lang", "check"});
@@ -68,7 +70,7 @@ TEST_F(I18nCommandsTest, XmlGetPrintsTheSectionValueAndTheResult) {
 
   result = Run({"--simulate", "xml", "get", (folder.path() / "none.xml").string(), "a", "b"});
   EXPECT_EQ(result.code, 1);
-  EXPECT_THAT(result.err, HasSubstr("No such file or directory"));
+  EXPECT_THAT(result.err, HasSubstr(test::MissingFileMessage()));
 
   EXPECT_EQ(Run({"--simulate", "xml", "get", file}).code, 2);
 }

@@ -52,7 +52,9 @@ TEST_F(MacroCommandsTest, ImportedRecordEncodesToTheMousesBlock) {
   Result result = Run({"macro", "import", file});
   ASSERT_EQ(result.code, kExitOk) << result.err;
   EXPECT_EQ(result.out, "imported macro 00123456 \"Example\"\n");
-  EXPECT_TRUE(fs::exists(folder.path() / "registry/Software/TALVO/Z900/Macro/00123456/@"));
+  EXPECT_EQ(platform::CreateSystemKeyStore(env.paths.registry_root)
+                ->OpenKey(u"Software\\TALVO\\Z900\\Macro\\00123456"),
+            platform::KeyStoreStatus::kOk);
 
   result = Run({"macro", "encode", "00123456"});
   ASSERT_EQ(result.code, kExitOk) << result.err;

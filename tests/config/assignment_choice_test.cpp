@@ -10,6 +10,7 @@
 #include "config/function_catalogue.h"
 #include "config/profiles.h"
 #include "keys/key_names.h"
+#include "platform/utf8_path.h"
 #include "support/config_fixture.h"
 #include "support/fake_desktop.h"
 
@@ -128,7 +129,7 @@ TEST_F(AssignmentChoiceTest, HostActionsAskForAPathAndStoreTheirCode) {
   for (const Case& c : cases) {
     ui.calls.clear();
     const std::u16string path = u"/home/u/My Sounds/" + std::u16string(1, char16_t(c.item));
-    ui.chosen = {std::filesystem::path(platform::Utf16ToUtf8(path))};
+    ui.chosen = {platform::PathFromUtf8(platform::Utf16ToUtf8(path))};
     ASSERT_TRUE(Choose(3, c.item, 19)) << c.item;
     EXPECT_THAT(ui.calls, ElementsAre(c.call));
     EXPECT_EQ(Button(3).function_type, kTypeHostAction);

@@ -2,15 +2,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <cstring>
 
 #include "config/function_catalogue.h"
 #include "device/memory_map.h"
 #include "support/config_fixture.h"
+#include "support/only_on.h"
+#include "support/system_files.h"
 
 namespace z900::config {
 namespace {
@@ -321,6 +320,7 @@ TEST_F(ProfilesTest, ProblemsAreToldInTheLanguagesWords) {
 }
 
 TEST_F(ProfilesTest, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
+  Z900_LINUX_ONLY("a FIFO in place of a profile file");
   WriteProfile(2, u"three");
   StoreTable({2});
   // Profile 3 may not be read; in place of profile 1's file stands a FIFO, which would block a
@@ -330,7 +330,7 @@ TEST_F(ProfilesTest, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
                ? std::make_error_code(std::errc::permission_denied)
                : std::error_code();
   };
-  ASSERT_EQ(::mkfifo(ProfilePath(0).c_str(), 0600), 0);
+  ASSERT_TRUE(test::MakeFifo(ProfilePath(0)));
   const Bytes third = ReadFile(2);
 
   const LoadProfilesResult result = LoadProfiles(context, page, ports);
@@ -465,11 +465,8 @@ TEST_F(ProfilesTest, SaveStoppedBeforeItEndsLeavesThePreviousFile) {
   EXPECT_EQ(ReadFile(0), before);
 
   // The process killed with the new bytes written but not yet in place.
-  before_rename = [] {
-    std::raise(SIGKILL);
-    return true;
-  };
-  EXPECT_EXIT(SaveProfileFile(context, page, ports), ::testing::KilledBySignal(SIGKILL), "");
+  before_rename = []() -> bool { test::KillThisProcess(); };
+  EXPECT_EXIT(SaveProfileFile(context, page, ports), test::KilledThisWay(), "");
   EXPECT_EQ(ReadFile(0), before);
 
   before_rename = nullptr;

@@ -1,10 +1,10 @@
 #include "config/store_lock.h"
 
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <unistd.h>
 
+#include "platform/utf8_path.h"
 #include "platform/virtual_clock.h"
+#include "support/system_files.h"
 #include "support/temp_folder.h"
 
 namespace z900::config {
@@ -78,9 +78,10 @@ TEST_F(StoreLockTest, AWaitEndsAfterItsBoundAndTheHolderIsNamed) {
   EXPECT_EQ(told, std::vector<std::uint64_t>{0});
   EXPECT_GE(clock.NowMs(), kStoreLockPatienceMs);
   EXPECT_LT(clock.NowMs(), kStoreLockPatienceMs + 1000);
+  const std::optional<std::string> holder = test::ThisProcessAsLockHolder("config_tests");
   EXPECT_EQ(StoreLockHolders(paths),
-            paths.store_lock_file.string() + ", held by config_tests (process " +
-                std::to_string(::getpid()) + " of user " + ::getpwuid(::geteuid())->pw_name + ")");
+            platform::PathToUtf8(paths.store_lock_file) + ", held by " +
+                holder.value_or("a program that could not be found"));
 }
 
 TEST_F(StoreLockTest, ATryNeverWaits) {

@@ -8,6 +8,7 @@
 #include "i18n/text_encoding.h"
 #include "i18n/xml_tables.h"
 #include "platform/text.h"
+#include "support/system_files.h"
 #include "support/temp_folder.h"
 
 namespace z900::i18n {
@@ -81,7 +82,7 @@ TEST(XmlDocumentReadTest, UnreadableFileEmptiesTheDocumentAndKeepsTheSystemMessa
   CXmlDocument document;
   ASSERT_TRUE(document.LoadDocumentText(u"<r><config/></r>"));
   EXPECT_FALSE(document.LoadDocument(folder.path() / "missing.xml"));
-  EXPECT_EQ(Utf8(document.ReadResult()), "No such file or directory");
+  EXPECT_EQ(Utf8(document.ReadResult()), test::MissingFileMessage());
   EXPECT_FALSE(document.FindElement());
   EXPECT_FALSE(document.FindChildElement(u"config"));
   EXPECT_EQ(document.ChildElementText(), u"");

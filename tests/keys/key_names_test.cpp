@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "platform/linux/xkb_keyboard_layout.h"
+#include "support/system_files.h"
 
 namespace z900::keys {
 namespace {
@@ -25,12 +25,7 @@ class TableLayout final : public platform::KeyboardLayout {
   std::map<std::uint32_t, char32_t> characters_;
 };
 
-std::unique_ptr<platform::KeyboardLayout> UsLayout() {
-  std::string why;
-  auto layout = platform::CreateXkbLayoutFromNames({"evdev", "pc105", "us", "", ""}, why);
-  EXPECT_NE(layout, nullptr) << why;
-  return layout;
-}
+std::unique_ptr<platform::KeyboardLayout> UsLayout() { return test::UsKeyboardLayout(); }
 
 TEST(MacroKeyNameTest, NamesFromTheFixedTable) {
   EXPECT_EQ(MacroKeyNameTable().size(), 103u);

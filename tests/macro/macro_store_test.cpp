@@ -6,8 +6,9 @@
 #include <cstring>
 
 #include "macro/macro_rows.h"
-#include "platform/linux/directory_key_store.h"
 #include "platform/memory_key_store.h"
+#include "support/only_on.h"
+#include "support/system_files.h"
 #include "support/temp_folder.h"
 
 namespace z900::macro {
@@ -30,7 +31,8 @@ std::u16string Key(std::u16string_view subkey) {
   return std::u16string(kMacroBaseKey) + std::u16string(subkey);
 }
 
-// The macro store on a real folder tree.
+// The macro store on the system's store of a Z900_HOME folder (a folder tree on Linux, the
+// registry on Windows).
 class MacroStoreTest : public ::testing::Test {
  protected:
   // Stores raw bytes as the default value of a subkey, as another program might.
@@ -40,7 +42,9 @@ class MacroStoreTest : public ::testing::Test {
   }
 
   test::TempFolder folder;
-  platform::DirectoryKeyStore store{folder.path() / "registry"};
+  std::unique_ptr<platform::KeyStore> system_store =
+      platform::CreateSystemKeyStore(folder.path() / "registry");
+  platform::KeyStore& store = *system_store;
 };
 
 TEST_F(MacroStoreTest, SavedMacrosListInAscendingSubkeyOrderAndLoadBack) {
@@ -77,13 +81,7 @@ TEST_F(MacroStoreTest, ListingSkipsWhatIsNoMacroAndTrustsTheIdInside) {
   Put(u"00000050", BinaryValue(std::vector<std::uint8_t>(64, 0)));     // fails the listing test
   ASSERT_EQ(store.CreateKey(Key(u"00000060")), KeyStoreStatus::kOk);   // no value
   Put(u"00000070", BinaryValue(MacroRecordBytes(Macro(0x70, u"Damaged"))));
-  {
-    std::vector<std::uint8_t> file;
-    const auto path = store.ValueFile(Key(u"00000070"), u"");
-    ASSERT_FALSE(platform::ReadWholeFile(path, 4096, file));
-    file[30] ^= 0xFF;
-    ASSERT_FALSE(platform::WriteFileAtomically(path, file));
-  }
+  test::DamageStoredValue(folder.path() / "registry", Key(u"00000070"), u"");
   // The looser listing test: a short size with the magic's upper half, or a size of 68 or more
   // with any magic.
   MacroRecord small = Macro(0x80, u"Small");
@@ -137,10 +135,11 @@ TEST_F(MacroStoreTest, SaveRefusesRecordsThatAreNotWellFormed) {
 }
 
 TEST_F(MacroStoreTest, AnInterruptedSaveLeavesTheStoredMacroIntact) {
+  Z900_LINUX_ONLY("a value written in steps that a crash can stop (the registry writes it in one)");
   ASSERT_TRUE(SaveMacro(store, Macro(0x31, u"Before")));
-  platform::DirectoryKeyStore crashing(folder.path() / "registry", [] { return false; });
+  const auto crashing = test::StoreThatStopsBeforeReplacing(folder.path() / "registry");
   std::string why;
-  EXPECT_FALSE(SaveMacro(crashing, Macro(0x31, u"After", {KeyRow(kRowKeyDown, 'B')}), &why));
+  EXPECT_FALSE(SaveMacro(*crashing, Macro(0x31, u"After", {KeyRow(kRowKeyDown, 'B')}), &why));
   EXPECT_THAT(why, HasSubstr("not saved"));
   const std::optional<MacroRecord> loaded = LoadMacro(store, 0x31);
   ASSERT_TRUE(loaded);

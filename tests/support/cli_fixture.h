@@ -12,16 +12,37 @@
 
 namespace z900::test {
 
+// Starting at login as a switch in memory: the tool's commands without the desktop's or the
+// system's real settings.
+class MemoryAutostart final : public platform::Autostart {
+ public:
+  std::optional<platform::AutostartStatus> Read(std::string& error) override {
+    if (!fail_with.empty()) {
+      error = fail_with;
+      return std::nullopt;
+    }
+    return status;
+  }
+  std::optional<platform::AutostartStatus> Set(bool enabled, std::string& error) override {
+    if (!fail_with.empty()) {
+      error = fail_with;
+      return std::nullopt;
+    }
+    status = {enabled, "the test's switch"};
+    return status;
+  }
+
+  platform::AutostartStatus status;
+  std::string fail_with;  // set: every call fails with this reason
+};
+
 // Runs z900ctl in-process on virtual time, with every file in a temporary folder.
 class CliTest : public ::testing::Test {
  protected:
   CliTest() {
     path_env.z900_home = folder.path();
     env.paths = platform::ResolveProgramPaths(path_env);
-    // Never the desktop's real autostart folders.
-    env.autostart.user_entry = folder.path() / "config/autostart" / app::kAutostartEntryName;
-    env.autostart.system_entries = {folder.path() / "xdg/autostart" / app::kAutostartEntryName};
-    env.autostart.installed_entry = folder.path() / "etc/xdg/autostart" / app::kAutostartEntryName;
+    env.autostart = &autostart;
     env.clock = &clock;
   }
 
@@ -42,6 +63,7 @@ class CliTest : public ::testing::Test {
   TempFolder folder;
   platform::PathEnvironment path_env;
   platform::VirtualClock clock;
+  MemoryAutostart autostart;
   cli::CliEnvironment env;
 };
 

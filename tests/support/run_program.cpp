@@ -52,6 +52,8 @@ class ChildVectors {
 
 }  // namespace
 
+struct RunningProgram::SystemParts {};
+
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
                            const std::map<std::string, std::string>& env, int fd3) {
   ChildVectors vectors(program, args, env);

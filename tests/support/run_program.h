@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,9 +27,11 @@ class RunningProgram {
   // Waits at most `timeout` for the program to end; nullopt while it still runs. Output of
   // programs it started and left running is not waited for.
   std::optional<ProgramResult> WaitFor(std::chrono::milliseconds timeout);
-  // Sends the program a signal, as a user's Ctrl-C (SIGINT) would.
+  // Sends the program a signal, as a user's Ctrl-C (SIGINT) would (Linux).
   void Signal(int signal_number);
   bool running() const { return pid_ > 0; }
+  // Its process id while it runs.
+  int process_id() const { return pid_; }
   // The output so far.
   const ProgramResult& output() const { return result_; }
 
@@ -41,11 +44,14 @@ class RunningProgram {
   int out_fd_ = -1;
   int err_fd_ = -1;
   ProgramResult result_;
+  // What the system needs beyond these (Windows: the process handle and the pipe readers).
+  struct SystemParts;
+  std::unique_ptr<SystemParts> system_;
 };
 
-// A program that runs in the background until the object goes away, which ends it (SIGTERM)
-// and reaps it. stdin, stdout and stderr are /dev/null; `fd3`, when not -1, becomes its fd 3
-// (a pipe it reports on). `program` is looked up in PATH; `env` as for RunProgram.
+// (Linux) A program that runs in the background until the object goes away, which ends it
+// (SIGTERM) and reaps it. stdin, stdout and stderr are /dev/null; `fd3`, when not -1, becomes its
+// fd 3 (a pipe it reports on). `program` is looked up in PATH; `env` as for RunProgram.
 class ChildProcess {
  public:
   ChildProcess(const std::string& program, const std::vector<std::string>& args,
@@ -63,12 +69,13 @@ class ChildProcess {
 // that died would carry.
 int EndedProcessId();
 
-// Reads one line (without its newline) from `fd`, waiting at most `timeout_ms` for each byte;
-// nullopt on time-out or end of file.
+// (Linux) Reads one line (without its newline) from `fd`, waiting at most `timeout_ms` for each
+// byte; nullopt on time-out or end of file.
 std::optional<std::string> ReadLineWithin(int fd, int timeout_ms);
 
 // Runs a program without a shell, with the given variables added to (or, when the value is
-// empty, removed from) this process's environment; stdin is /dev/null.
+// empty, removed from) this process's environment; stdin is empty. Texts are UTF-8; on Windows
+// the output's line ends are "\n" as on Linux.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env = {});
 

@@ -1,28 +1,42 @@
 #include "support/temp_folder.h"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-
+#include <random>
 #include <string>
 #include <system_error>
+
+#include "support/system_files.h"
 
 namespace z900::test {
 
 TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "z900-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::system_error(errno, std::system_category());
-  path_ = pattern;
+  namespace fs = std::filesystem;
+  std::random_device seed;
+  std::mt19937_64 generator(seed());
+  const fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = base / ("z900-test-" + std::to_string(generator() % 1000000000));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) {
+      path_ = candidate;
+      return;
+    }
+    if (error) throw std::system_error(error);
+  }
+  throw std::runtime_error("no free name for a temporary folder");
 }
 
 TempFolder::~TempFolder() {
+  namespace fs = std::filesystem;
   std::error_code error;
-  // Tests may leave read-only folders behind; make them writable so they can go.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, error);
-       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-    if (it->is_directory(error)) ::chmod(it->path().c_str(), 0755);
+  // Tests may leave read-only folders and files behind; make them writable so they can go.
+  for (auto it = fs::recursive_directory_iterator(path_, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    error.clear();
   }
-  ::chmod(path_.c_str(), 0755);
-  std::filesystem::remove_all(path_, error);
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+  fs::remove_all(path_, error);
+  RemoveSystemKeyStore(path_);
 }
 
 }  // namespace z900::test

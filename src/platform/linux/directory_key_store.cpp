@@ -233,4 +233,6 @@ std::unique_ptr<KeyStore> CreateSystemKeyStore(const fs::path& root) {
   return std::make_unique<DirectoryKeyStore>(root);
 }
 
+std::string DescribeKeyStoreLocation(const fs::path& root) { return root.string(); }
+
 }  // namespace z900::platform

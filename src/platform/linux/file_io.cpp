@@ -29,27 +29,10 @@ namespace fs = std::filesystem;
 
 // Enough for any sane chain of links; the kernel allows 40.
 constexpr int kMaxLinkHops = 40;
-constexpr std::string_view kTemporaryMark = ".tmp-";
 constexpr mode_t kPrivateFileMode = 0600;
 constexpr mode_t kPrivateFolderMode = 0700;
 
 std::error_code LastError() { return {errno, std::system_category()}; }
-
-class FileErrorCategoryImpl final : public std::error_category {
- public:
-  const char* name() const noexcept override { return "z900 file"; }
-  std::string message(int value) const override {
-    switch (static_cast<FileError>(value)) {
-      case FileError::kFolder:
-        return "a folder, not a regular file";
-      case FileError::kFifo:
-        return "a FIFO (named pipe), not a regular file";
-      case FileError::kDevice:
-        return "a device or socket, not a regular file";
-    }
-    return "not a regular file";
-  }
-};
 
 // Null for a regular file, else the refusal that names what it is.
 std::error_code KindError(mode_t mode) {
@@ -93,40 +76,11 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-// Our temporary files are ".z900-NAME.tmp-PID-N": the prefix tells them from anyone else's, the
-// process id tells whether their writer still runs.
-constexpr std::string_view kTemporaryPrefix = ".z900-";
-// Room for the prefix and the suffix in a file name of at most 255 bytes.
-constexpr std::size_t kMaxNameInTemporary = 200;
-
 fs::path TemporaryPath(const fs::path& target) {
   static thread_local std::minstd_rand generator(std::random_device{}());
-  std::string name = target.filename().string();
-  if (name.size() > kMaxNameInTemporary) {
-    std::size_t cut = kMaxNameInTemporary;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-    name.resize(cut);  // on a character's start: the name stays readable
-  }
   return target.parent_path() /
-         (std::string(kTemporaryPrefix) + name + std::string(kTemporaryMark) +
-          std::to_string(::getpid()) + "-" + std::to_string(generator()));
-}
-
-// The process that wrote a temporary file of ours, from a name ".z900-NAME.tmp-PID-N".
-std::optional<pid_t> TemporaryOwner(std::string_view name) {
-  if (!name.starts_with(kTemporaryPrefix)) return std::nullopt;
-  const std::size_t mark = name.rfind(kTemporaryMark);
-  if (mark == std::string_view::npos || mark < kTemporaryPrefix.size()) return std::nullopt;
-  const std::string_view rest = name.substr(mark + kTemporaryMark.size());
-  const std::size_t dash = rest.find('-');
-  if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size() || dash > 9) {
-    return std::nullopt;
-  }
-  const auto digits = [](std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-  };
-  if (!digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1))) return std::nullopt;
-  return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+         TemporaryFileName(target.filename().string(), static_cast<unsigned long>(::getpid()),
+                           generator());
 }
 
 // Removes the temporary files of ours that writers killed before their rename left in `folder`:
@@ -148,9 +102,10 @@ void RemoveStaleTemporaries(const fs::path& folder) {
     return;
   }
   while (const dirent* entry = ::readdir(listing)) {
-    const std::optional<pid_t> owner = TemporaryOwner(entry->d_name);
-    if (!owner || *owner == ::getpid() || *owner <= 0) continue;
-    if (::kill(*owner, 0) == 0 || errno != ESRCH) continue;
+    const std::optional<unsigned long> writer = TemporaryFileWriter(entry->d_name);
+    if (!writer || *writer == 0) continue;
+    const auto owner = static_cast<pid_t>(*writer);  // at most nine digits
+    if (owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
     struct stat info {};
     if (::fstatat(dir.get(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
@@ -247,19 +202,6 @@ class FlockLock final : public FileLock {
 };
 
 }  // namespace
-
-const std::error_category& FileErrorCategory() {
-  static const FileErrorCategoryImpl category;
-  return category;
-}
-
-std::error_code make_error_code(FileError error) {
-  return {static_cast<int>(error), FileErrorCategory()};
-}
-
-bool IsNotRegularFileError(std::error_code error) {
-  return error.category() == FileErrorCategory();
-}
 
 fs::path ResolveLinks(const fs::path& path, std::error_code& error) {
   error.clear();

@@ -1,4 +1,4 @@
-#include "app/autostart.h"
+#include "platform/linux/desktop_autostart.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,7 +7,7 @@
 
 #include "platform/file_io.h"
 
-namespace z900::app {
+namespace z900::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -119,7 +119,7 @@ bool ReadFirst(const std::vector<fs::path>& candidates, std::optional<EntryFile>
   found.reset();
   for (const fs::path& path : candidates) {
     std::vector<std::uint8_t> bytes;
-    const std::error_code code = platform::ReadWholeFile(path, kMaxEntrySize, bytes);
+    const std::error_code code = ReadWholeFile(path, kMaxEntrySize, bytes);
     if (code == std::errc::no_such_file_or_directory || code == std::errc::not_a_directory) {
       continue;
     }
@@ -141,7 +141,7 @@ bool ReadFirst(const std::vector<fs::path>& candidates, std::optional<EntryFile>
 
 }  // namespace
 
-AutostartPaths ResolveAutostartPaths(const platform::PathEnvironment& env) {
+AutostartPaths ResolveAutostartPaths(const PathEnvironment& env) {
   AutostartPaths paths;
   const fs::path config_home = env.xdg_config_home && env.xdg_config_home->is_absolute()
                                    ? *env.xdg_config_home
@@ -164,19 +164,12 @@ AutostartPaths ResolveAutostartPaths(const platform::PathEnvironment& env) {
   return paths;
 }
 
-std::string DescribeAutostart(const AutostartStatus& status) {
-  return std::string(status.enabled ? "on" : "off") + " (" +
-         (status.entry.empty() ? std::string("no autostart entry is installed")
-                               : status.entry.string()) +
-         ")";
-}
-
 std::optional<AutostartStatus> ReadAutostart(const AutostartPaths& paths, std::string& error) {
   std::optional<EntryFile> decider;
   if (!ReadFirst({paths.user_entry}, decider, error)) return std::nullopt;
   if (!decider && !ReadFirst(paths.system_entries, decider, error)) return std::nullopt;
   if (!decider) return AutostartStatus{};
-  return AutostartStatus{decider->entry.Starts(), decider->path};
+  return AutostartStatus{decider->entry.Starts(), decider->path.string()};
 }
 
 std::optional<AutostartStatus> SetAutostart(const AutostartPaths& paths, bool enabled,
@@ -218,7 +211,7 @@ std::optional<AutostartStatus> SetAutostart(const AutostartPaths& paths, bool en
     fs::create_directories(paths.user_entry.parent_path(), code);
     if (!code) {
       // The desktop's folder, not ours: the entry is made as the user's files are.
-      code = platform::WriteFileAtomically(
+      code = WriteFileAtomically(
           paths.user_entry,
           std::span(reinterpret_cast<const std::uint8_t*>(wanted.data()), wanted.size()), {},
           platform::FileAccess::kKeepMode);
@@ -231,4 +224,8 @@ std::optional<AutostartStatus> SetAutostart(const AutostartPaths& paths, bool en
   return ReadAutostart(paths, error);
 }
 
-}  // namespace z900::app
+std::unique_ptr<Autostart> CreateSystemAutostart(const PathEnvironment& env) {
+  return std::make_unique<DesktopAutostart>(ResolveAutostartPaths(env));
+}
+
+}  // namespace z900::platform

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/autostart.h"
 #include "platform/program_paths.h"
 
-namespace z900::app {
+namespace z900::platform {
 
 // The file name of the utility's autostart entry, the same in every autostart folder.
 inline constexpr char kAutostartEntryName[] = "z900-config.desktop";
@@ -26,20 +27,11 @@ struct AutostartPaths {
 
 // Applies the XDG rules to the process facts; Z900_HOME plays no part (only the desktop reads
 // these files).
-AutostartPaths ResolveAutostartPaths(const platform::PathEnvironment& env);
+AutostartPaths ResolveAutostartPaths(const PathEnvironment& env);
 
-struct AutostartStatus {
-  bool enabled = false;
-  std::filesystem::path entry;  // the entry that decides; empty when none is installed
-};
-
-// Whether the utility starts at login. nullopt and the reason when the deciding entry cannot be
-// read or is no desktop entry.
+// Whether the utility starts at login; the decider is the entry that counts. nullopt and the
+// reason when that entry cannot be read or is no desktop entry.
 std::optional<AutostartStatus> ReadAutostart(const AutostartPaths& paths, std::string& error);
-
-// The status as the programs print it: "on (ENTRY)", "off (ENTRY)", or "off (no autostart entry
-// is installed)".
-std::string DescribeAutostart(const AutostartStatus& status);
 
 // Switches starting at login on or off through the user's entry alone, keeping whatever else the
 // user put in it; a user entry that would only repeat the system's is removed. Returns the new
@@ -47,4 +39,19 @@ std::string DescribeAutostart(const AutostartStatus& status);
 std::optional<AutostartStatus> SetAutostart(const AutostartPaths& paths, bool enabled,
                                             std::string& error);
 
-}  // namespace z900::app
+// Starting at login through the entries at `paths`.
+class DesktopAutostart final : public Autostart {
+ public:
+  explicit DesktopAutostart(AutostartPaths paths) : paths_(std::move(paths)) {}
+  std::optional<AutostartStatus> Read(std::string& error) override {
+    return ReadAutostart(paths_, error);
+  }
+  std::optional<AutostartStatus> Set(bool enabled, std::string& error) override {
+    return SetAutostart(paths_, enabled, error);
+  }
+
+ private:
+  AutostartPaths paths_;
+};
+
+}  // namespace z900::platform

@@ -1,4 +1,4 @@
-#include "app/autostart.h"
+#include "platform/linux/desktop_autostart.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 
 #include "support/temp_folder.h"
 
-namespace z900::app {
+namespace z900::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -111,7 +111,7 @@ TEST_F(AutostartTest, StatusFollowsTheDecidingEntry) {
     const AutostartStatus status = Status();
     EXPECT_EQ(status.enabled, c.enabled);
     const fs::path deciders[] = {{}, paths.user_entry, paths.system_entries[1]};
-    EXPECT_EQ(status.entry, deciders[c.decider]);
+    EXPECT_EQ(status.decider, deciders[c.decider].string());
   }
 }
 
@@ -121,7 +121,7 @@ TEST_F(AutostartTest, OffAndOnAgainThroughTheUserEntry) {
   Write(paths.system_entries[0], kSystemEntry);
   AutostartStatus status = Set(false);
   EXPECT_FALSE(status.enabled);
-  EXPECT_EQ(status.entry, paths.user_entry);
+  EXPECT_EQ(status.decider, paths.user_entry.string());
   std::string expected = kSystemEntry;
   expected.insert(expected.find("\n\n") + 1, "Hidden=true\n");
   EXPECT_EQ(Read(paths.user_entry), expected);
@@ -130,7 +130,7 @@ TEST_F(AutostartTest, OffAndOnAgainThroughTheUserEntry) {
 
   status = Set(true);
   EXPECT_TRUE(status.enabled);
-  EXPECT_EQ(status.entry, paths.system_entries[0]);
+  EXPECT_EQ(status.decider, paths.system_entries[0].string());
   EXPECT_FALSE(fs::exists(paths.user_entry));
 }
 
@@ -156,7 +156,7 @@ TEST_F(AutostartTest, OnCopiesAnEntryTheDesktopDoesNotRead) {
   EXPECT_FALSE(Status().enabled);
   const AutostartStatus status = Set(true);
   EXPECT_TRUE(status.enabled);
-  EXPECT_EQ(status.entry, paths.user_entry);
+  EXPECT_EQ(status.decider, paths.user_entry.string());
   EXPECT_EQ(Read(paths.user_entry), kSystemEntry);
 }
 
@@ -204,4 +204,4 @@ TEST_F(AutostartTest, RefusesWhatItCannotUse) {
 }
 
 }  // namespace
-}  // namespace z900::app
+}  // namespace z900::platform
