@@ -125,6 +125,21 @@ std::wstring Escaped(std::wstring_view text) {
   return out;
 }
 
+// The Task Scheduler's top folder, with COM usable on this thread (`com`); false with `error`
+// when either cannot be had.
+bool ReachTaskScheduler(const ComScope& com, ComPtr<ITaskService>& service,
+                        ComPtr<ITaskFolder>& folder, std::string& error) {
+  if (!com.usable()) {
+    error = "COM cannot be used on this thread";
+    return false;
+  }
+  if (const HRESULT result = TopFolder(service, folder); FAILED(result)) {
+    error = "cannot reach the Task Scheduler: " + Reason(result);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::wstring LogonTaskXml(const fs::path& program, const std::wstring& user) {
@@ -158,17 +173,10 @@ TaskAutostart::TaskAutostart(std::wstring task_name, fs::path program)
 
 std::optional<AutostartStatus> TaskAutostart::Read(std::string& error) {
   ComScope com;
-  if (!com.usable()) {
-    error = "COM cannot be used on this thread";
-    return std::nullopt;
-  }
   ComPtr<ITaskService> service;
   ComPtr<ITaskFolder> folder;
-  HRESULT result = TopFolder(service, folder);
-  if (FAILED(result)) {
-    error = "cannot reach the Task Scheduler: " + Reason(result);
-    return std::nullopt;
-  }
+  if (!ReachTaskScheduler(com, service, folder, error)) return std::nullopt;
+  HRESULT result = S_OK;
   const std::string name = "logon task \"" + WideToUtf8(task_name_) + "\"";
   ComPtr<IRegisteredTask> task;
   result = folder->GetTask(Bstr(task_name_), task.out());
@@ -184,17 +192,10 @@ std::optional<AutostartStatus> TaskAutostart::Read(std::string& error) {
 
 std::optional<AutostartStatus> TaskAutostart::Set(bool enabled, std::string& error) {
   ComScope com;
-  if (!com.usable()) {
-    error = "COM cannot be used on this thread";
-    return std::nullopt;
-  }
   ComPtr<ITaskService> service;
   ComPtr<ITaskFolder> folder;
-  HRESULT result = TopFolder(service, folder);
-  if (FAILED(result)) {
-    error = "cannot reach the Task Scheduler: " + Reason(result);
-    return std::nullopt;
-  }
+  if (!ReachTaskScheduler(com, service, folder, error)) return std::nullopt;
+  HRESULT result = S_OK;
   if (!enabled) {
     result = folder->DeleteTask(Bstr(task_name_), 0);
     if (FAILED(result) && !IsMissing(result)) {
