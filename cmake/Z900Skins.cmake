@@ -7,6 +7,32 @@
 set(Z900_SKIN_SOURCES ${PROJECT_SOURCE_DIR}/resources/skins)
 set(Z900_SKIN_RESOURCES_DIR ${CMAKE_BINARY_DIR}/skin-resources)
 set(Z900_SKINS_STAGE ${CMAKE_BINARY_DIR}/skins)
+
+# The rasteriser runs on the build machine: the build's own, or, when cross-building, the same
+# sources built for the build machine with its compiler and its Qt.
+if(CMAKE_CROSSCOMPILING)
+  include(ExternalProject)
+  set(Z900_SKINRASTER ${CMAKE_BINARY_DIR}/host-skinraster/z900-skinraster)
+  find_program(Z900_HOST_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+  set(Z900_HOST_ARGUMENTS -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=${Z900_HOST_CXX})
+  if(Z900_CCACHE)
+    list(APPEND Z900_HOST_ARGUMENTS -DCMAKE_CXX_COMPILER_LAUNCHER=${Z900_CCACHE})
+  endif()
+  ExternalProject_Add(z900_host_skinraster
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}/tools/skinraster
+    BINARY_DIR ${CMAKE_BINARY_DIR}/host-skinraster
+    CMAKE_GENERATOR ${CMAKE_GENERATOR}
+    CMAKE_ARGS ${Z900_HOST_ARGUMENTS}
+    INSTALL_COMMAND ""
+    BUILD_BYPRODUCTS ${Z900_SKINRASTER}
+    # Its sources are ours: rebuilt when they change.
+    BUILD_ALWAYS ON)
+  # The program itself too, so that a changed rasteriser draws the pictures again.
+  set(Z900_SKINRASTER_TARGET z900_host_skinraster ${Z900_SKINRASTER})
+else()
+  set(Z900_SKINRASTER $<TARGET_FILE:z900-skinraster>)
+  set(Z900_SKINRASTER_TARGET z900-skinraster)
+endif()
 set(Z900_SKIN_RESOURCE_FILES)
 set(Z900_SKINS_FOLDER_FILES)
 
@@ -39,9 +65,9 @@ function(z900_rasterise source width height)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${directories}
     # The rasteriser is a build tool: leak reports of a sanitizer build are not its business.
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen
-            $<TARGET_FILE:z900-skinraster> ${flags} ${Z900_SKIN_SOURCES}/${source} ${width}
+            ${Z900_SKINRASTER} ${flags} ${Z900_SKIN_SOURCES}/${source} ${width}
             ${height} ${ARG_OUTPUTS}
-    DEPENDS z900-skinraster ${Z900_SKIN_SOURCES}/${source}
+    DEPENDS ${Z900_SKINRASTER_TARGET} ${Z900_SKIN_SOURCES}/${source}
     COMMENT "Drawing ${source}"
     VERBATIM)
   set(${ARG_LIST} ${${ARG_LIST}} ${outputs} PARENT_SCOPE)
@@ -101,9 +127,30 @@ z900_rasterise(macro_event_icons.svg 16 16 LIST Z900_SKINS_FOLDER_FILES OUTPUTS
                ${macro}/down_normal.png:select,up,delay ${macro}/down_select.png:normal,up,delay
                ${macro}/delay_normal.png:select,up,down ${macro}/delay_select.png:normal,up,down)
 
+if(WIN32)
+  # The programs' icon: the drawing at the sizes Windows shows icons at, in one icon file.
+  set(Z900_ICON_FILE ${CMAKE_BINARY_DIR}/windows/z900.ico)
+  set(pictures)
+  foreach(size 16 20 24 32 40 48 64 128 256)
+    z900_rasterise(app_icon.svg ${size} ${size} SINGLE LIST pictures
+                   OUTPUTS ${CMAKE_BINARY_DIR}/windows/icon/${size}.png)
+  endforeach()
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_custom_command(OUTPUT ${Z900_ICON_FILE}
+                     COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tools/make_ico.py
+                             ${Z900_ICON_FILE} ${pictures}
+                     DEPENDS ${pictures} ${PROJECT_SOURCE_DIR}/tools/make_ico.py VERBATIM)
+  list(APPEND Z900_SKIN_RESOURCE_FILES ${Z900_ICON_FILE})
+endif()
+
 add_custom_target(z900_skin_images ALL DEPENDS ${Z900_SKIN_RESOURCE_FILES}
                                                ${Z900_SKINS_FOLDER_FILES})
-install(DIRECTORY ${Z900_SKINS_STAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/z900)
+if(WIN32)
+  # Beside the programs, where a Windows installation keeps everything.
+  install(DIRECTORY ${Z900_SKINS_STAGE} DESTINATION .)
+else()
+  install(DIRECTORY ${Z900_SKINS_STAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/z900)
+endif()
 
 # z900_add_skin_resources(target): compiles the window pictures and icons into target.
 function(z900_add_skin_resources target)

@@ -1,7 +1,9 @@
 #include "platform/device_monitor.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/hid_backend.h"
 
@@ -25,6 +27,15 @@ bool IsMouseUsbProduct(std::string_view product) {
   std::uint32_t model = 0;
   return TakeHexField(product, vendor) && TakeHexField(product, model) &&
          vendor == kMouseVendorId && model == kMouseProductId;
+}
+
+bool IsMouseDeviceInterfaceName(std::u16string_view name) {
+  char text[32];
+  std::snprintf(text, sizeof text, "VID_%04X&PID_%04X", kMouseVendorId, kMouseProductId);
+  const std::string_view wanted(text);
+  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; };
+  const auto same = [&](char16_t a, char b) { return upper(a) == static_cast<char16_t>(b); };
+  return std::search(name.begin(), name.end(), wanted.begin(), wanted.end(), same) != name.end();
 }
 
 }  // namespace z900::platform

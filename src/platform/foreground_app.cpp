@@ -22,6 +22,8 @@ const char* ForegroundBackendName(ForegroundBackend backend) {
       return "KWin script";
     case ForegroundBackend::kGnomeShell:
       return "GNOME Shell extension";
+    case ForegroundBackend::kWindows:
+      return "Windows foreground events";
   }
   return "?";
 }

@@ -44,6 +44,7 @@ enum class ForegroundBackend : std::uint8_t {
   kWlroots,     // the wlroots foreign-toplevel protocol (sway, Hyprland, …)
   kKWin,        // a KWin script reporting activations on the session bus
   kGnomeShell,  // our GNOME Shell extension on the session bus
+  kWindows,     // Windows' foreground window events
 };
 
 // Why the foreground program cannot be seen, or kNone when it can.

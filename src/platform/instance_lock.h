@@ -21,4 +21,9 @@ class InstanceLock {
   virtual bool RequestShow(std::string& why) = 0;
 };
 
+// Tells other programs of the system that the utility runs, from now until the process ends: on
+// Windows the named mutex "Z900Config" (an installer asks for the utility to be closed while it
+// exists); nothing elsewhere.
+void MarkRunningInstance();
+
 }  // namespace z900::platform

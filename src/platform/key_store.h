@@ -108,4 +108,8 @@ std::unique_ptr<KeyStore> CreateSystemKeyStore(const std::filesystem::path& root
 // Where the store rooted at `root` lies, for the user: its folder, or its registry key.
 std::string DescribeKeyStoreLocation(const std::filesystem::path& root);
 
+// The folder that holds the values of `key` in the store rooted at `root`, for watching it for
+// other programs' changes; empty where keys are no folders (the registry) or the name is refused.
+std::filesystem::path KeyStoreFolder(const std::filesystem::path& root, std::u16string_view key);
+
 }  // namespace z900::platform

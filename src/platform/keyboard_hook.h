@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/ui_task_poster.h"
+
 namespace z900::platform {
 
 // Flag bit of a key message: set when the key was released, clear when it was pressed.
@@ -33,11 +35,9 @@ class KeyboardHook {
   virtual void SetReceiveWindow(KeyReceiver* receiver) = 0;
 };
 
-// Runs a task on the ui thread, later; callable from any thread. The ui supplies it.
-using UiTaskPoster = std::function<void(std::function<void()> task)>;
-
-// The hook that hears every key of the desktop (on Linux: X11 XInput2 raw key events, read on a
-// thread of its own and handed to the ui thread through `post`), installed. Nullptr, with the
+// The hook that hears every key of the desktop (on Linux: X11 XInput2 raw key events; on Windows
+// the low-level keyboard hook), read on a thread of its own and handed to the ui thread through
+// `post`, installed. Nullptr, with the
 // reason in `why`, where keys cannot be watched: a Wayland session, no X display, no XInput2.
 std::unique_ptr<KeyboardHook> CreateSystemKeyboardHook(UiTaskPoster post, std::string& why);
 

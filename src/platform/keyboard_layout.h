@@ -49,4 +49,12 @@ std::unique_ptr<KeyboardLayout> CreateSystemKeyboardLayout(std::string& why);
 // alone, and `why` says why.
 std::unique_ptr<KeyTranslator> CreateSystemKeyTranslator(std::string& why);
 
+// Which of the window system's two codes of a key event the translator and VirtualKeyAtPosition
+// take: the key code on X11 and Wayland, the virtual-key code on Windows.
+std::uint32_t NativeKeyOfEvent(std::uint32_t native_scan_code, std::uint32_t native_virtual_key);
+
+// The virtual key of a native key by its position on the keyboard alone (a US keyboard's names),
+// whatever the layout; nullopt for a key the utility has no code for.
+std::optional<std::uint32_t> VirtualKeyAtPosition(std::uint32_t native_key);
+
 }  // namespace z900::platform

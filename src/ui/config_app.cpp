@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "device/hid_event_source.h"
+#include "platform/device_monitor.h"
 #include "platform/termination_signals.h"
 #include "sim/sim_event_source.h"
 #include "ui/about_box_ports.h"
@@ -16,7 +17,6 @@
 #include "ui/modal_dialogs.h"
 #include "ui/set_dlg.h"
 #include "ui/sim_mouse_watcher.h"
-#include "ui/udev_device_monitor.h"
 
 namespace z900::ui {
 namespace {
@@ -139,9 +139,8 @@ void CZ9xMouseConfigApp::CreateMainWindow() {
     event_source_ = std::move(source);
   } else {
     event_source_ = std::make_unique<device::HidEventSource>(*hardware_, clock);
-    auto udev = std::make_unique<UdevDeviceMonitor>();
-    monitor_ = udev.get();
-    monitor_object_ = std::move(udev);
+    device_monitor_ = platform::CreateSystemDeviceMonitor(UiThreadPoster());
+    monitor_ = device_monitor_.get();
   }
   events_ = std::make_unique<device::EventChannel>(*event_source_);
   layout_ = std::make_unique<LazyKeyboardLayout>([this](const std::string& text) { Warn(text); });
@@ -203,6 +202,7 @@ void CZ9xMouseConfigApp::DestroyMainWindow() {
   layout_.reset();
   monitor_ = nullptr;
   monitor_object_.reset();
+  device_monitor_.reset();
   events_.reset();
   event_source_.reset();
   update_check_.reset();

@@ -70,7 +70,8 @@ class CZ9xMouseConfigApp final : public app::StartupPorts {
   std::unique_ptr<update::UpdateCheck> update_check_;
   std::unique_ptr<platform::EventSource> event_source_;
   std::unique_ptr<device::EventChannel> events_;
-  std::unique_ptr<QObject> monitor_object_;
+  std::unique_ptr<QObject> monitor_object_;                  // the simulated mouse's watcher
+  std::unique_ptr<platform::DeviceMonitor> device_monitor_;  // the system's
   platform::DeviceMonitor* monitor_ = nullptr;
   std::unique_ptr<platform::KeyboardLayout> layout_;
   std::unique_ptr<platform::ForegroundApp> foreground_;

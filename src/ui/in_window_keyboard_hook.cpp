@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/virtual_key.h"
+#include "ui/qt_ui_port.h"
 
 namespace z900::ui {
 namespace {
@@ -46,7 +47,10 @@ std::optional<std::uint32_t> VirtualKeyOfQtKey(int key, Qt::KeyboardModifiers mo
 
 std::optional<std::uint32_t> VirtualKeyOfKeyEvent(const QKeyEvent& event,
                                                   const KeyTranslator& translator) {
-  if (event.nativeScanCode() != 0) return translator.VirtualKeyOf(event.nativeScanCode());
+  if (const std::uint32_t native =
+          NativeKeyOfEvent(event.nativeScanCode(), event.nativeVirtualKey())) {
+    return translator.VirtualKeyOf(native);
+  }
   return VirtualKeyOfQtKey(event.key(), event.modifiers());
 }
 
@@ -85,12 +89,7 @@ bool InWindowKeyboardHook::eventFilter(QObject* watched, QEvent* event) {
 
 KeyboardHookChoice CreateKeyboardHook() {
   KeyboardHookChoice choice;
-  const UiTaskPoster post = [](std::function<void()> task) {
-    if (QCoreApplication* app = QCoreApplication::instance()) {
-      QMetaObject::invokeMethod(app, std::move(task), Qt::QueuedConnection);
-    }
-  };
-  choice.hook = CreateSystemKeyboardHook(post, choice.why);
+  choice.hook = CreateSystemKeyboardHook(UiThreadPoster(), choice.why);
   choice.system_wide = choice.hook != nullptr;
   if (!choice.hook) {
     std::string layout_why;

@@ -3,14 +3,11 @@
 #include <QKeyEvent>
 #include <utility>
 
-#include "platform/linux/evdev_key_map.h"
+#include "platform/keyboard_layout.h"
 #include "platform/virtual_key.h"
 
 namespace z900::ui {
 namespace {
-
-// X and Wayland key codes are the Linux input codes plus 8.
-constexpr std::uint32_t kXkbKeycodeOffset = 8;
 
 constexpr std::pair<int, std::uint32_t> kQtKeys[] = {
     {Qt::Key_Return, platform::kVkReturn},   {Qt::Key_Enter, platform::kVkReturn},
@@ -28,11 +25,9 @@ constexpr std::pair<int, std::uint32_t> kQtKeys[] = {
 }  // namespace
 
 std::uint32_t VirtualKeyOfKeyEvent(const QKeyEvent& event) {
-  if (const quint32 native = event.nativeScanCode(); native > kXkbKeycodeOffset) {
-    if (const std::optional<std::uint32_t> key =
-            platform::VirtualKeyOfEvdevCode(native - kXkbKeycodeOffset)) {
-      return *key;
-    }
+  if (const std::optional<std::uint32_t> key = platform::VirtualKeyAtPosition(
+          platform::NativeKeyOfEvent(event.nativeScanCode(), event.nativeVirtualKey()))) {
+    return *key;
   }
   const int key = event.key();
   if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) {

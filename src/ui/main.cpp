@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "app/start_utility.h"
+#include "platform/console.h"
 #include "ui/config_app.h"
+#include "ui/skin.h"
 
 int main(int argc, char** argv) {
   // The command line is checked before anything opens a display: a wrong argument, --help,
   // --version and --autostart work without one. Qt's own options pass it, for QApplication.
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = z900::platform::ProgramArguments(argc, argv);
   std::string error;
   const std::optional<z900::app::Options> options = z900::app::ParseOptions(args, error);
   if (!options) {
@@ -32,6 +34,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("z900-config"));
   // Dialogs come and go while the window is hidden; only the utility's own end ends it.
   QApplication::setQuitOnLastWindowClosed(false);
+  z900::ui::LoadProgramFonts();
   z900::ui::CZ9xMouseConfigApp utility(*options);
   return utility.Run();
 }

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "platform/utf8_path.h"
+
 namespace z900::ui {
 namespace {
 
@@ -44,17 +46,18 @@ platform::InstanceLock::Result QtInstanceLock::Acquire(std::string& why) {
   std::error_code ignored;
   if (folder_.has_parent_path()) fs::create_directories(folder_.parent_path(), ignored);
   if (const std::error_code error = platform::EnsurePrivateFolder(folder_)) {
-    why = folder_.string() + " cannot be a folder of this user's own: " + error.message();
+    why = platform::PathToUtf8(folder_) + " cannot be a folder of this user's own: " + error.message();
     return Result::kUnavailable;
   }
   std::error_code error;
   lock_ = platform::LockFile(folder_ / kLockFile, platform::LockMode::kExclusive, false, error);
   if (!lock_) {
     if (error == std::errc::resource_unavailable_try_again) return Result::kAnotherRuns;
-    why = "cannot lock " + (folder_ / kLockFile).string() + ": " + error.message();
+    why = "cannot lock " + platform::PathToUtf8(folder_ / kLockFile) + ": " + error.message();
     return Result::kUnavailable;
   }
   if (!Listen(why)) return Result::kUnavailable;
+  platform::MarkRunningInstance();
   // Whatever closes the channel shows in the folder: the socket file goes (removed by someone,
   // or by the server itself when an accept failed for want of descriptors).
   watcher_ = new QFileSystemWatcher(this);
@@ -154,7 +157,7 @@ bool QtInstanceLock::Send(app::InstanceRequest request, std::string& why) {
   }
   const fs::path lock_file = folder_ / kLockFile;
   const QString owner = QFileInfo(QtPath(lock_file)).owner();
-  why = "the instance that holds " + lock_file.string() +
+  why = "the instance that holds " + platform::PathToUtf8(lock_file) +
         (owner.isEmpty() ? std::string() : " (a file of " + owner.toStdString() + ")") + " " +
         problem;
   return false;

@@ -1,5 +1,6 @@
 #include "ui/qt_ui_port.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -11,6 +12,15 @@
 #include "ui/modal_dialogs.h"
 
 namespace z900::ui {
+
+platform::UiTaskPoster UiThreadPoster() {
+  return [](std::function<void()> task) {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+      QMetaObject::invokeMethod(app, std::move(task), Qt::QueuedConnection);
+    }
+  };
+}
+
 namespace {
 
 QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }

@@ -13,6 +13,10 @@
 
 namespace z900::ui {
 
+// Runs tasks on the ui thread through the application's event loop, for the platform's threads
+// (keyboard hook, device notifications).
+platform::UiTaskPoster UiThreadPoster();
+
 // What the main window provides to the core through the UiPort. Unset hooks do nothing (and the
 // window counts as hidden).
 struct MainWindowHooks {

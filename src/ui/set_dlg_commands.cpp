@@ -13,7 +13,6 @@
 #include "config/store_lock.h"
 #include "device/hid_channel.h"
 #include "macro/macro_store.h"
-#include "platform/linux/directory_key_store.h"
 #include "platform/text.h"
 #include "ui/set_dlg.h"
 #include "ui/skinned_dialog.h"
@@ -410,22 +409,21 @@ CSetDlg::StoredState CSetDlg::ReadStoredState() {
 
 void CSetDlg::WatchStoredData() {
   // The profile folder, the key holding the profile table, the macro key and each macro.
-  const platform::DirectoryKeyStore layout(context_.paths.registry_root);
-  std::vector<std::filesystem::path> folders = {
-      context_.paths.profile_folder,
-      layout.ValueFile(config::kConfigKey, config::kConfigInfoValue).parent_path(),
-      layout.ValueFile(macro::kMacroBaseKey, u"").parent_path()};
+  const std::filesystem::path& root = context_.paths.registry_root;
+  std::vector<std::filesystem::path> folders = {context_.paths.profile_folder,
+                                                platform::KeyStoreFolder(root, config::kConfigKey),
+                                                platform::KeyStoreFolder(root, macro::kMacroBaseKey)};
   std::vector<std::u16string> macros;
   if (ports_.config.store.EnumerateSubkeys(macro::kMacroBaseKey, macros) ==
       platform::KeyStoreStatus::kOk) {
     for (const std::u16string& name : macros) {
       folders.push_back(
-          layout.ValueFile(std::u16string(macro::kMacroBaseKey) + name, u"").parent_path());
+          platform::KeyStoreFolder(root, std::u16string(macro::kMacroBaseKey) + name));
     }
   }
   QStringList paths;
   for (const std::filesystem::path& folder : folders) {
-    const QString path = QString::fromStdString(folder.string());
+    const QString path = QString::fromStdU16String(folder.u16string());
     if (!folder.empty() && !watcher_.directories().contains(path) &&
         std::filesystem::is_directory(folder)) {
       paths.push_back(path);

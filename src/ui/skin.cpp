@@ -1,5 +1,8 @@
 #include "ui/skin.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIconEngine>
@@ -416,6 +419,13 @@ void WatchSkinText(std::function<void(const TextFit&)> watcher) {
 
 void ReportSkinText(const TextFit& fit) {
   if (TextWatcher()) TextWatcher()(fit);
+}
+
+void LoadProgramFonts() {
+  const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+  for (const QString& name : folder.entryList({QStringLiteral("*.ttf")}, QDir::Files)) {
+    QFontDatabase::addApplicationFont(folder.filePath(name));
+  }
 }
 
 QFont SkinFont() { return SkinFont(QFont::Light); }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# run_under_wine.sh PREFIX PROGRAM [ARGUMENT...]: runs a program of the Windows build under Wine,
+# run_under_wine.sh PREFIX PROGRAM [ARGUMENT...]: runs a Windows program under Wine,
 # in the Wine prefix PREFIX (created on first use). One wineserver stays up between programs,
 # so that each starts in a fraction of a second instead of several seconds.
 #
@@ -33,8 +33,10 @@ export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 # Neither .NET nor the HTML engine is wanted, nor asked for.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# Console programs: Wine needs no display, and must not ask one for windows of its own.
+# Console programs: Wine needs no display, and must not ask one for windows of its own. Window
+# programs get the display Z900_WINE_DISPLAY names (a private X server).
 unset DISPLAY WAYLAND_DISPLAY
+if [ -n "${Z900_WINE_DISPLAY:-}" ]; then export DISPLAY=$Z900_WINE_DISPLAY; fi
 
 mkdir -p "$(dirname "$prefix")"
 (

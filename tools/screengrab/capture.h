@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QString>
+#include <functional>
+#include <optional>
 
 #include "grab_options.h"
 
@@ -18,5 +21,16 @@ struct Capture {
   static Capture Cancelled() { return {Outcome::kCancelled, {}, {}}; }
   static Capture Failed(QString message) { return {Outcome::kFailed, {}, std::move(message)}; }
 };
+
+// The active window's frame on the screen, in the screen's own pixels, or why there is none.
+struct WindowFrame {
+  std::optional<QRect> rect;
+  QString error;
+};
+
+// The capture of `mode` from a picture of the whole desktop: all of it, the active window's frame
+// (asked for through `active_frame`), or the area the user drags.
+Capture CaptureFromDesktop(const QImage& desktop, CaptureMode mode,
+                           const std::function<WindowFrame()>& active_frame);
 
 }  // namespace z900::screengrab

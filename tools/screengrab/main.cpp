@@ -10,14 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "clipboard_keeper.h"
 #include "desktop_notification.h"
 #include "grab_options.h"
-#include "picture_folder.h"
-#include "platform/program_paths.h"
-#include "portal_capture.h"
+#include "platform/console.h"
+#include "platform/utf8_path.h"
 #include "screenshot_file.h"
-#include "x11_capture.h"
+#include "system_capture.h"
 
 namespace z900::screengrab {
 namespace {
@@ -31,12 +29,6 @@ int Fail(const QString& message) {
   return kExitFailed;
 }
 
-// Under Wayland a program may not read the screen; the desktop portal does it for us.
-bool IsWaylandSession() {
-  return platform::EnvironmentValue("WAYLAND_DISPLAY") ||
-         platform::EnvironmentValue("XDG_SESSION_TYPE") == "wayland";
-}
-
 QByteArray EncodePng(const QImage& image) {
   QByteArray png;
   QBuffer buffer(&png);
@@ -45,15 +37,8 @@ QByteArray EncodePng(const QImage& image) {
   return png;
 }
 
-std::tm LocalNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local;
-}
-
 int Run(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
   const ParsedArguments parsed = ParseGrabOptions(args);
   if (!parsed.options) {
     std::cerr << "z900-screengrab: " << parsed.error << "\nTry 'z900-screengrab --help'.\n";
@@ -65,23 +50,19 @@ int Run(int argc, char** argv) {
     return kExitTaken;
   }
 
-  const bool through_portal = IsWaylandSession();
-  if (!through_portal) {
-    if (auto problem = X11DisplayProblem()) return Fail(*problem);
-  }
+  if (auto problem = CaptureProblem()) return Fail(*problem);
   std::filesystem::path folder;
   if (options.save_png) {
-    folder = options.output_folder ? std::filesystem::path(*options.output_folder)
-                                   : PictureFolder(ReadPictureFolderEnvironment());
+    folder = options.output_folder ? platform::PathFromUtf8(*options.output_folder)
+                                   : ScreenshotFolder();
   }
 
-  // Qt sees only the program name: our options are not Qt's. The portal needs no display.
+  // Qt sees only the program name: our options are not Qt's.
   int qt_argc = 1;
   const std::unique_ptr<QCoreApplication> app =
-      through_portal ? std::make_unique<QCoreApplication>(qt_argc, argv)
-                     : std::make_unique<QApplication>(qt_argc, argv);
-  const Capture capture =
-      through_portal ? CaptureThroughPortal(options.mode) : CaptureOnX11(options.mode);
+      CaptureNeedsWidgets() ? std::make_unique<QApplication>(qt_argc, argv)
+                            : std::make_unique<QCoreApplication>(qt_argc, argv);
+  const Capture capture = CaptureScreen(options.mode);
   if (capture.outcome == Capture::Outcome::kCancelled) return Fail("cancelled, nothing saved");
   if (capture.outcome == Capture::Outcome::kFailed) return Fail(capture.message);
 
@@ -92,16 +73,16 @@ int Run(int argc, char** argv) {
     saved = SaveScreenshot(png, folder, LocalNow());
     if (saved.path.empty()) return Fail(saved.error);
   }
-  const bool on_clipboard = HandClipboardToKeeper(png);
+  const bool on_clipboard = PutOnClipboard(capture.image, png);
   if (!options.save_png && !on_clipboard) {
     return Fail("cannot put the screenshot on the clipboard");
   }
 
-  const QString path = QString::fromStdString(saved.path.string());
+  const QString path = QString::fromStdU16String(saved.path.u16string());
   QString body;
   if (options.save_png) {
     body = "Saved as " + path + (on_clipboard ? " and copied to the clipboard" : "");
-    std::cout << saved.path.string() << std::endl;
+    std::cout << platform::PathToUtf8(saved.path) << std::endl;
   } else {
     body = "Copied to the clipboard";
   }
@@ -113,8 +94,6 @@ int Run(int argc, char** argv) {
 }  // namespace z900::screengrab
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::string(argv[1]) == z900::screengrab::kServeClipboardArgument) {
-    return z900::screengrab::ServeClipboard(argc, argv);
-  }
+  if (const std::optional<int> status = z900::screengrab::RunOtherMode(argc, argv)) return *status;
   return z900::screengrab::Run(argc, argv);
 }

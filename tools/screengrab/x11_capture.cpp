@@ -77,11 +77,6 @@ std::optional<QMargins> FrameExtents(Display* display, Window window, const char
                   static_cast<int>(bottom));
 }
 
-struct WindowFrame {
-  std::optional<QRect> rect;  // in root (native) pixels
-  QString error;
-};
-
 // The active window as the window manager names it, grown by the frame the window manager
 // draws around it and shrunk by the shadow a client-side decorated window draws into itself.
 WindowFrame ActiveWindowFrame() {
@@ -140,25 +135,7 @@ Capture CaptureOnX11(CaptureMode mode) {
     return Capture::Failed("reading the screen needs the X11 platform, not " +
                            QGuiApplication::platformName());
   }
-  const QImage desktop = GrabDesktop();
-  if (desktop.isNull()) return Capture::Failed("cannot read the screen");
-  switch (mode) {
-    case CaptureMode::kDesktop:
-      return Capture::Taken(desktop);
-    case CaptureMode::kWindow: {
-      const WindowFrame frame = ActiveWindowFrame();
-      if (!frame.rect) return Capture::Failed(frame.error);
-      const QRect visible = frame.rect->intersected(desktop.rect());
-      if (visible.isEmpty()) return Capture::Failed("the active window is off the screen");
-      return Capture::Taken(desktop.copy(visible));
-    }
-    case CaptureMode::kRegion: {
-      const std::optional<QRect> area = ChooseRegion(desktop);
-      if (!area) return Capture::Cancelled();
-      return Capture::Taken(desktop.copy(*area));
-    }
-  }
-  return Capture::Failed("unknown capture type");
+  return CaptureFromDesktop(GrabDesktop(), mode, ActiveWindowFrame);
 }
 
 }  // namespace z900::screengrab

@@ -235,4 +235,8 @@ std::unique_ptr<KeyStore> CreateSystemKeyStore(const fs::path& root) {
 
 std::string DescribeKeyStoreLocation(const fs::path& root) { return root.string(); }
 
+fs::path KeyStoreFolder(const fs::path& root, std::u16string_view key) {
+  return DirectoryKeyStore(root).ValueFile(key, u"").parent_path();
+}
+
 }  // namespace z900::platform

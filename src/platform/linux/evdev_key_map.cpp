@@ -2,6 +2,7 @@
 
 #include <linux/input-event-codes.h>
 
+#include "platform/keyboard_layout.h"
 #include "platform/virtual_key.h"
 
 namespace z900::platform {
@@ -160,6 +161,18 @@ std::optional<std::uint32_t> VirtualKeyOfEvdevCode(std::uint32_t evdev_code) {
     if (row.evdev_code == evdev_code) return row.virtual_key;
   }
   return std::nullopt;
+}
+
+// X and Wayland key codes are the Linux input codes plus 8.
+constexpr std::uint32_t kXkbKeycodeOffset = 8;
+
+std::uint32_t NativeKeyOfEvent(std::uint32_t native_scan_code, std::uint32_t /*virtual_key*/) {
+  return native_scan_code;
+}
+
+std::optional<std::uint32_t> VirtualKeyAtPosition(std::uint32_t native_key) {
+  if (native_key <= kXkbKeycodeOffset) return std::nullopt;
+  return VirtualKeyOfEvdevCode(native_key - kXkbKeycodeOffset);
 }
 
 }  // namespace z900::platform

@@ -6,6 +6,7 @@
 #include <restartmanager.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <cwctype>
 #include <optional>
@@ -15,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/crc32.h"
 #include "platform/windows/wide_text.h"
 
 namespace z900::platform {
@@ -491,5 +493,27 @@ std::error_code EnsurePrivateFolder(const fs::path& path) {
   }
   return {};
 }
+
+}  // namespace z900::platform
+
+namespace z900::platform {
+
+// Windows' local sockets are named pipes, one namespace for the whole machine: the name is made
+// the folder's own (and so the user's own), the same on every start.
+LocalSocketPath::LocalSocketPath(const fs::path& folder, std::string_view name) {
+  fs::path normal = fs::absolute(folder).lexically_normal();
+  if (!normal.has_filename() && normal.has_relative_path()) normal = normal.parent_path();
+  std::wstring key = normal.wstring();
+  std::transform(key.begin(), key.end(), key.begin(),
+                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  const std::string bytes = WideToUtf8(key);
+  const std::uint32_t checksum = Crc32(std::span(
+      reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "-%08x", static_cast<unsigned>(checksum));
+  path_ = std::string(name) + suffix;
+}
+
+LocalSocketPath::~LocalSocketPath() = default;
 
 }  // namespace z900::platform

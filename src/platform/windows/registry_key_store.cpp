@@ -270,4 +270,7 @@ std::string DescribeKeyStoreLocation(const fs::path& root) {
   return "HKEY_CURRENT_USER\\" + WideToUtf8(HomeStoreKey(root));
 }
 
+// Registry keys are no folders; another program's change to them is not watched.
+fs::path KeyStoreFolder(const fs::path& /*root*/, std::u16string_view /*key*/) { return {}; }
+
 }  // namespace z900::platform

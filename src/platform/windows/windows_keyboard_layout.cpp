@@ -54,4 +54,12 @@ std::unique_ptr<KeyTranslator> CreateSystemKeyTranslator(std::string& /*why*/) {
   return std::make_unique<WindowsKeyTranslator>();
 }
 
+std::uint32_t NativeKeyOfEvent(std::uint32_t /*native_scan_code*/, std::uint32_t virtual_key) {
+  return virtual_key;
+}
+
+std::optional<std::uint32_t> VirtualKeyAtPosition(std::uint32_t native_key) {
+  return WindowsKeyTranslator().VirtualKeyOf(native_key);
+}
+
 }  // namespace z900::platform
