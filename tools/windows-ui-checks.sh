@@ -36,7 +36,8 @@ setup=$(ls "$windows"/packages/z900-setup-*.exe 2>/dev/null | head -n 1 || true)
 server=/usr/lib/wine/wineserver
 [ -x "$server" ] || server=$(command -v wineserver)
 
-work=$(mktemp -d /tmp/z900-ui-checks.XXXXXX)
+# Every folder of the checks has blanks and letters beyond ASCII in its name.
+work=$(mktemp -d "/tmp/z900 ui-checks Zoë 日本.XXXXXX")
 rm -rf "$results"
 mkdir -p "$results"
 failures=0

@@ -33,7 +33,8 @@ std::string DescribeOpenFailure(HidOpenError error, const std::string& detail) {
     case HidOpenError::kUnsupportedSystem:
       return "The Z900 mouse is connected but cannot be used on this system: " + detail;
     case HidOpenError::kOpenFailed:
-      return "The Z900 mouse is connected but could not be opened: " + detail;
+      // Not necessarily connected: the failure may come before any device was looked at.
+      return "The Z900 mouse could not be opened: " + detail;
   }
   return {};
 }

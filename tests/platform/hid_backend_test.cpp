@@ -26,6 +26,11 @@ TEST(DescribeOpenFailureTest, SaysWhatToDo) {
   const std::string denied = DescribeOpenFailure(HidOpenError::kAccessDenied, "/dev/hidraw2");
   EXPECT_NE(denied.find("/dev/hidraw2"), std::string::npos);
   EXPECT_NE(denied.find(MouseAccessHint()), std::string::npos);
+  // A library that cannot start has seen no mouse: nothing claims that one is connected.
+  const std::string failed =
+      DescribeOpenFailure(HidOpenError::kOpenFailed, "the HID library could not be initialised");
+  EXPECT_EQ(failed.find("connected"), std::string::npos) << failed;
+  EXPECT_NE(failed.find("could not be initialised"), std::string::npos) << failed;
 }
 
 struct AnswerCase {
