@@ -13,19 +13,28 @@
 namespace z900::platform {
 namespace {
 
-// The file name of the executable of the process that owns `window`; empty when it cannot be
-// read (a protected process, a window gone meanwhile).
-std::u16string ExecutableOfWindow(HWND window) {
+// The file name of the executable of the process that owns `window`; its window class when the
+// process cannot be read (a protected process); "Unknow" without a window.
+std::u16string ProgramOfWindow(HWND window) {
   DWORD process_id = 0;
-  if (window == nullptr || ::GetWindowThreadProcessId(window, &process_id) == 0) return {};
-  const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
-  if (process == nullptr) return {};
-  wchar_t path[32768];
-  DWORD length = static_cast<DWORD>(std::size(path));
-  const bool read = ::QueryFullProcessImageNameW(process, 0, path, &length) != 0;
-  ::CloseHandle(process);
-  if (!read) return {};
-  return std::filesystem::path(std::wstring(path, length)).filename().u16string();
+  if (window == nullptr || ::GetWindowThreadProcessId(window, &process_id) == 0) {
+    return kUnknownProgram;
+  }
+  if (const HANDLE process =
+          ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id)) {
+    std::wstring path(32768, L'\0');
+    DWORD length = static_cast<DWORD>(path.size());
+    const bool read = ::QueryFullProcessImageNameW(process, 0, path.data(), &length) != 0;
+    ::CloseHandle(process);
+    if (read && length > 0) {
+      path.resize(length);
+      return std::filesystem::path(path).filename().u16string();
+    }
+  }
+  wchar_t window_class[256];
+  const int length = ::GetClassNameW(window, window_class, static_cast<int>(std::size(window_class)));
+  if (length <= 0) return kUnknownProgram;
+  return WideToUtf16(std::wstring_view(window_class, static_cast<std::size_t>(length)));
 }
 
 class WindowsForegroundApp;
@@ -71,10 +80,7 @@ class WindowsForegroundApp final : public QueuedForegroundApp {
     if (WindowsForegroundApp* app = hooked_app.load()) app->PublishWindow(window);
   }
 
-  void PublishWindow(HWND window) {
-    std::u16string name = ExecutableOfWindow(window);
-    PublishProgram(name.empty() ? std::u16string(kUnknownProgram) : std::move(name));
-  }
+  void PublishWindow(HWND window) { PublishProgram(ProgramOfWindow(window)); }
 
   HWINEVENTHOOK hook_ = nullptr;  // only on the thread
   MessageThread thread_;

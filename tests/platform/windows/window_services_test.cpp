@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/device_monitor.h"
+#include "platform/foreground_app.h"
 #include "platform/file_io.h"
 #include "platform/instance_lock.h"
 #include "platform/keyboard_hook.h"
@@ -143,6 +144,42 @@ TEST(WindowsDeviceMonitorTest, TellsOfTheMousesArrivalAndRemovalOnly) {
   monitor.reset();
   ui.RunPending();
   EXPECT_EQ(changes.size(), 2u);
+}
+
+TEST(WindowsForegroundAppTest, AnnouncesTheExecutableOfEachNewForegroundWindow) {
+  TaskQueue ui;
+  int changes = 0;
+  const UiTaskPoster post = ui.Poster();
+  std::unique_ptr<ForegroundApp> foreground = CreateSystemForegroundApp([&] {
+    post([&] { ++changes; });
+  });
+  ASSERT_TRUE(ui.RunUntil([&] { return foreground->BackendStatus().SeesForeground(); }))
+      << DescribeForegroundStatus(foreground->BackendStatus());
+  EXPECT_TRUE(foreground->IsEventDriven());
+  // Wine (8.0) makes windows foreground without telling the event hooks.
+  if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr) {
+    GTEST_SKIP() << "real Windows only: Wine sends no foreground window events";
+  }
+
+  const HWND window = ::CreateWindowExW(0, L"STATIC", L"z900 foreground test", WS_OVERLAPPEDWINDOW,
+                                        0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  ::ShowWindow(window, SW_SHOW);
+  ::UpdateWindow(window);
+  // A click on it brings it to the foreground, as the user would.
+  ::SetCursorPos(100, 50);
+  INPUT click[2] = {};
+  click[0].type = click[1].type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(2, click, sizeof(INPUT));
+  ::SetForegroundWindow(window);
+  const bool announced = ui.RunUntil([&] {
+    return changes > 0 && foreground->ForegroundProgramName() == u"platform_tests.exe";
+  });
+  ::DestroyWindow(window);
+  const std::u16string name = foreground->ForegroundProgramName();
+  EXPECT_TRUE(announced) << std::string(name.begin(), name.end());
 }
 
 TEST(WindowsRunningInstanceTest, TheNamedMutexTellsThatTheUtilityRuns) {
