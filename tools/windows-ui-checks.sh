@@ -207,18 +207,21 @@ if "$run_wine" "$install_prefix" "$setup" /S >"$results/install.log" 2>&1; then
   else
     fail "no logon task after the install: $(head -n 1 "$results/autostart.log")"
   fi
+  # A profile of the user's, which a silent uninstall keeps.
+  echo profile >"$program_files/Profile/Profile1.cfg"
   "$run_wine" "$install_prefix" 'C:\Program Files\Z900\Uninstall.exe' /S >"$results/uninstall.log" 2>&1 || true
   # The uninstaller runs on as a copy of itself; the prefix is idle once it has ended.
   WINEPREFIX=$install_prefix "$server" -w
   tasks=$install_prefix/drive_c/windows/system32/Tasks
-  if [ -e "$program_files" ]; then
-    fail "the uninstall left $(cd "$program_files" && find . | sed 1d | tr '\n' ' ')"
+  left=$(cd "$program_files" 2>/dev/null && find . -type f | sed 's:^\./::' | tr '\n' ' ')
+  if [ "$left" != "Profile/Profile1.cfg " ]; then
+    fail "the uninstall left in Program Files\\Z900: ${left:-nothing, not even the profile put there}"
   elif ls "$install_prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/" 2>/dev/null | grep -qi z900; then
     fail "the uninstall left the Start-menu entry"
   elif [ -e "$tasks/Z900 configuration utility" ]; then
     fail "the uninstall left the logon task"
   else
-    pass "the uninstall left nothing of ours in Program Files, the Start menu or the tasks"
+    pass "the uninstall left nothing of ours in Program Files, the Start menu or the tasks; the user's profile stays"
   fi
 else
   fail "the silent install failed (see $results/install.log)"
