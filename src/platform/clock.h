@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 namespace z900::platform {
 
@@ -16,5 +17,8 @@ class Clock {
 
 // The real clock of this platform.
 Clock& SystemClock();
+
+// The calendar time `when` in the system's time zone; safe on any thread.
+std::tm LocalTime(std::time_t when);
 
 }  // namespace z900::platform

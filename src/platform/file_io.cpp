@@ -1,7 +1,10 @@
 #include "platform/file_io.h"
 
 #include <algorithm>
+#include <ctime>
 #include <string>
+
+#include "platform/clock.h"
 
 namespace z900::platform {
 namespace {
@@ -69,6 +72,13 @@ std::error_code make_error_code(FileError error) {
 
 bool IsNotRegularFileError(std::error_code error) {
   return error.category() == FileErrorCategory();
+}
+
+std::string DamagedCopySuffix() {
+  const std::tm local = LocalTime(std::time(nullptr));
+  char text[40];
+  std::strftime(text, sizeof text, ".damaged-%Y%m%d-%H%M%S", &local);
+  return text;
 }
 
 }  // namespace z900::platform

@@ -10,7 +10,6 @@
 #include "app/start_utility.h"
 #include "platform/console.h"
 #include "ui/config_app.h"
-#include "ui/skin.h"
 
 int main(int argc, char** argv) {
   // The command line is checked before anything opens a display: a wrong argument, --help,
@@ -34,7 +33,6 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("z900-config"));
   // Dialogs come and go while the window is hidden; only the utility's own end ends it.
   QApplication::setQuitOnLastWindowClosed(false);
-  z900::ui::LoadProgramFonts();
   z900::ui::CZ9xMouseConfigApp utility(*options);
   return utility.Run();
 }

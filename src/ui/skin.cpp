@@ -78,10 +78,20 @@ QImage DecodeAtRatio(const QString& path, int ratio) {
   return DecodeImage(path);
 }
 
+// Makes the fonts of the "fonts" folder beside the program known to Qt, once, when the skin's
+// face is first needed: a start in the tray loads none.
+void LoadProgramFonts() {
+  const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+  for (const QString& name : folder.entryList({QStringLiteral("*.ttf")}, QDir::Files)) {
+    QFontDatabase::addApplicationFont(folder.filePath(name));
+  }
+}
+
 // The largest pixel size of the skin's face whose line (ascent and descent) is at most
 // kSkinLineHeight: the skin gives its fonts by the height of their line, not of their letters.
 int SkinFontPixels() {
   static const int pixels = [] {
+    LoadProgramFonts();
     for (int size = kSkinLineHeight; size > 6; --size) {
       QFont font;
       font.setFamilies({QStringLiteral("Open Sans")});
@@ -421,12 +431,6 @@ void ReportSkinText(const TextFit& fit) {
   if (TextWatcher()) TextWatcher()(fit);
 }
 
-void LoadProgramFonts() {
-  const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
-  for (const QString& name : folder.entryList({QStringLiteral("*.ttf")}, QDir::Files)) {
-    QFontDatabase::addApplicationFont(folder.filePath(name));
-  }
-}
 
 QFont SkinFont() { return SkinFont(QFont::Light); }
 

@@ -186,11 +186,9 @@ TextFit FitSkinLine(const QFontMetrics& metrics, const QRect& rect, const QStrin
 inline constexpr int kSkinLineHeight = 14;
 
 // The skin font: a light sans face, its size chosen so that a line is kSkinLineHeight pixels
-// high. Open Sans where it is installed or beside the program, else the desktop's sans-serif face.
+// high. Open Sans where it is installed or beside the program (a Windows installation brings
+// it in its "fonts" folder), else the desktop's sans-serif face.
 QFont SkinFont();
-// Makes the fonts of the "fonts" folder beside the program known to Qt (a Windows installation
-// brings the skin's face, which Windows lacks). Call once, before the first SkinFont.
-void LoadProgramFonts();
 // The font of menus and lists: the same face and size at the given weight.
 QFont SkinFont(QFont::Weight weight);
 

@@ -43,11 +43,4 @@ bool PutOnClipboard(const QImage& /*image*/, const QByteArray& png) {
   return HandClipboardToKeeper(png);
 }
 
-std::tm LocalNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local;
-}
-
 }  // namespace z900::screengrab

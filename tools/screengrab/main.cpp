@@ -12,6 +12,7 @@
 
 #include "desktop_notification.h"
 #include "grab_options.h"
+#include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/utf8_path.h"
 #include "screenshot_file.h"
@@ -70,7 +71,7 @@ int Run(int argc, char** argv) {
   if (png.isEmpty()) return Fail("cannot encode the screenshot as PNG");
   SavedFile saved;
   if (options.save_png) {
-    saved = SaveScreenshot(png, folder, LocalNow());
+    saved = SaveScreenshot(png, folder, platform::LocalTime(std::time(nullptr)));
     if (saved.path.empty()) return Fail(saved.error);
   }
   const bool on_clipboard = PutOnClipboard(capture.image, png);

@@ -3,14 +3,13 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
-#include <ctime>
 #include <filesystem>
 #include <optional>
 
 #include "capture.h"
 
 // What differs between the systems the tool runs on: how the screen is read, where pictures go,
-// how the clipboard keeps a picture, and the local time.
+// and how the clipboard keeps a picture.
 namespace z900::screengrab {
 
 // A mode of the program other than taking a screenshot, chosen by its first argument (the
@@ -32,7 +31,5 @@ std::filesystem::path ScreenshotFolder();
 
 // Puts the picture on the clipboard so that it stays there after the program ended.
 bool PutOnClipboard(const QImage& image, const QByteArray& png);
-
-std::tm LocalNow();
 
 }  // namespace z900::screengrab

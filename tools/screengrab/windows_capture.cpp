@@ -117,13 +117,6 @@ bool PutOnClipboard(const QImage& image, const QByteArray& png) {
   return stored;
 }
 
-std::tm LocalNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_s(&local, &now);
-  return local;
-}
-
 // Windows has no notification service a program may simply call; the tool's output and the
 // clipboard tell.
 bool NotifyDesktop(const QString& /*summary*/, const QString& /*body*/,

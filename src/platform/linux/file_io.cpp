@@ -22,6 +22,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/clock.h"
+
 namespace z900::platform {
 namespace {
 
@@ -279,13 +281,10 @@ std::error_code ReadFileStart(const fs::path& path, std::size_t max_size,
   return ReadRegularFile(path, max_size, false, bytes);
 }
 
-std::string DamagedCopySuffix() {
-  const std::time_t now = std::time(nullptr);
+std::tm LocalTime(std::time_t when) {
   std::tm local{};
-  ::localtime_r(&now, &local);
-  char text[40];
-  std::strftime(text, sizeof text, ".damaged-%Y%m%d-%H%M%S", &local);
-  return text;
+  ::localtime_r(&when, &local);
+  return local;
 }
 
 std::error_code KeepDamagedCopy(const fs::path& path, fs::path& copy) {

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/crc32.h"
 #include "platform/windows/wide_text.h"
 
@@ -333,13 +334,10 @@ std::error_code ReadFileStart(const fs::path& path, std::size_t max_size,
   return ReadRegularFile(path, max_size, false, bytes);
 }
 
-std::string DamagedCopySuffix() {
-  const std::time_t now = std::time(nullptr);
+std::tm LocalTime(std::time_t when) {
   std::tm local{};
-  ::localtime_s(&local, &now);
-  char text[40];
-  std::strftime(text, sizeof text, ".damaged-%Y%m%d-%H%M%S", &local);
-  return text;
+  ::localtime_s(&local, &when);
+  return local;
 }
 
 std::error_code KeepDamagedCopy(const fs::path& path, fs::path& copy) {

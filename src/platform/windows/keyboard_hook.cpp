@@ -71,7 +71,6 @@ class WindowsKeyboardHook final : public KeyboardHook {
         if (shared->receiver != nullptr) shared->receiver->OnHookKey(virtual_key, flags);
       });
     }
-    (void)message;
     return ::CallNextHookEx(nullptr, code, message, data);
   }
 
